@@ -1,0 +1,96 @@
+// The window as an engineer reads it in a terminal.
+#include <sstream>
+
+#include "cli/session.hpp"
+
+namespace aph::session {
+namespace {
+
+// Terminal columns a UTF-8 text takes: East Asian wide characters take two.
+std::size_t displayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t k = 0; k < text.size();) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    char32_t cp = c;
+    std::size_t length = 1;
+    if (c >= 0xF0) {
+      length = 4;
+      cp = c & 0x07;
+    } else if (c >= 0xE0) {
+      length = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xC0) {
+      length = 2;
+      cp = c & 0x1F;
+    }
+    for (std::size_t j = 1; j < length && k + j < text.size(); ++j)
+      cp = (cp << 6) | (static_cast<unsigned char>(text[k + j]) & 0x3F);
+    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                      (cp >= 0xFFE0 && cp <= 0xFFE6);
+    width += wide ? 2 : 1;
+    k += length;
+  }
+  return width;
+}
+
+std::string padded(std::string_view text, std::size_t width) {
+  std::string out(text);
+  const std::size_t w = displayWidth(text);
+  if (w < width) out.append(width - w, ' ');
+  return out;
+}
+
+void section(std::ostringstream& out, const MainWindow& window, std::string_view heading,
+             FieldGroup group) {
+  out << "\n" << heading << "\n";
+  for (const FieldInfo& info : kFields) {
+    if (info.group != group) continue;
+    const FieldState& f = window.field(info.id);
+    out << "  " << padded(info.caption, 36) << padded(f.text.empty() ? "—" : f.text, 20);
+    if (f.color == TextColor::Red) out << "  ◀ 超限";
+    if (!f.enabled) out << "  (禁用)";
+    out << "\n";
+  }
+}
+
+const char* arrangementName(const MainWindow& w) {
+  if (w.isSelected(OptionId::Option1)) return "逆流";
+  if (w.isSelected(OptionId::Option2)) return "错流（不混合）";
+  if (w.isSelected(OptionId::Option3)) return "折流";
+  return "未选择";
+}
+
+const char* flowModeName(const MainWindow& w) {
+  if (w.isSelected(OptionId::Option4)) return "体积流量";
+  if (w.isSelected(OptionId::Option5)) return "质量流量";
+  return "未选择";
+}
+
+}  // namespace
+
+std::string formatTable(const MainWindow& window, const std::vector<MessageBoxRequest>& messages) {
+  std::ostringstream out;
+  out << "板式空预器热力计算\n";
+  out << "流动形式: " << arrangementName(window) << "    流量给定: " << flowModeName(window)
+      << "\n";
+  section(out, window, "物性参数 · 烟气侧", FieldGroup::FlueGasStream);
+  section(out, window, "物性参数 · 空气侧", FieldGroup::AirStream);
+  section(out, window, "平均温差", FieldGroup::MeanTemperatureDifference);
+  section(out, window, "热力计算 · 板片", FieldGroup::PlatePack);
+  section(out, window, "热力计算 · 烟气侧", FieldGroup::FlueGasChannel);
+  section(out, window, "热力计算 · 空气侧", FieldGroup::AirChannel);
+  if (const DialogForm* tuning = window.dialog(DialogKind::Tuning)) {
+    out << "\n可调系数 (Form2)\n";
+    for (const DialogField& f : tuning->fields())
+      out << "  " << padded(f.caption, 36) << f.text << "\n";
+  }
+  if (!messages.empty()) {
+    out << "\n提示信息\n";
+    for (const MessageBoxRequest& m : messages) out << "  [" << m.title << "] " << m.text << "\n";
+  }
+  return out.str();
+}
+
+}  // namespace aph::session

@@ -1,0 +1,108 @@
+// Checked floating-point arithmetic for the rating formulas.
+//
+// Every formula of the rating is written with `Checked<T>` values. Each operation tests its
+// operands *before* it runs (a zero divisor, a logarithm of a non-positive number, a fractional
+// power of a negative number, zero under a negative power) and tests its result after it runs (a
+// result too large for its precision). Either way it raises `ArithmeticFault` at the very
+// operation where the fault arises, so no NaN or infinity is ever produced, and a caller can stop
+// exactly there. Formulas convert the fault into an empty optional at their boundary (`guarded`).
+#pragma once
+
+#include <cfloat>
+#include <cmath>
+#include <optional>
+#include <type_traits>
+
+namespace aph {
+
+struct ArithmeticFault {};
+
+template <class T>
+class Checked {
+  static_assert(std::is_floating_point_v<T>);
+
+ public:
+  constexpr Checked() = default;
+  // Implicit from plain numbers so that literals mix naturally: `rho * (v * 0.001) / 3600`.
+  constexpr Checked(T value) : value_(finiteOrFault(value)) {}  // NOLINT(google-explicit-constructor)
+  // Widening only: whole numbers, or a floating type narrower than T.
+  template <class U, class = std::enable_if_t<std::is_integral_v<U> ||
+                                              (std::is_floating_point_v<U> && sizeof(U) < sizeof(T))>>
+  constexpr Checked(U value) : value_(finiteOrFault(static_cast<T>(value))) {}  // NOLINT
+
+  constexpr T value() const { return value_; }
+
+  friend Checked operator+(Checked a, Checked b) { return Checked(a.value_ + b.value_); }
+  friend Checked operator-(Checked a, Checked b) { return Checked(a.value_ - b.value_); }
+  friend Checked operator*(Checked a, Checked b) { return Checked(a.value_ * b.value_); }
+  friend Checked operator/(Checked a, Checked b) {
+    if (b.value_ == 0) throw ArithmeticFault{};
+    return Checked(a.value_ / b.value_);
+  }
+  friend Checked operator-(Checked a) { return Checked(-a.value_); }
+  Checked& operator+=(Checked b) { return *this = *this + b; }
+
+  friend bool operator==(Checked a, Checked b) { return a.value_ == b.value_; }
+  friend bool operator!=(Checked a, Checked b) { return a.value_ != b.value_; }
+  friend bool operator<(Checked a, Checked b) { return a.value_ < b.value_; }
+  friend bool operator<=(Checked a, Checked b) { return a.value_ <= b.value_; }
+  friend bool operator>(Checked a, Checked b) { return a.value_ > b.value_; }
+  friend bool operator>=(Checked a, Checked b) { return a.value_ >= b.value_; }
+
+ private:
+  static constexpr T finiteOrFault(T v) {
+    if (!std::isfinite(v)) throw ArithmeticFault{};
+    return v;
+  }
+  T value_ = 0;
+};
+
+using Real = Checked<double>;
+using Single = Checked<float>;
+using Extended = Checked<long double>;
+
+// Natural logarithm; the argument must be strictly positive.
+inline Real ln(Real x) {
+  if (!(x.value() > 0.0)) throw ArithmeticFault{};
+  return Real(std::log(x.value()));
+}
+
+// Power with the limits of the real power function: a negative base needs a whole exponent,
+// and zero cannot be raised to a negative exponent.
+inline Real power(Real base, Real exponent) {
+  const double b = base.value();
+  const double e = exponent.value();
+  if (b < 0.0 && std::trunc(e) != e) throw ArithmeticFault{};
+  if (b == 0.0 && e < 0.0) throw ArithmeticFault{};
+  return Real(std::pow(b, e));
+}
+
+inline Real arctan(Real x) { return Real(std::atan(x.value())); }
+inline Real sine(Real x) { return Real(std::sin(x.value())); }
+inline Real magnitude(Real x) { return Real(std::fabs(x.value())); }
+
+// Rounds to single precision; a value beyond the single range is an overflow.
+inline Single toSingle(Real x) {
+  const double v = x.value();
+  if (std::fabs(v) > static_cast<double>(FLT_MAX)) throw ArithmeticFault{};
+  return Single(static_cast<float>(v));
+}
+inline Single toSingle(Extended x) {
+  const long double v = x.value();
+  if (std::fabs(v) > static_cast<long double>(FLT_MAX)) throw ArithmeticFault{};
+  return Single(static_cast<float>(v));
+}
+inline Real toReal(Single x) { return Real(static_cast<double>(x.value())); }
+inline Extended toExtended(Single x) { return Extended(static_cast<long double>(x.value())); }
+
+// Runs a formula and turns an arithmetic fault into an empty result.
+template <class F>
+auto guarded(F&& formula) -> std::optional<decltype(formula())> {
+  try {
+    return formula();
+  } catch (const ArithmeticFault&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace aph
