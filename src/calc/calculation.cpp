@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "calc/text.hpp"
-#include "common/checked.hpp"
 #include "calc/window.hpp"
+#include "common/checked.hpp"
 #include "plate/plate.hpp"
 #include "properties/properties.hpp"
 #include "rating/rating.hpp"
@@ -98,7 +98,9 @@ class Calculation : HandlerContext {
  public:
   using HandlerContext::HandlerContext;
 
-  void execute() { run([this] { stages(); }); }
+  void execute() {
+    run([this] { stages(); });
+  }
 
  private:
   void stages() {
@@ -180,8 +182,7 @@ class Calculation : HandlerContext {
                         const char* warning) {
     faultMessage = kPropertyInputWrong;
     const bool allEmpty = isEmptyText(w.text(f.density)) && isEmptyText(w.text(f.specificHeat)) &&
-                          isEmptyText(w.text(f.viscosity)) &&
-                          isEmptyText(w.text(f.conductivity));
+                          isEmptyText(w.text(f.viscosity)) && isEmptyText(w.text(f.conductivity));
     if (allEmpty) {
       const std::int16_t inlet = wholeDegrees(f.inlet);
       const std::int16_t outlet = wholeDegrees(f.outlet);
@@ -205,20 +206,30 @@ class Calculation : HandlerContext {
 
   // Stage 3: flue gas, mysub2.
   void flueGasProperties() {
-    streamProperties({FieldId::Text11, FieldId::Text12, FieldId::Text13, FieldId::Text14,
-                      FieldId::Text53, FieldId::Text9, FieldId::Text10,
-                      {FieldId::Text11, FieldId::Text12, FieldId::Text13, FieldId::Text14,
-                       FieldId::Text53}},
-                     &flueGasPropertiesAt, s.flueGas, kFlueGasOutOfRange);
+    streamProperties(
+        {FieldId::Text11,
+         FieldId::Text12,
+         FieldId::Text13,
+         FieldId::Text14,
+         FieldId::Text53,
+         FieldId::Text9,
+         FieldId::Text10,
+         {FieldId::Text11, FieldId::Text12, FieldId::Text13, FieldId::Text14, FieldId::Text53}},
+        &flueGasPropertiesAt, s.flueGas, kFlueGasOutOfRange);
   }
 
   // Stage 4: air, mysub1.
   void airProperties() {
-    streamProperties({FieldId::Text4, FieldId::Text5, FieldId::Text6, FieldId::Text7,
-                      FieldId::Text54, FieldId::Text2, FieldId::Text3,
-                      {FieldId::Text4, FieldId::Text5, FieldId::Text7, FieldId::Text6,
-                       FieldId::Text54}},
-                     &airPropertiesAt, s.air, kAirOutOfRange);
+    streamProperties(
+        {FieldId::Text4,
+         FieldId::Text5,
+         FieldId::Text6,
+         FieldId::Text7,
+         FieldId::Text54,
+         FieldId::Text2,
+         FieldId::Text3,
+         {FieldId::Text4, FieldId::Text5, FieldId::Text7, FieldId::Text6, FieldId::Text54}},
+        &airPropertiesAt, s.air, kAirOutOfRange);
   }
 
   // Stage 5: flow check and conversion between volume and mass flows.
@@ -229,14 +240,13 @@ class Calculation : HandlerContext {
         throw Stop{kNoVolumeFlow};
       s.flueGas.volumeFlow = need(volumeFlowPerSecond(read(FieldId::Text8)));
       s.air.volumeFlow = need(volumeFlowPerSecond(read(FieldId::Text1)));
-      show(FieldId::Text61, formatPlain(need(massFlowPerHour(s.flueGas.density,
-                                                             s.flueGas.volumeFlow))));
+      show(FieldId::Text61,
+           formatPlain(need(massFlowPerHour(s.flueGas.density, s.flueGas.volumeFlow))));
       show(FieldId::Text62, formatPlain(need(massFlowPerHour(s.air.density, s.air.volumeFlow))));
     } else if (w.isSelected(OptionId::Option5)) {
       if (isEmptyText(w.text(FieldId::Text61)) && isEmptyText(w.text(FieldId::Text62)))
         throw Stop{kNoMassFlow};
-      s.flueGas.volumeFlow =
-          need(volumeFlowFromMassFlow(read(FieldId::Text61), s.flueGas.density));
+      s.flueGas.volumeFlow = need(volumeFlowFromMassFlow(read(FieldId::Text61), s.flueGas.density));
       s.air.volumeFlow = need(volumeFlowFromMassFlow(read(FieldId::Text62), s.air.density));
       show(FieldId::Text8, formatPlain(need(volumeFlowPerHour(s.flueGas.volumeFlow))));
       show(FieldId::Text1, formatPlain(need(volumeFlowPerHour(s.air.volumeFlow))));
@@ -251,16 +261,14 @@ class Calculation : HandlerContext {
     const double rho1 = s.flueGas.density;
     const double v1h = read(FieldId::Text8);
     const double cp1 = read(FieldId::Text12);
-    const double dt1 = need(guarded([&] {
-      return (Real(read(FieldId::Text9)) - read(FieldId::Text10)).value();
-    }));
+    const double dt1 =
+        need(guarded([&] { return (Real(read(FieldId::Text9)) - read(FieldId::Text10)).value(); }));
     flueGasDuty = need(heatDuty(rho1, v1h, cp1, dt1));
     const double rho2 = s.air.density;
     const double v2h = read(FieldId::Text1);
     const double cp2 = read(FieldId::Text5);
-    const double dt2 = need(guarded([&] {
-      return (Real(read(FieldId::Text3)) - read(FieldId::Text2)).value();
-    }));
+    const double dt2 =
+        need(guarded([&] { return (Real(read(FieldId::Text3)) - read(FieldId::Text2)).value(); }));
     airDuty = need(heatDutySingle(rho2, v2h, cp2, dt2));
   }
 
@@ -273,11 +281,13 @@ class Calculation : HandlerContext {
     s.crossflowDifference = s.crossflow.meanTemperatureDifference;
     show(FieldId::Text15, formatFixed4(s.crossflowDifference));
     if (w.isSelected(OptionId::Option1)) {
-      s.meanDifference = need(guarded([&] { return toSingle(Real(s.counterflowDifference)).value(); }));
+      s.meanDifference =
+          need(guarded([&] { return toSingle(Real(s.counterflowDifference)).value(); }));
       s.meanDifferenceStored = true;
       w.setColor(FieldId::Text58, TextColor::WindowText);
     } else if (w.isSelected(OptionId::Option2)) {
-      s.meanDifference = need(guarded([&] { return toSingle(Real(s.crossflowDifference)).value(); }));
+      s.meanDifference =
+          need(guarded([&] { return toSingle(Real(s.crossflowDifference)).value(); }));
       s.meanDifferenceStored = true;
       w.setColor(FieldId::Text15, TextColor::WindowText);
     }
@@ -286,8 +296,8 @@ class Calculation : HandlerContext {
   // Stage 9: plate areas and equivalent diameters.
   void plateAreaAndDiameters() {
     faultMessage = kGeometryInputWrong;
-    show(FieldId::Text17, formatPlain(need(singlePlateArea(read(FieldId::Text33),
-                                                           read(FieldId::Text16)))));
+    show(FieldId::Text17,
+         formatPlain(need(singlePlateArea(read(FieldId::Text33), read(FieldId::Text16)))));
     halfArea = need(halfHeatTransferArea(read(FieldId::Text18), read(FieldId::Text17)));
     show(FieldId::Text19, formatPlainSingle(need(heatTransferArea(halfArea))));
     if (isEmptyText(w.text(FieldId::Combo3)) || isEmptyText(w.text(FieldId::Combo4))) {
@@ -295,8 +305,7 @@ class Calculation : HandlerContext {
       airDiameter = need(guarded([&] { return toSingle(Real(read(FieldId::Text55))).value(); }));
     } else {
       // Flue-gas side: the channel length is the slot extent; air side: the channel width.
-      flueGasDiameter =
-          need(slotEquivalentDiameter(read(FieldId::Text16), read(FieldId::Combo3)));
+      flueGasDiameter = need(slotEquivalentDiameter(read(FieldId::Text16), read(FieldId::Combo3)));
       airDiameter =
           need(slotEquivalentDiameterSingle(read(FieldId::Text26), read(FieldId::Combo4)));
     }
@@ -313,7 +322,8 @@ class Calculation : HandlerContext {
         w.isSelected(OptionId::Option1) ? FieldId::Text26 : FieldId::Text33;
     s.flueGas.crossSection =
         need(flowCrossSection(pairs, read(flueGasWidth), read(FieldId::Combo3)));
-    s.air.crossSection = need(flowCrossSection(pairs, read(FieldId::Text26), read(FieldId::Combo4)));
+    s.air.crossSection =
+        need(flowCrossSection(pairs, read(FieldId::Text26), read(FieldId::Combo4)));
     s.flueGas.velocity = need(channelVelocity(s.flueGas.volumeFlow, s.flueGas.crossSection));
     s.air.velocity = need(channelVelocity(s.air.volumeFlow, s.air.crossSection));
     show(FieldId::Text21, formatFixed4(s.flueGas.velocity));
@@ -325,8 +335,8 @@ class Calculation : HandlerContext {
   // Stage 11: Reynolds numbers.
   void reynoldsNumbers() {
     faultMessage = kGeometryInputWrong;
-    s.flueGas.reynolds = need(reynoldsNumber(s.flueGas.density, s.flueGas.velocity,
-                                             flueGasDiameter, s.flueGas.dynamicViscosity));
+    s.flueGas.reynolds = need(reynoldsNumber(s.flueGas.density, s.flueGas.velocity, flueGasDiameter,
+                                             s.flueGas.dynamicViscosity));
     s.air.reynolds =
         need(reynoldsNumber(s.air.density, s.air.velocity, airDiameter, s.air.dynamicViscosity));
     show(FieldId::Text25, formatFixed4(s.flueGas.reynolds));
@@ -338,10 +348,9 @@ class Calculation : HandlerContext {
     faultMessage = kHeatTransferFault;
     const double factor1 = factor("Text37");
     const double factor2 = factor("Text38");
-    s.flueGas.nusselt = need(nusseltNumber(factor1, s.flueGas.reynolds, s.flueGas.prandtl,
-                                           flueGasPrandtlExponent));
-    s.air.nusselt =
-        need(nusseltNumber(factor2, s.air.reynolds, s.air.prandtl, airPrandtlExponent));
+    s.flueGas.nusselt =
+        need(nusseltNumber(factor1, s.flueGas.reynolds, s.flueGas.prandtl, flueGasPrandtlExponent));
+    s.air.nusselt = need(nusseltNumber(factor2, s.air.reynolds, s.air.prandtl, airPrandtlExponent));
     show(FieldId::Text30, formatFixed4(s.flueGas.nusselt));
     show(FieldId::Text35, formatFixed4(s.air.nusselt));
     s.flueGas.filmCoefficient =
@@ -362,8 +371,7 @@ class Calculation : HandlerContext {
     const double factor1 = factor("Text39");
     const double factor2 = factor("Text40");
     const double flueGasPath = read(FieldId::Text16);
-    const double airPath =
-        w.isSelected(OptionId::Option1) ? flueGasPath : read(FieldId::Text34);
+    const double airPath = w.isSelected(OptionId::Option1) ? flueGasPath : read(FieldId::Text34);
     s.flueGas.pressureDrop =
         need(pressureDrop(need(frictionFactor(factor1, s.flueGas.reynolds)), flueGasPath,
                           flueGasDiameter, s.flueGas.density, s.flueGas.velocity));
@@ -380,17 +388,18 @@ class Calculation : HandlerContext {
     const double foulingFlueGas = read(FieldId::Text43);
     const double plateThickness = read(FieldId::Combo1);
     const double foulingAir = read(FieldId::Text63);
-    s.actualCoefficient = need(actualOverallCoefficient(
-        s.flueGas.filmCoefficient, foulingFlueGas, plateThickness, plateConductivity, foulingAir,
-        s.air.filmCoefficient));
+    s.actualCoefficient =
+        need(actualOverallCoefficient(s.flueGas.filmCoefficient, foulingFlueGas, plateThickness,
+                                      plateConductivity, foulingAir, s.air.filmCoefficient));
     s.theoreticalCoefficient =
         need(theoreticalOverallCoefficient(airDuty, halfArea, s.meanDifference));
     const float margin = need(surfaceMargin(s.actualCoefficient, s.theoreticalCoefficient));
     show(FieldId::Text52, formatFixed4(s.actualCoefficient));
     show(FieldId::Text23, formatFixed4(s.theoreticalCoefficient));
     show(FieldId::Text49, formatFixed4(margin));
-    w.setColor(FieldId::Text49,
-               margin < kMarginLow || margin > kMarginHigh ? TextColor::Red : TextColor::WindowText);
+    w.setColor(FieldId::Text49, margin < kMarginLow || margin > kMarginHigh
+                                    ? TextColor::Red
+                                    : TextColor::WindowText);
   }
 
   // Stage 15: wall temperatures at the hot end and at the cold end, always in counterflow
@@ -431,7 +440,9 @@ class MultiPassSelection : HandlerContext {
  public:
   using HandlerContext::HandlerContext;
 
-  void execute() { run([this] { phases(); }); }
+  void execute() {
+    run([this] { phases(); });
+  }
 
  private:
   void phases() {
@@ -459,8 +470,7 @@ class MultiPassSelection : HandlerContext {
     const double flueGasPasses = passCount(flueGasText);
     const double airPassesValue = passCount(airText);
     faultMessage = kPassCountWrong;
-    const float airPasses =
-        need(guarded([&] { return toSingle(Real(airPassesValue)).value(); }));
+    const float airPasses = need(guarded([&] { return toSingle(Real(airPassesValue)).value(); }));
     if (!(flueGasPasses > 0 && airPasses > 0)) throw Stop{kPassCountWrong};
 
     faultMessage = kTemperatureDifferenceFault;
@@ -485,8 +495,12 @@ class MultiPassSelection : HandlerContext {
 
 }  // namespace
 
-void MainWindow::Command3_Click(UserInterface& ui) { Calculation(*this, ui).execute(); }
+void MainWindow::Command3_Click(UserInterface& ui) {
+  Calculation(*this, ui).execute();
+}
 
-void MainWindow::Option3_Click(UserInterface& ui) { MultiPassSelection(*this, ui).execute(); }
+void MainWindow::Option3_Click(UserInterface& ui) {
+  MultiPassSelection(*this, ui).execute();
+}
 
 }  // namespace aph

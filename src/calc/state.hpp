@@ -24,17 +24,17 @@ struct StreamState {
 };
 
 struct CalculationState {
-  StreamState flueGas;  // side 1
-  StreamState air;      // side 2
-  double actualCoefficient = 0;      // K_act, W/(m2·K)
-  float theoreticalCoefficient = 0;  // K_theo, W/(m2·K)
-  double counterflowDifference = 0;  // ΔTcf, ℃
-  double crossflowDifference = 0;    // ΔTxf, ℃
-  CrossflowResult crossflow;         // working values of the last crossflow evaluation
-  float meanDifference = 0;          // ΔTm of the selected arrangement, ℃
+  StreamState flueGas;                // side 1
+  StreamState air;                    // side 2
+  double actualCoefficient = 0;       // K_act, W/(m2·K)
+  float theoreticalCoefficient = 0;   // K_theo, W/(m2·K)
+  double counterflowDifference = 0;   // ΔTcf, ℃
+  double crossflowDifference = 0;     // ΔTxf, ℃
+  CrossflowResult crossflow;          // working values of the last crossflow evaluation
+  float meanDifference = 0;           // ΔTm of the selected arrangement, ℃
   bool meanDifferenceStored = false;  // anything stored in ΔTm since start-up
-  double flueGasPasses = 0;          // nf of the last accepted multi-pass selection
-  float airPasses = 0;               // na
+  double flueGasPasses = 0;           // nf of the last accepted multi-pass selection
+  float airPasses = 0;                // na
 };
 
 }  // namespace aph

@@ -1,23 +1,28 @@
 #include "calc/text.hpp"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 namespace aph {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 struct Scanned {
-  std::string number;  // the leading number, blanks removed; empty when there is none
+  std::string number;      // the leading number, blanks removed; empty when there is none
   bool wholeText = false;  // the number spans the whole text
 };
 
@@ -80,9 +85,10 @@ struct Decimal {
 
 Decimal decimalDigits(double value, int significant) {
   char buffer[64];
-  const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                       std::chars_format::scientific, significant - 1);
+  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                 std::chars_format::scientific, significant - 1);
   (void)ec;
+  *ptr = '\0';
   Decimal d;
   d.negative = std::signbit(value) && value != 0;
   const char* p = buffer;
@@ -179,7 +185,9 @@ std::string plainText(double value, int significant, int plainUpperExponent) {
 
 }  // namespace
 
-std::string formatPlain(double value) { return plainText(value, 15, 15); }
+std::string formatPlain(double value) {
+  return plainText(value, 15, 15);
+}
 
 std::string formatPlainSingle(float value) {
   return plainText(static_cast<double>(value), 7, 7);

@@ -18,14 +18,20 @@ std::optional<double> readLeadingNumber(std::string_view text);
 std::optional<double> readWholeNumber(std::string_view text);
 
 // A field counts as empty only when its text is exactly the empty string.
-inline bool isEmptyText(std::string_view text) { return text.empty(); }
+inline bool isEmptyText(std::string_view text) {
+  return text.empty();
+}
 
 // Fixed decimals, patterns "0.0000" and "0.000": half away from zero, applied to the value's
 // 15-significant-digit decimal form; a minus sign whenever the value is negative, even when it
 // rounds to zero. A single is formatted from its exact value.
 std::string formatFixed(double value, int decimals);
-inline std::string formatFixed4(double value) { return formatFixed(value, 4); }
-inline std::string formatFixed3(double value) { return formatFixed(value, 3); }
+inline std::string formatFixed4(double value) {
+  return formatFixed(value, 4);
+}
+inline std::string formatFixed3(double value) {
+  return formatFixed(value, 3);
+}
 
 // Plain number text: 15 significant digits for a double, 7 for a single; trailing zeros and a
 // trailing point dropped; plain decimal when the rounded value lies in 1e-4 <= |x| < 1e15 (1e7

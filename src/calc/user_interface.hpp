@@ -31,7 +31,7 @@ enum class FileDialogKind { Open, Save };
 struct FileDialogRequest {
   FileDialogKind kind = FileDialogKind::Open;
   std::vector<std::pair<std::string, std::string>> filters;  // caption, pattern
-  int filterIndex = 1;                                         // 1-based preselected entry
+  int filterIndex = 1;                                       // 1-based preselected entry
   bool hideReadOnly = false;
 };
 

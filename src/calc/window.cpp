@@ -163,7 +163,9 @@ void MainWindow::Command1_Click(UserInterface& ui) {
   }
 }
 
-void MainWindow::Command2_Click() { exitRequested_ = true; }
+void MainWindow::Command2_Click() {
+  exitRequested_ = true;
+}
 
 void MainWindow::fileButton(FileDialogKind kind, UserInterface& ui) {
   // Any failure of the file dialog ends the handler silently, as a cancel does.
@@ -182,7 +184,11 @@ void MainWindow::fileButton(FileDialogKind kind, UserInterface& ui) {
   }
 }
 
-void MainWindow::Command4_Click(UserInterface& ui) { fileButton(FileDialogKind::Open, ui); }
-void MainWindow::Command5_Click(UserInterface& ui) { fileButton(FileDialogKind::Save, ui); }
+void MainWindow::Command4_Click(UserInterface& ui) {
+  fileButton(FileDialogKind::Open, ui);
+}
+void MainWindow::Command5_Click(UserInterface& ui) {
+  fileButton(FileDialogKind::Save, ui);
+}
 
 }  // namespace aph

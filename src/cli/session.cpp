@@ -16,7 +16,9 @@ constexpr std::string_view kClickable[] = {"Option1",  "Option2",  "Option3",  "
   throw ScriptError(where + ": " + what);
 }
 
-std::string typeName(const json& value) { return value.type_name(); }
+std::string typeName(const json& value) {
+  return value.type_name();
+}
 
 Target parseTarget(const std::string& name, const std::string& where) {
   Target target;
@@ -39,8 +41,7 @@ Target parseTarget(const std::string& name, const std::string& where) {
   } else {
     fail(where, "unknown form \"" + form + "\" (Form1, Form2 or Form3)");
   }
-  if (!DialogForm(*target.dialog).find(target.field))
-    fail(where, "unknown field \"" + name + "\"");
+  if (!DialogForm(*target.dialog).find(target.field)) fail(where, "unknown field \"" + name + "\"");
   return target;
 }
 
@@ -108,7 +109,9 @@ Action parseAction(const json& value, const std::string& where) {
   return click;
 }
 
-const char* colorName(TextColor color) { return color == TextColor::Red ? "red" : "default"; }
+const char* colorName(TextColor color) {
+  return color == TextColor::Red ? "red" : "default";
+}
 
 // Fields in the order of their control numbers: Text1 … Text63, then Combo1 … Combo4.
 std::vector<const FieldInfo*> fieldsByNumber() {

@@ -3,6 +3,7 @@
 // The desktop window replays the same scripts through its real widgets and prints the same JSON.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -10,8 +11,6 @@
 #include <utility>
 #include <variant>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "calc/window.hpp"
 

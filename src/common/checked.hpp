@@ -24,10 +24,12 @@ class Checked {
  public:
   constexpr Checked() = default;
   // Implicit from plain numbers so that literals mix naturally: `rho * (v * 0.001) / 3600`.
-  constexpr Checked(T value) : value_(finiteOrFault(value)) {}  // NOLINT(google-explicit-constructor)
+  constexpr Checked(T value)
+      : value_(finiteOrFault(value)) {}  // NOLINT(google-explicit-constructor)
   // Widening only: whole numbers, or a floating type narrower than T.
-  template <class U, class = std::enable_if_t<std::is_integral_v<U> ||
-                                              (std::is_floating_point_v<U> && sizeof(U) < sizeof(T))>>
+  template <class U,
+            class = std::enable_if_t<std::is_integral_v<U> ||
+                                     (std::is_floating_point_v<U> && sizeof(U) < sizeof(T))>>
   constexpr Checked(U value) : value_(finiteOrFault(static_cast<T>(value))) {}  // NOLINT
 
   constexpr T value() const { return value_; }
@@ -77,9 +79,15 @@ inline Real power(Real base, Real exponent) {
   return Real(std::pow(b, e));
 }
 
-inline Real arctan(Real x) { return Real(std::atan(x.value())); }
-inline Real sine(Real x) { return Real(std::sin(x.value())); }
-inline Real magnitude(Real x) { return Real(std::fabs(x.value())); }
+inline Real arctan(Real x) {
+  return Real(std::atan(x.value()));
+}
+inline Real sine(Real x) {
+  return Real(std::sin(x.value()));
+}
+inline Real magnitude(Real x) {
+  return Real(std::fabs(x.value()));
+}
 
 // Rounds to single precision; a value beyond the single range is an overflow.
 inline Single toSingle(Real x) {
@@ -92,8 +100,12 @@ inline Single toSingle(Extended x) {
   if (std::fabs(v) > static_cast<long double>(FLT_MAX)) throw ArithmeticFault{};
   return Single(static_cast<float>(v));
 }
-inline Real toReal(Single x) { return Real(static_cast<double>(x.value())); }
-inline Extended toExtended(Single x) { return Extended(static_cast<long double>(x.value())); }
+inline Real toReal(Single x) {
+  return Real(static_cast<double>(x.value()));
+}
+inline Extended toExtended(Single x) {
+  return Extended(static_cast<long double>(x.value()));
+}
 
 // Runs a formula and turns an arithmetic fault into an empty result.
 template <class F>

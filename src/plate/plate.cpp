@@ -58,9 +58,8 @@ std::optional<double> nusseltNumber(double factor, double reynolds, double prand
 
 std::optional<double> filmCoefficient(double nusselt, double conductivity,
                                       double equivalentDiameter) {
-  return guarded([&] {
-    return (Real(nusselt) * conductivity / (Real(equivalentDiameter) * 0.001)).value();
-  });
+  return guarded(
+      [&] { return (Real(nusselt) * conductivity / (Real(equivalentDiameter) * 0.001)).value(); });
 }
 
 std::optional<double> frictionFactor(double factor, double reynolds) {

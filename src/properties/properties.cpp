@@ -116,9 +116,8 @@ std::optional<PropertySet> flueGasPropertiesAt(double t) {
 
 std::optional<double> prandtlNumber(double specificHeat, double dynamicViscosity,
                                     double conductivity) {
-  return guarded([&] {
-    return (((Real(specificHeat) * dynamicViscosity) / conductivity) / 1000).value();
-  });
+  return guarded(
+      [&] { return (((Real(specificHeat) * dynamicViscosity) / conductivity) / 1000).value(); });
 }
 
 }  // namespace aph

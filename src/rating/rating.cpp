@@ -29,9 +29,8 @@ std::optional<float> theoreticalOverallCoefficient(float airDuty, float halfArea
 }
 
 std::optional<float> surfaceMargin(double actual, float theoretical) {
-  return guarded([&] {
-    return toSingle((Real(actual) / toReal(Single(theoretical)) - 1) * 100).value();
-  });
+  return guarded(
+      [&] { return toSingle((Real(actual) / toReal(Single(theoretical)) - 1) * 100).value(); });
 }
 
 std::optional<WallStep> wallStep(const WallSearchInput& in, float stepCount,
@@ -63,9 +62,9 @@ std::optional<WallStep> wallStep(const WallSearchInput& in, float stepCount,
 
 std::optional<double> wallStepChange(const WallSearchInput& in) {
   return guarded([&] {
-    return (Real(0.001) * (Real(in.h1) + in.h2 +
-                           Real(in.h1) * in.h2 * (Real(in.plateThickness) * 0.001) /
-                               in.plateConductivity))
+    return (Real(0.001) *
+            (Real(in.h1) + in.h2 +
+             Real(in.h1) * in.h2 * (Real(in.plateThickness) * 0.001) / in.plateConductivity))
         .value();
   });
 }
@@ -74,7 +73,9 @@ namespace {
 
 constexpr double kBand = 0.5;
 
-bool qualifies(const WallStep& s) { return std::fabs(s.q2 - s.q1) <= kBand; }
+bool qualifies(const WallStep& s) {
+  return std::fabs(s.q2 - s.q1) <= kBand;
+}
 
 }  // namespace
 

@@ -1,0 +1,50 @@
+#include "literal_wall_search.hpp"
+
+#include <cmath>
+#include <random>
+
+namespace aph::testing {
+
+std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, TextRoundTrip roundTrip,
+                                           double maxSteps) {
+  float count = 1.0f;
+  for (double taken = 1; taken <= maxSteps; ++taken) {
+    const auto step = wallStep(in, count, roundTrip);
+    if (!step) return std::nullopt;
+    if (std::fabs(step->q2 - step->q1) <= 0.5) return WallPoint{step->tg, step->ta, count};
+    const float next = count + 1.0f;
+    if (next == count) return std::nullopt;
+    count = next;
+  }
+  return std::nullopt;
+}
+
+WallSearchInput realisticWallCase(unsigned seed, WallEnd end) {
+  std::mt19937_64 random(seed);
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
+  WallSearchInput in;
+  in.end = end;
+  const double t1in = uniform(180, 600);
+  const double t1out = uniform(100, t1in - 30);
+  const double t2in = uniform(-20, t1out - 30);
+  const double t2out = uniform(t2in + 10, t1in - 10);
+  // Film coefficients with a few decimals, as the window computes them.
+  in.h1 = std::round(uniform(20, 200) * 1e4) / 1e4 + uniform(0, 1e-4);
+  in.h2 = std::round(uniform(20, 200) * 1e4) / 1e4 + uniform(0, 1e-4);
+  const double thicknesses[] = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.2, 1.4, 1.5};
+  const double conductivities[] = {15, 16.3, 17.5};
+  in.plateThickness = thicknesses[random() % 9];
+  in.plateConductivity = conductivities[random() % 3];
+  if (end == WallEnd::Hot) {
+    in.flueGasTemperature = t1in;
+    in.airTemperature = t2out;
+  } else {
+    in.flueGasTemperature = t1out;
+    in.airTemperature = t2in;
+  }
+  return in;
+}
+
+}  // namespace aph::testing
