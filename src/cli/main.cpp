@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "cli/batch/commands.hpp"
 #include "cli/session.hpp"
 
 namespace {
@@ -55,8 +56,9 @@ int main(int argc, char** argv) {
   auto* replay = app.add_subcommand("replay", "Replay a session script and print the window");
   replay->add_option("script", scriptPath, "Session script (JSON), or - for standard input")
       ->required();
-  replay->add_option("--format", format, "Output format")
-      ->check(CLI::IsMember({"json", "table"}));
+  replay->add_option("--format", format, "Output format")->check(CLI::IsMember({"json", "table"}));
+
+  aph::batch::BatchCommands batch(app);
 
   try {
     app.parse(argc, argv);
@@ -64,5 +66,6 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? 0 : 2;
   }
   if (*replay) return replayCommand(scriptPath, format);
+  if (const auto code = batch.run()) return *code;
   return 2;
 }
