@@ -34,6 +34,9 @@ TEST(SessionScript, RefusesMalformedScripts) {
       R"({"actions": [{"click": "Command4", "file": 7}]})",
       R"({"actions": [{"set": {}, "click": "Command3"}]})",
       R"({"actions": [{"nothing": 1}]})",
+      R"({"actions": [2e444]})",
+      R"({"actions": [{"set": {"Text9": 1e999}}]})",
+      "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",
   };
   for (const char* script : bad) EXPECT_THROW(parseScript(script), ScriptError) << script;
 }

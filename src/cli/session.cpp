@@ -156,7 +156,8 @@ Script parseScript(std::string_view text) {
   json document;
   try {
     document = json::parse(text.begin(), text.end(), nullptr, true, false);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
+    // Syntax errors, and numbers too large for any number type (1e999).
     throw ScriptError(std::string("malformed JSON: ") + e.what());
   }
   if (!document.is_object()) fail("script", "expected an object with \"actions\"");
