@@ -1,0 +1,43 @@
+// The tuning dialog Form2 and the pass-count dialog Form3 as real windows. The window model
+// owns their texts; the widgets show them while the dialog is up and write every edit back.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "calc/window.hpp"
+
+class QLineEdit;
+class QPushButton;
+
+namespace aph::app {
+
+class DialogWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `model` returns the dialog's texts in the window model, creating them if needed.
+  DialogWindow(DialogKind kind, QWidget* parent, std::function<DialogForm&()> model);
+
+  DialogKind kind() const { return kind_; }
+  QLineEdit* field(std::string_view name) const;
+  QPushButton* okButton() const { return ok_; }
+
+  // Shows the texts of `form`, without reporting them back as edits.
+  void load(const DialogForm& form);
+  // Shows `form` modally: Ok when "确定" hid the dialog, Closed when its close button closed it.
+  DialogOutcome showModal(DialogForm& form);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  DialogKind kind_;
+  std::function<DialogForm&()> model_;
+  std::vector<QLineEdit*> fields_;
+  QPushButton* ok_ = nullptr;
+};
+
+}  // namespace aph::app

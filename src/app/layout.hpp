@@ -1,0 +1,56 @@
+// Where every control of the three forms stands, what its caption says and how it looks.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace aph::app {
+
+enum class ControlKind : std::uint8_t {
+  Frame,   // captioned group box
+  Label,   // caption beside a field
+  Field,   // single-line text field
+  List,    // editable drop-down list
+  Option,  // option button
+  Button,  // push button
+};
+
+// How a control looks beyond the common Song 12 pt.
+enum Look : unsigned {
+  kPlain = 0,
+  kBlue = 1U << 0,       // caption of a main input, RGB 0, 0, 255
+  kDisabled = 1U << 1,   // greyed from the start; nothing enables it
+  kFrameBold = 1U << 2,  // caption bold 14.25 pt: the two large frames
+  kTitleBold = 1U << 3,  // bold 15 pt: the title label
+};
+
+struct ControlSpec {
+  ControlKind kind;
+  std::string_view name;     // control name, also the widget's object name
+  std::string_view parent;   // enclosing frame; empty: the form itself
+  std::string_view caption;  // frames, labels, option buttons and buttons
+  int left;                  // twips, relative to the parent
+  int top;
+  int width;
+  int height;
+  unsigned look = kPlain;
+  std::string_view buddy = {};  // labels: the field they stand beside
+};
+
+struct FormSpec {
+  std::string_view name;
+  std::string_view title;
+  int clientWidth;  // twips
+  int clientHeight;
+  std::span<const ControlSpec> controls;  // in creation order, which is also the tab order
+};
+
+const FormSpec& form1Layout();  // the main window
+const FormSpec& form2Layout();  // the tuning dialog
+const FormSpec& form3Layout();  // the pass-count dialog
+
+// A control of a form by name; nullptr when the form has none of that name.
+const ControlSpec* findControl(const FormSpec& form, std::string_view name);
+
+}  // namespace aph::app

@@ -1,0 +1,87 @@
+#include "app/qt_user_interface.hpp"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/dialog_window.hpp"
+#include "app/main_form.hpp"
+
+namespace aph::app {
+namespace {
+
+QString qt(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// "*.*" names every file in the convention the filter list is written in; the file system model
+// would read it literally and hide files without an extension.
+void showEveryFileFor(QFileDialog& dialog, const QString& filter) {
+  if (!filter.contains(QStringLiteral("(*.*)"))) return;
+  if (auto* model = dialog.findChild<QFileSystemModel*>())
+    model->setNameFilters({QStringLiteral("*")});
+}
+
+}  // namespace
+
+void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+  // The toolkit's own dialog everywhere, so that it looks and behaves the same on every desktop.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(request.kind == FileDialogKind::Open ? QFileDialog::AcceptOpen
+                                                            : QFileDialog::AcceptSave);
+  // Only the name is shown, nothing is opened or written: any name may be chosen, and saving
+  // over an existing file needs no confirmation.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+
+  QStringList filters;
+  for (const auto& [caption, pattern] : request.filters) {
+    QString entry = qt(caption);
+    // A caption that does not already show its pattern gets it appended, as the dialog needs it.
+    if (!entry.endsWith(QStringLiteral("(") + qt(pattern) + QStringLiteral(")")))
+      entry += QStringLiteral(" (") + qt(pattern) + QStringLiteral(")");
+    filters << entry;
+  }
+  dialog.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
+    const QString& preselected = filters.at(request.filterIndex - 1);
+    dialog.selectNameFilter(preselected);
+    showEveryFileFor(dialog, preselected);
+  }
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog](const QString& filter) { showEveryFileFor(dialog, filter); });
+}
+
+void QtUserInterface::showMessage(const MessageBoxRequest& message) {
+  messages_.push_back(message);
+  // What the handler wrote before the message stands behind the box.
+  form_.refresh();
+  QMessageBox box(message.icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                  qt(message.title), qt(message.text),
+                  message.buttons == MessageButtons::OkCancel
+                      ? QMessageBox::Ok | QMessageBox::Cancel
+                      : QMessageBox::StandardButtons(QMessageBox::Ok),
+                  &form_);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+}
+
+DialogOutcome QtUserInterface::showModal(DialogForm& dialog) {
+  form_.refresh();
+  return form_.dialogWindow(dialog.kind()).showModal(dialog);
+}
+
+std::optional<std::string> QtUserInterface::chooseFile(const FileDialogRequest& request) {
+  form_.refresh();
+  QFileDialog dialog(&form_);
+  configureFileDialog(dialog, request);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.front().toStdString();
+}
+
+}  // namespace aph::app

@@ -1,0 +1,34 @@
+// What the window's handlers ask of the person, answered with real Qt windows: message boxes,
+// the two dialogs and the file dialogs, all modal.
+#pragma once
+
+#include <vector>
+
+#include "calc/user_interface.hpp"
+
+class QFileDialog;
+
+namespace aph::app {
+
+class MainForm;
+
+class QtUserInterface : public UserInterface {
+ public:
+  explicit QtUserInterface(MainForm& form) : form_(form) {}
+
+  void showMessage(const MessageBoxRequest& message) override;
+  DialogOutcome showModal(DialogForm& dialog) override;
+  std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+
+  // Every message box shown so far, in order.
+  const std::vector<MessageBoxRequest>& messages() const { return messages_; }
+
+ private:
+  MainForm& form_;
+  std::vector<MessageBoxRequest> messages_;
+};
+
+// Sets up a file dialog for a request: mode, filter list and preselected entry.
+void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
+
+}  // namespace aph::app

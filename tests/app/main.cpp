@@ -1,0 +1,32 @@
+// Runs one group of window tests: aph_app_tests GROUP [Qt Test options].
+#include <QApplication>
+#include <QtTest>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/appearance.hpp"
+#include "test_groups.hpp"
+
+int main(int argc, char** argv) {
+  using namespace aph::app::test;
+  const std::map<std::string, std::function<std::unique_ptr<QObject>()>> groups = {
+      {"startup", makeStartupTest},          {"options", makeOptionsTest},
+      {"calculation", makeCalculationTest},  {"dialogs", makeDialogsTest},
+      {"file-dialogs", makeFileDialogsTest}, {"exit", makeExitTest},
+      {"screenshots", makeScreenshotsTest},
+  };
+  if (argc < 2 || !groups.count(argv[1])) {
+    std::fprintf(stderr, "usage: %s GROUP [Qt Test options]; groups:", argv[0]);
+    for (const auto& [name, make] : groups) std::fprintf(stderr, " %s", name.c_str());
+    std::fprintf(stderr, "\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setFont(aph::app::songFont(12));
+  const std::unique_ptr<QObject> group = groups.at(argv[1])();
+  QStringList arguments = QApplication::arguments();
+  arguments.removeAt(1);
+  return QTest::qExec(group.get(), arguments);
+}
