@@ -186,8 +186,15 @@ std::string describeSizing(const Case& base, const Axis& candidates, const Limit
         << " % to " << fixed(highMargin, 2) << " %\n";
   }
   if (count(dropsOk) == 0) {
-    out << "  binding: the pressure-drop limit; the lowest drops are " << fixed(lowDrop1, 1)
-        << " Pa (flue gas) and " << fixed(lowDrop2, 1) << " Pa (air)\n";
+    if (lowDrop1 > limits.maxDrop)
+      out << "  binding: the flue-gas pressure drop never falls to " << fixed(limits.maxDrop, 1)
+          << " Pa (lowest " << fixed(lowDrop1, 1) << " Pa)\n";
+    if (lowDrop2 > limits.maxDrop)
+      out << "  binding: the air pressure drop never falls to " << fixed(limits.maxDrop, 1)
+          << " Pa (lowest " << fixed(lowDrop2, 1) << " Pa)\n";
+    if (lowDrop1 <= limits.maxDrop && lowDrop2 <= limits.maxDrop)
+      out << "  binding: the two pressure drops never stay within " << fixed(limits.maxDrop, 1)
+          << " Pa at the same value\n";
   }
   if (count(inBand) > 0 && count(dropsOk) > 0) {
     out << "  binding: both limits together, they never hold at the same value\n";

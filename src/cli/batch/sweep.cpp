@@ -198,7 +198,7 @@ std::string sweepHeader(const SweepSpec& spec) {
   return header.append(",message\n");
 }
 
-DesignEvaluator::DesignEvaluator(const Case& base) : current_(base) {
+DesignEvaluator::DesignEvaluator(const Case& base) : base_(base), current_(base) {
   typeCase(prototype_, base);
 }
 
@@ -206,6 +206,8 @@ const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys
                                             const std::vector<const std::string*>& texts,
                                             RunStatus& status) {
   work_ = prototype_;
+  for (std::size_t k : lastKeys_) current_.values[k] = base_.values[k];
+  lastKeys_ = keys;
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const KeySpec& spec = keySpec(keys[k]);
     current_.values[keys[k]] = *texts[k];

@@ -51,7 +51,9 @@ class DesignEvaluator {
                              const std::vector<const std::string*>& texts, RunStatus& status);
 
  private:
-  Case current_;
+  Case base_;
+  Case current_;                       // the base case with the last design's keys typed over
+  std::vector<std::size_t> lastKeys_;  // keys the last design typed over
   MainWindow prototype_;
   MainWindow work_;
   CaseUserInterface ui_;
