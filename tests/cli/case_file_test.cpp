@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "cli/batch/rate.hpp"
 #include "cli/session.hpp"
@@ -245,6 +246,32 @@ TEST(CaseFile, ExamplesAreValid) {
   session::replay(replayed, session::parseScript(script), ui);
   for (const FieldInfo& info : kFields)
     EXPECT_EQ(run.window.text(info.id), replayed.text(info.id)) << info.name;
+}
+
+// The schema in the repository describes exactly the keys the reader accepts.
+TEST(CaseFile, SchemaListsEveryKey) {
+  std::ifstream in(APH_SCHEMA_FILE);
+  const auto schema = nlohmann::json::parse(in);
+  const auto& defs = schema.at("$defs");
+  const auto& top = defs.at("case").at("properties");
+  std::size_t listed = 0;
+  for (const auto& [name, value] : top.items()) {
+    if (value.contains("properties")) listed += value.at("properties").size();
+    if (name == "flue_gas" || name == "air") listed += defs.at(name).at("properties").size();
+    if (name == "arrangement" || name == "flow_mode") ++listed;
+  }
+  EXPECT_EQ(listed, caseKeys().size());
+  for (const KeySpec& key : caseKeys()) {
+    const std::string path(key.path);
+    const auto dot = path.find('.');
+    if (dot == std::string::npos) {
+      EXPECT_TRUE(top.contains(path)) << path;
+      continue;
+    }
+    const std::string group = path.substr(0, dot);
+    const auto& object = top.at(group).contains("$ref") ? defs.at(group) : top.at(group);
+    EXPECT_TRUE(object.at("properties").contains(path.substr(dot + 1))) << path;
+  }
 }
 
 }  // namespace
