@@ -4,6 +4,7 @@
 //   aphcalc --replay SCRIPT.json     replays a session through the window, offscreen, and prints
 //                                    the window as JSON
 //   aphcalc --screenshot FILE.png    renders the window (after the replay, if one is given)
+//   aphcalc --startup-time           opens the window and reports how long it took to appear
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -28,10 +29,11 @@ struct Options {
 };
 
 constexpr const char* kUsage =
-    "usage: aphcalc [--replay SCRIPT.json] [--screenshot FILE.png]\n"
+    "usage: aphcalc [--replay SCRIPT.json] [--screenshot FILE.png] [--startup-time]\n"
     "  --replay SCRIPT.json   replay a session script through the window (offscreen) and print\n"
     "                         the window as JSON\n"
-    "  --screenshot FILE.png  render the window into a PNG file (offscreen)\n";
+    "  --screenshot FILE.png  render the window into a PNG file (offscreen)\n"
+    "  --startup-time         open the window, print the time to its first paint, and end\n";
 
 // Our own options; anything else is left to Qt (-platform, -style, …).
 std::optional<Options> parseOptions(int argc, char** argv) {
