@@ -286,12 +286,16 @@ std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
   if (csv) *csv << sweepHeader(spec);
   const auto start = std::chrono::steady_clock::now();
   bool barShown = false;
+  auto lastDrawn = start;
   for (std::size_t c = 0; c < chunks; ++c) {
     std::unique_lock lock(mutex);
     while (!ready[c]) {
       wake.wait_for(lock, std::chrono::milliseconds(100));
-      if (options.progress && std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
+      const auto now = std::chrono::steady_clock::now();
+      if (options.progress && now - start > std::chrono::seconds(1) &&
+          now - lastDrawn >= std::chrono::milliseconds(100)) {
         barShown = true;
+        lastDrawn = now;
         drawProgress(finished, total);
       }
     }
