@@ -3,6 +3,8 @@
 #include <cmath>
 #include <random>
 
+#include "calc/text.hpp"
+
 namespace aph::testing {
 
 std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, TextRoundTrip roundTrip,
@@ -17,6 +19,21 @@ std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, TextRoundT
     count = next;
   }
   return std::nullopt;
+}
+
+std::string compareWithLiteralSearch(const WallSearchInput& in) {
+  const auto fast = findWallTemperature(in, &plainTextRoundTrip);
+  const auto literal = literalWallSearch(in, &plainTextRoundTrip);
+  if (fast.has_value() != literal.has_value())
+    return fast ? "only the fast search ends" : "only the step-by-step search ends";
+  if (!fast) return {};
+  if (fast->steps != literal->steps)
+    return "steps " + std::to_string(fast->steps) + " vs " + std::to_string(literal->steps);
+  if (formatPlain(fast->flueGasSide) != formatPlain(literal->flueGasSide))
+    return "flue-gas side " + formatPlain(fast->flueGasSide);
+  if (formatFixed3(fast->airSide) != formatFixed3(literal->airSide))
+    return "air side " + formatFixed3(fast->airSide);
+  return {};
 }
 
 WallSearchInput realisticWallCase(unsigned seed, WallEnd end) {

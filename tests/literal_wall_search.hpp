@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "rating/rating.hpp"
 
@@ -12,6 +13,10 @@ namespace aph::testing {
 // single-precision step counter stops advancing (the walk would repeat forever).
 std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, TextRoundTrip roundTrip,
                                            double maxSteps = 16777217.0);
+
+// Runs the fast search and the step-by-step search on one case. Empty when both agree on
+// whether the search ends, on the step count and on the texts shown; otherwise what differs.
+std::string compareWithLiteralSearch(const WallSearchInput& in);
 
 // A seeded, realistic wall-search case: temperatures, film coefficients and plate data in the
 // ranges a plate air preheater meets.
