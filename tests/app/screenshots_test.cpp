@@ -1,5 +1,5 @@
 // Pictures of the window as a person sees it, for a look by eye: the default window, the window
-// after a counterflow calculation, and both dialogs. Written into the build tree.
+// after a counterflow calculation, both dialogs and an error message. Written into the build tree.
 #include <QDir>
 #include <QPushButton>
 #include <QtTest>
@@ -47,6 +47,18 @@ class ScreenshotsTest : public QObject {
     QVERIFY(form3Saved);
     QVERIFY(shownRed(form, FieldId::Text45));
     QVERIFY(save(form, "form1-counterflow.png"));
+
+    bool messageSaved = false;
+    {
+      const ModalSteps modal({[&](QWidget& box) {
+        messageSaved = save(box, "message.png");
+        box.close();
+      }});
+      typeField(form, FieldId::Text18, QStringLiteral("0"));
+      clickControl(form, "Command3");
+      QVERIFY(modal.allAnswered());
+    }
+    QVERIFY(messageSaved);
   }
 
  private:
