@@ -15,16 +15,16 @@ DialogWindow::DialogWindow(DialogKind kind, QWidget* parent, std::function<Dialo
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       kind_(kind),
       model_(std::move(model)) {
-  const FormSpec& spec = kind == DialogKind::Tuning ? form2Layout() : form3Layout();
+  const FormLayout& table = kind == DialogKind::Tuning ? form2Layout() : form3Layout();
   const TwipsScale scale = TwipsScale::of(parent ? parent->screen() : nullptr);
-  setObjectName(QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-  setWindowTitle(QString::fromUtf8(spec.title.data(), static_cast<qsizetype>(spec.title.size())));
+  setObjectName(QString::fromUtf8(table.name.data(), static_cast<qsizetype>(table.name.size())));
+  setWindowTitle(QString::fromUtf8(table.title.data(), static_cast<qsizetype>(table.title.size())));
   setFont(songFont(12));
-  setFixedSize(scale.size(spec.clientWidth, spec.clientHeight));
+  setFixedSize(scale.size(table.clientWidth, table.clientHeight));
   setModal(true);
 
   std::vector<std::pair<QLabel*, std::string_view>> buddies;
-  for (const ControlSpec& control : spec.controls) {
+  for (const LayoutEntry& control : table.controls) {
     const QString name =
         QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size()));
     const QString caption =

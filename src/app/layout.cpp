@@ -23,7 +23,7 @@ constexpr int kStreamLabelW = 2160 - 120;
 constexpr int kGasChannelLabelW = 2880 - 240;
 constexpr int kAirChannelLabelW = 3000 - 240;
 
-constexpr auto kForm1 = std::to_array<ControlSpec>({
+constexpr auto kForm1 = std::to_array<LayoutEntry>({
     {K::Button, "Command4", "", "打开", 240, 120, 1095, 495},
     {K::Button, "Command5", "", "另存为", 1440, 120, 1095, 495},
     {K::Label, "Label1", "", "板式空预器热力计算", 7200, 120, 3600, 435, kTitleBold},
@@ -216,7 +216,7 @@ constexpr auto kForm1 = std::to_array<ControlSpec>({
     {K::Button, "Command2", "Frame12", "退出", 4920, 8640, 2655, 615},
 });
 
-constexpr auto kForm2 = std::to_array<ControlSpec>({
+constexpr auto kForm2 = std::to_array<LayoutEntry>({
     {K::Label, "Label1", "", "烟气侧Nu可调系数", 1680, 1200, 4080 - 1680, kLabelH, kPlain,
      "Text37"},
     {K::Field, "Text37", "", "", 4080, 1080, kFieldW, kFieldH},
@@ -232,7 +232,7 @@ constexpr auto kForm2 = std::to_array<ControlSpec>({
     {K::Button, "Command1", "", "确定", 2760, 3600, 1215, 615},
 });
 
-constexpr auto kForm3 = std::to_array<ControlSpec>({
+constexpr auto kForm3 = std::to_array<LayoutEntry>({
     {K::Label, "Label1", "", "折流", 3000, 600, kFieldW, kLabelH},
     {K::Label, "Label2", "", "烟气侧流程数", 1440, 1200, 3000 - 1440, kLabelH, kPlain, "Text33"},
     {K::Field, "Text33", "", "", 3000, 1080, kFieldW, kFieldH},
@@ -241,24 +241,24 @@ constexpr auto kForm3 = std::to_array<ControlSpec>({
     {K::Button, "Command1", "", "确定", 2400, 2400, 1215, 615},
 });
 
-const FormSpec kForm1Spec{"Form1", " ", 23130, 12615, kForm1};
-const FormSpec kForm2Spec{"Form2", "Form2", 7560, 4785, kForm2};
-const FormSpec kForm3Spec{"Form3", "Form3", 6495, 4770, kForm3};
+const FormLayout kForm1Layout{"Form1", " ", 23130, 12615, kForm1};
+const FormLayout kForm2Layout{"Form2", "Form2", 7560, 4785, kForm2};
+const FormLayout kForm3Layout{"Form3", "Form3", 6495, 4770, kForm3};
 
 }  // namespace
 
-const FormSpec& form1Layout() {
-  return kForm1Spec;
+const FormLayout& form1Layout() {
+  return kForm1Layout;
 }
-const FormSpec& form2Layout() {
-  return kForm2Spec;
+const FormLayout& form2Layout() {
+  return kForm2Layout;
 }
-const FormSpec& form3Layout() {
-  return kForm3Spec;
+const FormLayout& form3Layout() {
+  return kForm3Layout;
 }
 
-const ControlSpec* findControl(const FormSpec& form, std::string_view name) {
-  for (const ControlSpec& control : form.controls)
+const LayoutEntry* findControl(const FormLayout& form, std::string_view name) {
+  for (const LayoutEntry& control : form.controls)
     if (control.name == name) return &control;
   return nullptr;
 }

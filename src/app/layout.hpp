@@ -25,7 +25,7 @@ enum Look : unsigned {
   kTitleBold = 1U << 3,  // bold 15 pt: the title label
 };
 
-struct ControlSpec {
+struct LayoutEntry {
   ControlKind kind;
   std::string_view name;     // control name, also the widget's object name
   std::string_view parent;   // enclosing frame; empty: the form itself
@@ -38,19 +38,19 @@ struct ControlSpec {
   std::string_view buddy = {};  // labels: the field they stand beside
 };
 
-struct FormSpec {
+struct FormLayout {
   std::string_view name;
   std::string_view title;
   int clientWidth;  // twips
   int clientHeight;
-  std::span<const ControlSpec> controls;  // in creation order, which is also the tab order
+  std::span<const LayoutEntry> controls;  // in creation order, which is also the tab order
 };
 
-const FormSpec& form1Layout();  // the main window
-const FormSpec& form2Layout();  // the tuning dialog
-const FormSpec& form3Layout();  // the pass-count dialog
+const FormLayout& form1Layout();  // the main window
+const FormLayout& form2Layout();  // the tuning dialog
+const FormLayout& form3Layout();  // the pass-count dialog
 
 // A control of a form by name; nullptr when the form has none of that name.
-const ControlSpec* findControl(const FormSpec& form, std::string_view name);
+const LayoutEntry* findControl(const FormLayout& form, std::string_view name);
 
 }  // namespace aph::app

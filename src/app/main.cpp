@@ -10,8 +10,10 @@
 #include <QEvent>
 #include <QPixmap>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>

@@ -54,21 +54,24 @@ MainForm::MainForm(QWidget* parent)
   refresh();
 }
 
-MainForm::~MainForm() = default;
+MainForm::~MainForm() {
+  // The widgets go first, while the model they report their edits to still exists.
+  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 void MainForm::build() {
-  const FormSpec& spec = form1Layout();
+  const FormLayout& table = form1Layout();
   const TwipsScale scale = TwipsScale::of(screen());
-  setObjectName(qt(spec.name));
-  setWindowTitle(qt(spec.title));
+  setObjectName(qt(table.name));
+  setWindowTitle(qt(table.title));
   setFont(songFont(12));
-  resize(scale.size(spec.clientWidth, spec.clientHeight));
+  resize(scale.size(table.clientWidth, table.clientHeight));
 
   arrangement_ = new QButtonGroup(this);
   flowMode_ = new QButtonGroup(this);
   std::vector<std::pair<QLabel*, std::string_view>> buddies;
 
-  for (const ControlSpec& control : spec.controls) {
+  for (const LayoutEntry& control : table.controls) {
     QWidget* parent = this;
     if (!control.parent.empty()) parent = controls_.at(std::string(control.parent));
     QWidget* widget = nullptr;

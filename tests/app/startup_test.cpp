@@ -50,7 +50,7 @@ class StartupTest : public QObject {
   }
 
   // Absolute places in twips, summed from the frames' places and the controls' places within.
-  void placesFromSpecification_data() {
+  void statedPlaces_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("twips");
     QTest::newRow("Command4") << "Command4" << QRect(240, 120, 0, 0);
@@ -79,7 +79,7 @@ class StartupTest : public QObject {
     QTest::newRow("Command2") << "Command2" << QRect(14640, 9360, 2655, 615);
     QTest::newRow("Command1") << "Command1" << QRect(17640, 8160, 1575, 735);
   }
-  void placesFromSpecification() {
+  void statedPlaces() {
     QFETCH(QString, control);
     QFETCH(QRect, twips);
     QWidget* widget = form_->control(control.toStdString());
