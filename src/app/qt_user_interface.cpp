@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -66,6 +67,10 @@ void QtUserInterface::showMessage(const MessageBoxRequest& message) {
                   &form_);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::Ok);
+  // The window speaks Chinese throughout; so do its message boxes.
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+    cancel->setText(QStringLiteral("取消"));
   box.exec();
 }
 
