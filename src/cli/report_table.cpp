@@ -6,6 +6,34 @@
 namespace aph::session {
 namespace {
 
+void section(std::ostringstream& out, const MainWindow& window, std::string_view heading,
+             FieldGroup group) {
+  out << "\n" << heading << "\n";
+  for (const FieldInfo& info : kFields) {
+    if (info.group != group) continue;
+    const FieldState& f = window.field(info.id);
+    out << "  " << padToWidth(info.caption, 36) << padToWidth(f.text.empty() ? "—" : f.text, 20);
+    if (f.color == TextColor::Red) out << "  ◀ 超限";
+    if (!f.enabled) out << "  (禁用)";
+    out << "\n";
+  }
+}
+
+const char* arrangementName(const MainWindow& w) {
+  if (w.isSelected(OptionId::Option1)) return "逆流";
+  if (w.isSelected(OptionId::Option2)) return "错流（不混合）";
+  if (w.isSelected(OptionId::Option3)) return "折流";
+  return "未选择";
+}
+
+const char* flowModeName(const MainWindow& w) {
+  if (w.isSelected(OptionId::Option4)) return "体积流量";
+  if (w.isSelected(OptionId::Option5)) return "质量流量";
+  return "未选择";
+}
+
+}  // namespace
+
 // Terminal columns a UTF-8 text takes: East Asian wide characters take two.
 std::size_t displayWidth(std::string_view text) {
   std::size_t width = 0;
@@ -35,40 +63,12 @@ std::size_t displayWidth(std::string_view text) {
   return width;
 }
 
-std::string padded(std::string_view text, std::size_t width) {
+std::string padToWidth(std::string_view text, std::size_t width) {
   std::string out(text);
   const std::size_t w = displayWidth(text);
   if (w < width) out.append(width - w, ' ');
   return out;
 }
-
-void section(std::ostringstream& out, const MainWindow& window, std::string_view heading,
-             FieldGroup group) {
-  out << "\n" << heading << "\n";
-  for (const FieldInfo& info : kFields) {
-    if (info.group != group) continue;
-    const FieldState& f = window.field(info.id);
-    out << "  " << padded(info.caption, 36) << padded(f.text.empty() ? "—" : f.text, 20);
-    if (f.color == TextColor::Red) out << "  ◀ 超限";
-    if (!f.enabled) out << "  (禁用)";
-    out << "\n";
-  }
-}
-
-const char* arrangementName(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option1)) return "逆流";
-  if (w.isSelected(OptionId::Option2)) return "错流（不混合）";
-  if (w.isSelected(OptionId::Option3)) return "折流";
-  return "未选择";
-}
-
-const char* flowModeName(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option4)) return "体积流量";
-  if (w.isSelected(OptionId::Option5)) return "质量流量";
-  return "未选择";
-}
-
-}  // namespace
 
 std::string formatTable(const MainWindow& window, const std::vector<MessageBoxRequest>& messages) {
   std::ostringstream out;
@@ -84,7 +84,7 @@ std::string formatTable(const MainWindow& window, const std::vector<MessageBoxRe
   if (const DialogForm* tuning = window.dialog(DialogKind::Tuning)) {
     out << "\n可调系数 (Form2)\n";
     for (const DialogField& f : tuning->fields())
-      out << "  " << padded(f.caption, 36) << f.text << "\n";
+      out << "  " << padToWidth(f.caption, 36) << f.text << "\n";
   }
   if (!messages.empty()) {
     out << "\n提示信息\n";

@@ -76,6 +76,11 @@ void click(MainWindow& window, const ClickAction& action, ScriptedUserInterface&
 nlohmann::ordered_json snapshot(const MainWindow& window,
                                 const std::vector<MessageBoxRequest>& messages);
 
+// Terminal columns a UTF-8 text takes: East Asian wide characters take two.
+std::size_t displayWidth(std::string_view text);
+// The text followed by blanks up to `width` terminal columns.
+std::string padToWidth(std::string_view text, std::size_t width);
+
 // The window as an engineer reads it: captions, values, units, flagged values.
 std::string formatTable(const MainWindow& window, const std::vector<MessageBoxRequest>& messages);
 

@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "cli/session.hpp"
+
 namespace aph::batch {
 namespace {
 
@@ -99,7 +101,7 @@ TEST(Rate, CsvQuotesWhatNeedsIt) {
   EXPECT_EQ(csvField("75 % 负荷"), "75 % 负荷");
   EXPECT_EQ(csvField("a,b"), "\"a,b\"");
   EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-  EXPECT_EQ(displayWidth("裕量R(%)"), 8u);
+  EXPECT_EQ(session::displayWidth("裕量R(%)"), 8u);
 }
 
 }  // namespace

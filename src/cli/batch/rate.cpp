@@ -4,16 +4,10 @@
 #include <sstream>
 
 #include "cli/batch/results.hpp"
+#include "cli/session.hpp"
 
 namespace aph::batch {
 namespace {
-
-std::string padded(std::string_view text, std::size_t width) {
-  std::string out(text);
-  const std::size_t w = displayWidth(text);
-  if (w < width) out.append(width - w, ' ');
-  return out;
-}
 
 struct Row {
   std::string caption;
@@ -119,34 +113,6 @@ std::vector<std::string> inputTexts(const Case& c) {
 
 }  // namespace
 
-std::size_t displayWidth(std::string_view text) {
-  std::size_t width = 0;
-  for (std::size_t k = 0; k < text.size();) {
-    const auto c = static_cast<unsigned char>(text[k]);
-    char32_t cp = c;
-    std::size_t length = 1;
-    if (c >= 0xF0) {
-      length = 4;
-      cp = c & 0x07;
-    } else if (c >= 0xE0) {
-      length = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xC0) {
-      length = 2;
-      cp = c & 0x1F;
-    }
-    for (std::size_t j = 1; j < length && k + j < text.size(); ++j)
-      cp = (cp << 6) | (static_cast<unsigned char>(text[k + j]) & 0x3F);
-    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-                      (cp >= 0xFFE0 && cp <= 0xFFE6);
-    width += wide ? 2 : 1;
-    k += length;
-  }
-  return width;
-}
-
 std::string csvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
@@ -169,19 +135,19 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
   constexpr std::size_t captionWidth = 34;
   std::vector<std::size_t> widths;
   for (std::size_t k = 0; k < cases.size(); ++k) {
-    std::size_t w = std::max<std::size_t>(14, displayWidth(cases[k].input.name) + 2);
+    std::size_t w = std::max<std::size_t>(14, session::displayWidth(cases[k].input.name) + 2);
     for (const Section& s : body)
-      for (const Row& r : s.rows) w = std::max(w, displayWidth(r.values[k]) + 3);
+      for (const Row& r : s.rows) w = std::max(w, session::displayWidth(r.values[k]) + 3);
     widths.push_back(w);
   }
   std::ostringstream out;
   auto line = [&](std::string_view caption, const std::vector<std::string>& values,
                   const std::vector<bool>& flagged) {
-    out << "  " << padded(caption, captionWidth);
+    out << "  " << session::padToWidth(caption, captionWidth);
     for (std::size_t k = 0; k < values.size(); ++k) {
       const std::string text = values[k].empty() ? "—" : values[k];
       const bool flag = !flagged.empty() && flagged[k];
-      std::string cell = padded(flag ? text + " !" : text, widths[k]);
+      std::string cell = session::padToWidth(flag ? text + " !" : text, widths[k]);
       if (flag && color) cell = "\x1b[31m" + cell + "\x1b[0m";
       out << cell;
     }

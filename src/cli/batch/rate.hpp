@@ -17,8 +17,6 @@ struct RatedCase {
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases);
 
-// Terminal columns a UTF-8 text takes (East Asian wide characters take two).
-std::size_t displayWidth(std::string_view text);
 // A CSV field, quoted when it holds a separator, a quote or a line break.
 std::string csvField(std::string_view text);
 
