@@ -12,7 +12,7 @@ namespace {
 
 using namespace aph::batch;
 
-SweepSpec grid() {
+SweepPlan grid() {
   const Case base = parseCases(R"({"arrangement": "crossflow", "flow_mode": "volume",
                      "flue_gas": {"properties": "table"}, "air": {"properties": "table"}})",
                                "bench.json")
@@ -21,14 +21,14 @@ SweepSpec grid() {
 }
 
 void sweep100k(benchmark::State& state) {
-  const SweepSpec spec = grid();
+  const SweepPlan plan = grid();
   const auto path = std::filesystem::temp_directory_path() / "aph_batch_bench.csv";
   SweepOptions options;
   options.threads = static_cast<unsigned>(state.range(0));
   std::size_t designs = 0;
   for (auto _ : state) {
     std::ofstream csv(path, std::ios::binary);
-    designs += runSweep(spec, &csv, options).size();
+    designs += runSweep(plan, &csv, options).size();
   }
   state.counters["designs"] = static_cast<double>(designs / state.iterations());
   state.counters["designs/s"] =

@@ -23,15 +23,17 @@ session::Script scriptOf(const Case& c) {
   const auto& keys = caseKeys();
   for (std::size_t k = 0; k < keys.size(); ++k) {
     if (!c.values[k]) continue;
-    const KeySpec& spec = keys[k];
-    if (spec.kind == KeyKind::Properties) {
-      for (const char* name : spec.flueGasSide ? std::array{"Text11", "Text12", "Text13", "Text14"}
-                                               : std::array{"Text4", "Text5", "Text6", "Text7"})
+    const CaseKey& keyInfo = keys[k];
+    if (keyInfo.kind == KeyKind::Properties) {
+      for (const char* name : keyInfo.flueGasSide
+                                  ? std::array{"Text11", "Text12", "Text13", "Text14"}
+                                  : std::array{"Text4", "Text5", "Text6", "Text7"})
         set.texts.push_back({{std::nullopt, name}, ""});
-    } else if (spec.kind == KeyKind::Field) {
-      set.texts.push_back({{std::nullopt, std::string(fieldInfo(spec.field).name)}, *c.values[k]});
-    } else if (spec.kind == KeyKind::Tuning) {
-      set.texts.push_back({{DialogKind::Tuning, std::string(spec.control)}, *c.values[k]});
+    } else if (keyInfo.kind == KeyKind::Field) {
+      set.texts.push_back(
+          {{std::nullopt, std::string(fieldInfo(keyInfo.field).name)}, *c.values[k]});
+    } else if (keyInfo.kind == KeyKind::Tuning) {
+      set.texts.push_back({{DialogKind::Tuning, std::string(keyInfo.control)}, *c.values[k]});
     }
   }
   session::Script script;
@@ -124,10 +126,10 @@ TEST(DesignEvaluator, EveryDesignEqualsAFreshWindow) {
 }
 
 TEST(Sweep, MorePlatePairsMeanMoreAreaAndLowerTheoreticalCoefficient) {
-  SweepSpec spec{one(R"({"arrangement": "counterflow", "flow_mode": "volume"})"),
+  SweepPlan plan{one(R"({"arrangement": "counterflow", "flow_mode": "volume"})"),
                  {parseVary("plate.pairs=60:300:20")}};
   std::ostringstream csv;
-  const auto values = runSweep(spec, &csv);
+  const auto values = runSweep(plan, &csv);
   ASSERT_EQ(values.size(), 13u);
   for (std::size_t k = 1; k < values.size(); ++k) {
     EXPECT_TRUE(values[k].completed);
@@ -145,14 +147,14 @@ TEST(Sweep, MorePlatePairsMeanMoreAreaAndLowerTheoreticalCoefficient) {
 }
 
 TEST(Sweep, TwoParameterGridRunsFirstKeySlowestAndThreadsAgree) {
-  SweepSpec spec{one(R"({"arrangement": "crossflow", "flow_mode": "volume"})"),
+  SweepPlan plan{one(R"({"arrangement": "crossflow", "flow_mode": "volume"})"),
                  {parseVary("plate.pairs=100,110,120"), parseVary("air.channel_gap=7:9:1")}};
   std::ostringstream one, two;
   SweepOptions options;
   options.threads = 1;
-  const auto a = runSweep(spec, &one, options);
+  const auto a = runSweep(plan, &one, options);
   options.threads = 2;
-  runSweep(spec, &two, options);
+  runSweep(plan, &two, options);
   EXPECT_EQ(one.str(), two.str());
   std::istringstream lines(one.str());
   std::string line;
@@ -164,13 +166,13 @@ TEST(Sweep, TwoParameterGridRunsFirstKeySlowestAndThreadsAgree) {
   EXPECT_EQ(heads[3], "100,9");
   EXPECT_EQ(heads[4], "110,7");
   // The 110-pair, 9 mm design is the crossflow default window.
-  const CaseRun plain = rateCase(spec.base);
+  const CaseRun plain = rateCase(plan.base);
   EXPECT_EQ(a[5].margin, readLeadingNumber(plain.window.text(FieldId::Text49)));
 }
 
 TEST(Sweep, VarySpecifications) {
   struct Good {
-    std::string spec;
+    std::string argument;
     std::vector<std::string> texts;
   };
   for (const Good& g :
@@ -178,18 +180,18 @@ TEST(Sweep, VarySpecifications) {
         Good{"flue_gas.fouling=0.0001:0.0003:0.0001", {"0.0001", "0.0002", "0.0003"}},
         Good{"air.channel_length=1:0.8:-0.1", {"1", "0.9", "0.8"}},
         Good{"air.channel_gap=7,8,9.5", {"7", "8", "9.5"}}, Good{"factors.air_nu=1", {"1"}}}) {
-    EXPECT_EQ(parseVary(g.spec).texts, g.texts) << g.spec;
+    EXPECT_EQ(parseVary(g.argument).texts, g.texts) << g.argument;
   }
   for (const char* bad : {"plate.pairs", "plate.pair=1:2:1", "arrangement=1:2:1", "plate.pairs=1:2",
                           "plate.pairs=5:1:1", "plate.pairs=1:5:0", "plate.pairs=a:5:1",
                           "plate.pairs=1,,2", "air.properties=1,2"}) {
     EXPECT_THROW(parseVary(bad), SweepError) << bad;
   }
-  SweepSpec table{one(R"({"air": {"properties": "table"}})"), {parseVary("air.density=1,1.1")}};
+  SweepPlan table{one(R"({"air": {"properties": "table"}})"), {parseVary("air.density=1,1.1")}};
   EXPECT_THROW(checkSweep(table), SweepError);
-  SweepSpec twice{one("{}"), {parseVary("plate.pairs=1,2"), parseVary("plate.pairs=3,4")}};
+  SweepPlan twice{one("{}"), {parseVary("plate.pairs=1,2"), parseVary("plate.pairs=3,4")}};
   EXPECT_THROW(checkSweep(twice), SweepError);
-  SweepSpec three{one("{}"),
+  SweepPlan three{one("{}"),
                   {parseVary("plate.pairs=1"), parseVary("air.channel_gap=7"),
                    parseVary("flue_gas.channel_gap=8")}};
   EXPECT_THROW(checkSweep(three), SweepError);

@@ -261,7 +261,7 @@ TEST(CaseFile, SchemaListsEveryKey) {
     if (name == "arrangement" || name == "flow_mode") ++listed;
   }
   EXPECT_EQ(listed, caseKeys().size());
-  for (const KeySpec& key : caseKeys()) {
+  for (const CaseKey& key : caseKeys()) {
     const std::string path(key.path);
     const auto dot = path.find('.');
     if (dot == std::string::npos) {

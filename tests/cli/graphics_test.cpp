@@ -39,9 +39,9 @@ std::string output(const std::string& command) {
 }
 
 ChartData sampleChart(bool twoParameters) {
-  SweepSpec spec{designCase(), {parseVary("plate.pairs=50:300:10")}};
-  if (twoParameters) spec.axes.push_back(parseVary("air.channel_gap=8,10,12"));
-  return sweepChart(spec, runSweep(spec, nullptr));
+  SweepPlan plan{designCase(), {parseVary("plate.pairs=50:300:10")}};
+  if (twoParameters) plan.axes.push_back(parseVary("air.channel_gap=8,10,12"));
+  return sweepChart(plan, runSweep(plan, nullptr));
 }
 
 TEST(Chart, SweepChartHoldsEveryCompletedDesign) {

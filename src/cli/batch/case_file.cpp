@@ -15,16 +15,16 @@ namespace {
 
 using nlohmann::json;
 
-KeySpec field(std::string_view path, FieldId id, std::string_view unit) {
+CaseKey field(std::string_view path, FieldId id, std::string_view unit) {
   return {path, KeyKind::Field, id, {}, unit, fieldInfo(id).caption, false};
 }
-KeySpec dialogKey(std::string_view path, KeyKind kind, std::string_view control,
+CaseKey dialogKey(std::string_view path, KeyKind kind, std::string_view control,
                   std::string_view caption) {
   return {path, kind, FieldId::Text1, control, {}, caption, false};
 }
 
-std::vector<KeySpec> buildKeys() {
-  std::vector<KeySpec> keys = {
+std::vector<CaseKey> buildKeys() {
+  std::vector<CaseKey> keys = {
       {"arrangement", KeyKind::Arrangement, FieldId::Text1, {}, {}, "流动形式", false},
       {"flow_mode", KeyKind::FlowMode, FieldId::Text1, {}, {}, "流量给定", false},
       {"flue_gas.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", true},
@@ -204,12 +204,12 @@ struct Parser {
       const auto k = findKey(path);
       if (!k) {
         std::vector<std::string> known;
-        for (const KeySpec& spec : caseKeys())
-          if (spec.path.starts_with(group + "."))
-            known.emplace_back(spec.path.substr(group.size() + 1));
+        for (const CaseKey& keyInfo : caseKeys())
+          if (keyInfo.path.starts_with(group + "."))
+            known.emplace_back(keyInfo.path.substr(group.size() + 1));
         fail(itemKey, unknownKey(name, known));
       }
-      if (keySpec(*k).kind == KeyKind::Properties) {
+      if (caseKey(*k).kind == KeyKind::Properties) {
         if (!item.is_string())
           fail(itemKey, std::string("expected \"table\", not ") + item.type_name());
         if (item.get<std::string>() != "table")
@@ -313,8 +313,8 @@ CaseError::CaseError(std::string file, std::string key, std::string what)
       key_(std::move(key)),
       whatWrong_(std::move(what)) {}
 
-const std::vector<KeySpec>& caseKeys() {
-  static const std::vector<KeySpec> keys = buildKeys();
+const std::vector<CaseKey>& caseKeys() {
+  static const std::vector<CaseKey> keys = buildKeys();
   return keys;
 }
 
@@ -325,12 +325,12 @@ std::optional<std::size_t> findKey(std::string_view path) {
   return std::nullopt;
 }
 
-const KeySpec& keySpec(std::size_t key) {
+const CaseKey& caseKey(std::size_t key) {
   return caseKeys().at(key);
 }
 
 bool isNumericKey(std::size_t key) {
-  const KeyKind kind = keySpec(key).kind;
+  const KeyKind kind = caseKey(key).kind;
   return kind == KeyKind::Field || kind == KeyKind::Tuning || kind == KeyKind::Passes;
 }
 
@@ -413,9 +413,9 @@ std::vector<Case> loadCases(const std::string& path) {
 DialogOutcome CaseUserInterface::showModal(DialogForm& dialog) {
   if (case_ && dialog.kind() == DialogKind::PassCount) {
     for (std::size_t k = 0; k < caseKeys().size(); ++k) {
-      const KeySpec& spec = keySpec(k);
-      if (spec.kind == KeyKind::Passes && case_->values[k])
-        *dialog.find(spec.control) = *case_->values[k];
+      const CaseKey& keyInfo = caseKey(k);
+      if (keyInfo.kind == KeyKind::Passes && case_->values[k])
+        *dialog.find(keyInfo.control) = *case_->values[k];
     }
   }
   return DialogOutcome::Ok;
@@ -429,17 +429,17 @@ void typeCase(MainWindow& window, const Case& c) {
   const auto& keys = caseKeys();
   for (std::size_t k = 0; k < keys.size(); ++k) {
     if (!c.values[k]) continue;
-    const KeySpec& spec = keys[k];
-    switch (spec.kind) {
+    const CaseKey& keyInfo = keys[k];
+    switch (keyInfo.kind) {
       case KeyKind::Properties:
-        for (FieldId id : spec.flueGasSide ? flueGasProperties : airProperties)
+        for (FieldId id : keyInfo.flueGasSide ? flueGasProperties : airProperties)
           window.setText(id, "");
         break;
       case KeyKind::Field:
-        window.setText(spec.field, *c.values[k]);
+        window.setText(keyInfo.field, *c.values[k]);
         break;
       case KeyKind::Tuning:
-        *window.ensureDialog(DialogKind::Tuning).find(spec.control) = *c.values[k];
+        *window.ensureDialog(DialogKind::Tuning).find(keyInfo.control) = *c.values[k];
         break;
       default:
         break;  // buttons and pass counts wait for calculateCase

@@ -26,7 +26,7 @@ enum class KeyKind : std::uint8_t {
   FlowMode,     // Option4, Option5
 };
 
-struct KeySpec {
+struct CaseKey {
   std::string_view path;  // dotted: "air.channel_gap"
   KeyKind kind;
   FieldId field = FieldId::Text1;  // Field
@@ -37,9 +37,9 @@ struct KeySpec {
 };
 
 // Every key of the format, in the order a case is applied.
-const std::vector<KeySpec>& caseKeys();
+const std::vector<CaseKey>& caseKeys();
 std::optional<std::size_t> findKey(std::string_view path);
-const KeySpec& keySpec(std::size_t key);
+const CaseKey& caseKey(std::size_t key);
 // Keys whose value is a number typed into a field: the ones a sweep can vary.
 bool isNumericKey(std::size_t key);
 

@@ -223,10 +223,10 @@ double Canvas::textWidth(const std::string& text, double size) {
   return em * size;
 }
 
-ChartData sweepChart(const SweepSpec& spec, const std::vector<DesignValues>& values) {
+ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values) {
   ChartData chart;
-  const Axis& x = spec.axes.at(0);
-  const KeySpec& key = keySpec(x.key);
+  const Axis& x = plan.axes.at(0);
+  const CaseKey& key = caseKey(x.key);
   std::string caption(key.caption);
   const std::string path(key.path);
   if (caption.find("烟气") == std::string::npos && caption.find("空气") == std::string::npos) {
@@ -238,14 +238,14 @@ ChartData sweepChart(const SweepSpec& spec, const std::vector<DesignValues>& val
     caption += " (" + std::string(key.unit) + ")";
   chart.xLabel = caption + "  " + path;
   chart.title = "裕量与压降随" + caption + "的变化";
-  const std::size_t inner = spec.axes.size() == 2 ? spec.axes[1].texts.size() : 1;
+  const std::size_t inner = plan.axes.size() == 2 ? plan.axes[1].texts.size() : 1;
   chart.margin.resize(inner);
   chart.dropFlueGas.resize(inner);
   chart.dropAir.resize(inner);
   for (std::size_t s = 0; s < inner; ++s) {
-    if (spec.axes.size() == 2) {
+    if (plan.axes.size() == 2) {
       const std::string label =
-          std::string(keySpec(spec.axes[1].key).path) + " = " + spec.axes[1].texts[s];
+          std::string(caseKey(plan.axes[1].key).path) + " = " + plan.axes[1].texts[s];
       chart.margin[s].label = chart.dropFlueGas[s].label = chart.dropAir[s].label = label;
     }
   }
@@ -257,7 +257,7 @@ ChartData sweepChart(const SweepSpec& spec, const std::vector<DesignValues>& val
     if (!std::isnan(v.dpFlueGas)) chart.dropFlueGas[s].points.emplace_back(xv, v.dpFlueGas);
     if (!std::isnan(v.dpAir)) chart.dropAir[s].points.emplace_back(xv, v.dpAir);
   }
-  const auto& typed = spec.base.values[x.key];
+  const auto& typed = plan.base.values[x.key];
   std::string designText;
   if (typed) {
     designText = *typed;

@@ -51,7 +51,7 @@ struct ChartData {
 
 // Margin and pressure drops of a sweep's completed designs, a series per value of the second
 // parameter.
-ChartData sweepChart(const SweepSpec& spec, const std::vector<DesignValues>& values);
+ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values);
 
 // Draws the two panels into the rectangle (x, y, w, h).
 void drawChart(Canvas& canvas, const ChartData& chart, double x, double y, double w, double h);

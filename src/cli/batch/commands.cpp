@@ -121,17 +121,17 @@ int rateCommand(BatchCommands::Options& o) {
 }
 
 int sweepCommand(BatchCommands::Options& o) {
-  SweepSpec spec{chooseCase(o.file, o.choice), {}};
-  for (const std::string& v : o.vary) spec.axes.push_back(parseVary(v));
-  checkSweep(spec);
+  SweepPlan plan{chooseCase(o.file, o.choice), {}};
+  for (const std::string& v : o.vary) plan.axes.push_back(parseVary(v));
+  checkSweep(plan);
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   Output out(o.output);
   SweepOptions options;
   options.threads = o.threads;
   options.progress = isatty(STDERR_FILENO);
-  const auto values = runSweep(spec, &out.stream(), options);
+  const auto values = runSweep(plan, &out.stream(), options);
   if (!kind.empty()) {
-    const ChartData chart = sweepChart(spec, values);
+    const ChartData chart = sweepChart(plan, values);
     if (kind == "svg") {
       std::ofstream svg(o.plot, std::ios::binary);
       svg << chartSvg(chart);

@@ -99,11 +99,11 @@ std::vector<std::string> inputTexts(const Case& c) {
   const auto& keys = caseKeys();
   for (std::size_t k = 0; k < keys.size(); ++k) {
     if (!isNumericKey(k)) continue;
-    const KeySpec& spec = keys[k];
-    if (spec.kind == KeyKind::Field) {
-      texts.push_back(typed.text(spec.field));
-    } else if (spec.kind == KeyKind::Tuning) {
-      texts.push_back(dialogText(typed, DialogKind::Tuning, spec.control));
+    const CaseKey& keyInfo = keys[k];
+    if (keyInfo.kind == KeyKind::Field) {
+      texts.push_back(typed.text(keyInfo.field));
+    } else if (keyInfo.kind == KeyKind::Tuning) {
+      texts.push_back(dialogText(typed, DialogKind::Tuning, keyInfo.control));
     } else {
       texts.push_back(c.values[k].value_or(""));
     }
@@ -195,7 +195,7 @@ nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases) {
       if (c.input.values[k]) inputs[std::string(keys[k].path)] = *c.input.values[k];
     item["inputs"] = std::move(inputs);
     nlohmann::ordered_json results = nlohmann::ordered_json::object();
-    for (const ResultSpec& r : resultSpecs()) {
+    for (const ResultColumn& r : resultColumns()) {
       const FieldState& f = w.field(r.field);
       results[std::string(r.name)] = {
           {"text", f.text}, {"unit", r.unit}, {"flagged", f.color == TextColor::Red}};
@@ -211,9 +211,9 @@ std::string rateCsv(const std::vector<RatedCase>& cases) {
   std::ostringstream out;
   const auto& keys = caseKeys();
   out << "file,case,status,message,violations,arrangement,flow_mode";
-  for (const KeySpec& spec : keys)
-    if (isNumericKey(static_cast<std::size_t>(&spec - keys.data()))) out << "," << spec.path;
-  for (const ResultSpec& r : resultSpecs()) out << "," << r.name;
+  for (const CaseKey& keyInfo : keys)
+    if (isNumericKey(static_cast<std::size_t>(&keyInfo - keys.data()))) out << "," << keyInfo.path;
+  for (const ResultColumn& r : resultColumns()) out << "," << r.name;
   out << "\n";
   for (const RatedCase& c : cases) {
     const MainWindow& w = c.run.window;
@@ -224,7 +224,7 @@ std::string rateCsv(const std::vector<RatedCase>& cases) {
         << (c.run.status.completed ? "ok" : "stopped") << "," << csvField(message) << ","
         << violationText(violations(w)) << "," << arrangementKey(w) << "," << flowModeKey(w);
     for (const std::string& text : inputTexts(c.input)) out << "," << csvField(text);
-    for (const ResultSpec& r : resultSpecs()) out << "," << csvField(w.text(r.field));
+    for (const ResultColumn& r : resultColumns()) out << "," << csvField(w.text(r.field));
     out << "\n";
   }
   return out.str();

@@ -61,7 +61,7 @@ bool isPropertyField(FieldId id) {
 }
 
 bool isInputField(FieldId id) {
-  for (const KeySpec& k : caseKeys())
+  for (const CaseKey& k : caseKeys())
     if (k.kind == KeyKind::Field && k.field == id) return true;
   return false;
 }
@@ -144,7 +144,7 @@ double sideTable(Page& page, double x, double y, double width, const std::string
 
 }  // namespace
 
-std::optional<SweepSpec> plateCountSweep(const Case& c) {
+std::optional<SweepPlan> plateCountSweep(const Case& c) {
   const std::size_t key = *findKey("plate.pairs");
   const std::string text =
       c.values[key].value_or(std::string(fieldInfo(FieldId::Text18).defaultText));
@@ -153,8 +153,8 @@ std::optional<SweepSpec> plateCountSweep(const Case& c) {
   const double step = std::max(1.0, std::round(*pairs / 40));
   const double from = std::max(1.0, std::round(*pairs * 0.5 / step) * step);
   const double to = std::round(*pairs * 1.5 / step) * step;
-  SweepSpec spec{c, {rangeAxis(key, from, to, step)}};
-  return spec;
+  SweepPlan plan{c, {rangeAxis(key, from, to, step)}};
+  return plan;
 }
 
 std::string writeReport(const Case& c, const std::string& pdfPath) {

@@ -11,7 +11,7 @@ namespace aph::batch {
 
 // The sweep of the plate-pair count around the case's own count (half to one and a half times).
 // Empty when the case's count is not a positive number.
-std::optional<SweepSpec> plateCountSweep(const Case& c);
+std::optional<SweepPlan> plateCountSweep(const Case& c);
 
 // Writes the datasheet; empty on success, otherwise what went wrong.
 std::string writeReport(const Case& c, const std::string& pdfPath);

@@ -2,8 +2,8 @@
 
 namespace aph::batch {
 
-const std::vector<ResultSpec>& resultSpecs() {
-  static const std::vector<ResultSpec> specs = {
+const std::vector<ResultColumn>& resultColumns() {
+  static const std::vector<ResultColumn> columns = {
       {"flue_gas.density", FieldId::Text11, "kg/m3"},
       {"flue_gas.specific_heat", FieldId::Text12, "kJ/kg·K"},
       {"flue_gas.conductivity", FieldId::Text14, "W/m·K"},
@@ -45,7 +45,7 @@ const std::vector<ResultSpec>& resultSpecs() {
       {"wall.min", FieldId::Text57, "℃"},
       {"wall.cold_end_flue_gas_side", FieldId::Text32, "℃"},
   };
-  return specs;
+  return columns;
 }
 
 unsigned violations(const MainWindow& window) {

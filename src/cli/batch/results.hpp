@@ -11,14 +11,14 @@
 
 namespace aph::batch {
 
-struct ResultSpec {
+struct ResultColumn {
   std::string_view name;  // "flue_gas.pressure_drop"
   FieldId field;
   std::string_view unit;
 };
 
 // Every result field of the window, in the order of the calculation's stages.
-const std::vector<ResultSpec>& resultSpecs();
+const std::vector<ResultColumn>& resultColumns();
 
 // The limits a rating can break, as the window's red text flags them.
 enum Violation : std::uint8_t {

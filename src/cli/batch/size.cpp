@@ -66,7 +66,7 @@ std::string shortfallText(unsigned s, const DesignValues& v, const Limits& limit
 }  // namespace
 
 bool isSizingKey(std::size_t key) {
-  return std::find(std::begin(kSizingKeys), std::end(kSizingKeys), keySpec(key).path) !=
+  return std::find(std::begin(kSizingKeys), std::end(kSizingKeys), caseKey(key).path) !=
          std::end(kSizingKeys);
 }
 
@@ -75,14 +75,14 @@ Axis defaultSizingAxis(std::size_t key) {
     std::string list;
     for (std::string_view k : kSizingKeys) list.append(list.empty() ? "" : ", ").append(k);
     throw SweepError(std::string("\"")
-                         .append(keySpec(key).path)
+                         .append(caseKey(key).path)
                          .append("\" is not a plate-pack parameter; size varies one of ")
                          .append(list));
   }
-  const KeySpec& spec = keySpec(key);
-  if (spec.field == FieldId::Text18) return rangeAxis(key, 1, 1000, 1);
-  if (spec.field == FieldId::Combo3 || spec.field == FieldId::Combo4) {
-    const ListInfo& list = listInfo(spec.field);
+  const CaseKey& keyInfo = caseKey(key);
+  if (keyInfo.field == FieldId::Text18) return rangeAxis(key, 1, 1000, 1);
+  if (keyInfo.field == FieldId::Combo3 || keyInfo.field == FieldId::Combo4) {
+    const ListInfo& list = listInfo(keyInfo.field);
     Axis axis;
     axis.key = key;
     for (std::size_t k = 0; k < list.count; ++k) {
@@ -108,10 +108,10 @@ unsigned shortfalls(const DesignValues& v, const Limits& limits) {
 SizeResult sizeDesign(const Case& base, const Axis& candidates, const Limits& limits,
                       unsigned threads) {
   SizeResult result;
-  SweepSpec spec{base, {candidates}};
+  SweepPlan plan{base, {candidates}};
   SweepOptions options;
   options.threads = threads;
-  result.values = runSweep(spec, nullptr, options);
+  result.values = runSweep(plan, nullptr, options);
   result.order.resize(candidates.values.size());
   std::iota(result.order.begin(), result.order.end(), std::size_t{0});
   std::stable_sort(result.order.begin(), result.order.end(), [&](std::size_t a, std::size_t b) {
@@ -128,10 +128,10 @@ SizeResult sizeDesign(const Case& base, const Axis& candidates, const Limits& li
 
 std::string describeSizing(const Case& base, const Axis& candidates, const Limits& limits,
                            const SizeResult& result) {
-  const KeySpec& spec = keySpec(candidates.key);
+  const CaseKey& keyInfo = caseKey(candidates.key);
   const auto& order = result.order;
   std::ostringstream out;
-  const std::string name = std::string(spec.path) + " (" + std::string(spec.caption) + ")";
+  const std::string name = std::string(keyInfo.path) + " (" + std::string(keyInfo.caption) + ")";
   const std::string range = candidates.texts[order.front()] + "…" + candidates.texts[order.back()];
   const std::string goal = "margin " + fixed(limits.marginLow, 2) + "…" +
                            fixed(limits.marginHigh, 2) + " %, both pressure drops ≤ " +

@@ -60,10 +60,10 @@ std::optional<double> parseNumber(const std::string& text) {
   return value;
 }
 
-void appendRow(std::string& out, const SweepSpec& spec, const std::vector<std::size_t>& index,
+void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::size_t>& index,
                const MainWindow& w, const RunStatus& status) {
-  for (std::size_t a = 0; a < spec.axes.size(); ++a) {
-    out += csvField(spec.axes[a].texts[index[a]]);
+  for (std::size_t a = 0; a < plan.axes.size(); ++a) {
+    out += csvField(plan.axes[a].texts[index[a]]);
     out += ',';
   }
   out += status.completed ? "ok," : "stopped,";
@@ -121,16 +121,17 @@ Axis rangeAxis(std::size_t key, double from, double to, double step) {
   return axis;
 }
 
-Axis parseVary(const std::string& spec) {
-  const auto equals = spec.find('=');
+Axis parseVary(const std::string& argument) {
+  const auto equals = argument.find('=');
   if (equals == std::string::npos)
-    throw SweepError("--vary " + spec + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
-  const std::string path = spec.substr(0, equals);
-  const std::string range = spec.substr(equals + 1);
+    throw SweepError("--vary " + argument + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+  const std::string path = argument.substr(0, equals);
+  const std::string range = argument.substr(equals + 1);
   const auto key = findKey(path);
-  if (!key) throw SweepError("--vary " + spec + ": \"" + path + "\" is not a case-file key");
+  if (!key) throw SweepError("--vary " + argument + ": \"" + path + "\" is not a case-file key");
   if (!isNumericKey(*key))
-    throw SweepError("--vary " + spec + ": \"" + path + "\" is not a number and cannot be varied");
+    throw SweepError("--vary " + argument + ": \"" + path +
+                     "\" is not a number and cannot be varied");
   std::vector<std::string> parts;
   const char separator = range.find(':') != std::string::npos ? ':' : ',';
   for (std::size_t start = 0;;) {
@@ -142,16 +143,16 @@ Axis parseVary(const std::string& spec) {
   std::vector<double> numbers;
   for (const std::string& p : parts) {
     const auto v = parseNumber(p);
-    if (!v) throw SweepError("--vary " + spec + ": \"" + p + "\" is not a number");
+    if (!v) throw SweepError("--vary " + argument + ": \"" + p + "\" is not a number");
     numbers.push_back(*v);
   }
   if (separator == ':') {
     if (numbers.size() != 3)
-      throw SweepError("--vary " + spec + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+      throw SweepError("--vary " + argument + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
     try {
       return rangeAxis(*key, numbers[0], numbers[1], numbers[2]);
     } catch (const SweepError& e) {
-      throw SweepError("--vary " + spec + ": " + e.what());
+      throw SweepError("--vary " + argument + ": " + e.what());
     }
   }
   Axis axis;
@@ -163,36 +164,36 @@ Axis parseVary(const std::string& spec) {
   return axis;
 }
 
-void checkSweep(const SweepSpec& spec) {
-  if (spec.axes.empty()) throw SweepError("nothing to vary: give --vary KEY=FROM:TO:STEP");
-  if (spec.axes.size() > 2)
-    throw SweepError("a sweep varies one or two keys, not " + std::to_string(spec.axes.size()));
-  if (spec.axes.size() == 2 && spec.axes[0].key == spec.axes[1].key)
-    throw SweepError("\"" + std::string(keySpec(spec.axes[0].key).path) + "\" is varied twice");
-  for (const Axis& axis : spec.axes) {
-    const std::string path(keySpec(axis.key).path);
+void checkSweep(const SweepPlan& plan) {
+  if (plan.axes.empty()) throw SweepError("nothing to vary: give --vary KEY=FROM:TO:STEP");
+  if (plan.axes.size() > 2)
+    throw SweepError("a sweep varies one or two keys, not " + std::to_string(plan.axes.size()));
+  if (plan.axes.size() == 2 && plan.axes[0].key == plan.axes[1].key)
+    throw SweepError("\"" + std::string(caseKey(plan.axes[0].key).path) + "\" is varied twice");
+  for (const Axis& axis : plan.axes) {
+    const std::string path(caseKey(axis.key).path);
     if (!isNumericKey(axis.key)) throw SweepError("\"" + path + "\" cannot be varied");
     if (axis.texts.empty()) throw SweepError("\"" + path + "\" has no values to sweep");
     const std::string side = path.substr(0, path.find('.'));
     const bool property = path.ends_with(".density") || path.ends_with(".specific_heat") ||
                           path.ends_with(".conductivity") || path.ends_with(".viscosity");
-    if (property && side != "plate" && spec.base.value(side + ".properties"))
+    if (property && side != "plate" && plan.base.value(side + ".properties"))
       throw SweepError("\"" + path + "\" cannot be varied while \"" + side +
                        ".properties\" is \"table\"");
   }
-  if (designCount(spec) > kMaxDesigns)
+  if (designCount(plan) > kMaxDesigns)
     throw SweepError("the grid has more than " + std::to_string(kMaxDesigns) + " designs");
 }
 
-std::size_t designCount(const SweepSpec& spec) {
+std::size_t designCount(const SweepPlan& plan) {
   std::size_t n = 1;
-  for (const Axis& axis : spec.axes) n *= axis.texts.size();
-  return spec.axes.empty() ? 0 : n;
+  for (const Axis& axis : plan.axes) n *= axis.texts.size();
+  return plan.axes.empty() ? 0 : n;
 }
 
-std::string sweepHeader(const SweepSpec& spec) {
+std::string sweepHeader(const SweepPlan& plan) {
   std::string header;
-  for (const Axis& axis : spec.axes) header.append(keySpec(axis.key).path).append(",");
+  for (const Axis& axis : plan.axes) header.append(caseKey(axis.key).path).append(",");
   header += "status,violations";
   for (const Column& c : kColumns) header.append(",").append(c.name);
   return header.append(",message\n");
@@ -209,12 +210,12 @@ const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys
   for (std::size_t k : lastKeys_) current_.values[k] = base_.values[k];
   lastKeys_ = keys;
   for (std::size_t k = 0; k < keys.size(); ++k) {
-    const KeySpec& spec = keySpec(keys[k]);
+    const CaseKey& keyInfo = caseKey(keys[k]);
     current_.values[keys[k]] = *texts[k];
-    if (spec.kind == KeyKind::Field) {
-      work_.setText(spec.field, *texts[k]);
-    } else if (spec.kind == KeyKind::Tuning) {
-      *work_.ensureDialog(DialogKind::Tuning).find(spec.control) = *texts[k];
+    if (keyInfo.kind == KeyKind::Field) {
+      work_.setText(keyInfo.field, *texts[k]);
+    } else if (keyInfo.kind == KeyKind::Tuning) {
+      *work_.ensureDialog(DialogKind::Tuning).find(keyInfo.control) = *texts[k];
     }
     // Pass counts are typed into the pass-count dialog when the multi-pass button asks.
   }
@@ -224,10 +225,10 @@ const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys
   return work_;
 }
 
-std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
+std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
                                    const SweepOptions& options) {
-  checkSweep(spec);
-  const std::size_t total = designCount(spec);
+  checkSweep(plan);
+  const std::size_t total = designCount(plan);
   const std::size_t chunks = (total + kChunk - 1) / kChunk;
   std::vector<DesignValues> values(total);
   std::vector<std::string> rows(chunks);
@@ -239,13 +240,13 @@ std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
   std::condition_variable wake;
 
   std::vector<std::size_t> keys;
-  for (const Axis& axis : spec.axes) keys.push_back(axis.key);
-  const std::size_t inner = spec.axes.size() == 2 ? spec.axes[1].texts.size() : 1;
+  for (const Axis& axis : plan.axes) keys.push_back(axis.key);
+  const std::size_t inner = plan.axes.size() == 2 ? plan.axes[1].texts.size() : 1;
 
   auto worker = [&] {
-    DesignEvaluator evaluator(spec.base);
-    std::vector<std::size_t> index(spec.axes.size());
-    std::vector<const std::string*> texts(spec.axes.size());
+    DesignEvaluator evaluator(plan.base);
+    std::vector<std::size_t> index(plan.axes.size());
+    std::vector<const std::string*> texts(plan.axes.size());
     RunStatus status;
     for (;;) {
       const std::size_t c = nextChunk.fetch_add(1);
@@ -256,7 +257,7 @@ std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
       for (std::size_t d = c * kChunk; d < end; ++d) {
         index[0] = d / inner;
         if (index.size() == 2) index[1] = d % inner;
-        for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &spec.axes[a].texts[index[a]];
+        for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &plan.axes[a].texts[index[a]];
         const MainWindow& w = evaluator.evaluate(keys, texts, status);
         DesignValues& v = values[d];
         v.completed = status.completed;
@@ -266,7 +267,7 @@ std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
         v.dpAir = number(w.text(FieldId::Text46));
         v.kTheoretical = number(w.text(FieldId::Text23));
         v.area = number(w.text(FieldId::Text19));
-        if (csv) appendRow(out, spec, index, w, status);
+        if (csv) appendRow(out, plan, index, w, status);
       }
       rows[c] = std::move(out);
       {
@@ -283,7 +284,7 @@ std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
   std::vector<std::thread> pool;
   for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
 
-  if (csv) *csv << sweepHeader(spec);
+  if (csv) *csv << sweepHeader(plan);
   const auto start = std::chrono::steady_clock::now();
   bool barShown = false;
   auto lastDrawn = start;

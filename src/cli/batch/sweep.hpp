@@ -26,19 +26,19 @@ struct Axis {
 };
 
 // "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5".
-Axis parseVary(const std::string& spec);
+Axis parseVary(const std::string& argument);
 // FROM, FROM + STEP, … up to TO (within a millionth of a step).
 Axis rangeAxis(std::size_t key, double from, double to, double step);
 // A grid value as field text: 12 significant digits, so that 0.1 + 0.2 types as 0.3.
 std::string gridText(double value);
 
-struct SweepSpec {
+struct SweepPlan {
   Case base;
   std::vector<Axis> axes;  // one or two; the first runs slowest
 };
 // Refuses keys that cannot be varied, the same key twice, more than two axes, empty grids.
-void checkSweep(const SweepSpec& spec);
-std::size_t designCount(const SweepSpec& spec);
+void checkSweep(const SweepPlan& plan);
+std::size_t designCount(const SweepPlan& plan);
 
 // Rates designs of one base case. Every design starts from a copy of a window that has the base
 // case typed in and has never calculated, so it gives exactly what a freshly loaded window with
@@ -72,10 +72,10 @@ struct SweepOptions {
 };
 
 // Rates every design; writes the CSV (header and one row per design) when `csv` is given.
-std::vector<DesignValues> runSweep(const SweepSpec& spec, std::ostream* csv,
+std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
                                    const SweepOptions& options = {});
 
 // The CSV header of a sweep.
-std::string sweepHeader(const SweepSpec& spec);
+std::string sweepHeader(const SweepPlan& plan);
 
 }  // namespace aph::batch
