@@ -67,6 +67,11 @@ class HandlerContext {
 
   void show(FieldId id, std::string text) { w.setText(id, text); }
 
+  // A value rounded to single precision; beyond the single range it is the stage's fault.
+  float single(double value) const {
+    return need(guarded([&] { return toSingle(Real(value)).value(); }));
+  }
+
   TerminalTemperatures temperatures() const {
     TerminalTemperatures t;
     t.t1in = read(FieldId::Text9);
@@ -104,11 +109,11 @@ class Calculation : HandlerContext {
 
  private:
   void stages() {
-    if (!checks()) return;
+    checks();
     nusseltConstants();
     flueGasProperties();
     airProperties();
-    if (!flows()) return;
+    flows();
     heatDuties();
     meanTemperatureDifferences();
     plateAreaAndDiameters();
@@ -121,7 +126,7 @@ class Calculation : HandlerContext {
   }
 
   // Stage 1: numeric and arrangement checks; nothing is written before they pass.
-  bool checks() {
+  void checks() {
     bool valid = true;
     for (FieldId id : {FieldId::Text9, FieldId::Text10, FieldId::Text3, FieldId::Combo2,
                        FieldId::Text18, FieldId::Combo1, FieldId::Text16, FieldId::Text26}) {
@@ -134,7 +139,6 @@ class Calculation : HandlerContext {
     if (!counterflow && !crossflow && !multiPass) throw Stop{kNoArrangement};
     // The rating divides by the multi-pass ΔTm; without an accepted selection there is none.
     if (multiPass && !s.meanDifferenceStored) throw Stop{kNoPassCounts};
-    return true;
   }
 
   // Stage 2: the air side's Prandtl exponent is the quotient 1/3 rounded to single precision.
@@ -233,7 +237,7 @@ class Calculation : HandlerContext {
   }
 
   // Stage 5: flow check and conversion between volume and mass flows.
-  bool flows() {
+  void flows() {
     faultMessage = kFlowInputWrong;
     if (w.isSelected(OptionId::Option4)) {
       if (isEmptyText(w.text(FieldId::Text8)) && isEmptyText(w.text(FieldId::Text1)))
@@ -252,7 +256,6 @@ class Calculation : HandlerContext {
       show(FieldId::Text1, formatPlain(need(volumeFlowPerHour(s.air.volumeFlow))));
     }
     // Neither mode selected: V1 and V2 stay as the previous run left them.
-    return true;
   }
 
   // Stage 6: heat duties from the flow and specific-heat fields as they now stand.
@@ -281,13 +284,11 @@ class Calculation : HandlerContext {
     s.crossflowDifference = s.crossflow.meanTemperatureDifference;
     show(FieldId::Text15, formatFixed4(s.crossflowDifference));
     if (w.isSelected(OptionId::Option1)) {
-      s.meanDifference =
-          need(guarded([&] { return toSingle(Real(s.counterflowDifference)).value(); }));
+      s.meanDifference = single(s.counterflowDifference);
       s.meanDifferenceStored = true;
       w.setColor(FieldId::Text58, TextColor::WindowText);
     } else if (w.isSelected(OptionId::Option2)) {
-      s.meanDifference =
-          need(guarded([&] { return toSingle(Real(s.crossflowDifference)).value(); }));
+      s.meanDifference = single(s.crossflowDifference);
       s.meanDifferenceStored = true;
       w.setColor(FieldId::Text15, TextColor::WindowText);
     }
@@ -302,7 +303,7 @@ class Calculation : HandlerContext {
     show(FieldId::Text19, formatPlainSingle(need(heatTransferArea(halfArea))));
     if (isEmptyText(w.text(FieldId::Combo3)) || isEmptyText(w.text(FieldId::Combo4))) {
       flueGasDiameter = read(FieldId::Text20);
-      airDiameter = need(guarded([&] { return toSingle(Real(read(FieldId::Text55))).value(); }));
+      airDiameter = single(read(FieldId::Text55));
     } else {
       // Flue-gas side: the channel length is the slot extent; air side: the channel width.
       flueGasDiameter = need(slotEquivalentDiameter(read(FieldId::Text16), read(FieldId::Combo3)));
@@ -454,13 +455,7 @@ class MultiPassSelection : HandlerContext {
     s.crossflowDifference = s.crossflow.meanTemperatureDifference;
 
     // Phase 2: the pass-count dialog.
-    DialogForm& form = w.ensureDialog(DialogKind::PassCount);
-    form.visible = true;
-    if (ui.showModal(form) == DialogOutcome::Closed) {
-      w.discardDialog(DialogKind::PassCount);
-    } else if (DialogForm* kept = w.dialog(DialogKind::PassCount)) {
-      kept->visible = false;
-    }
+    w.showDialogModal(DialogKind::PassCount, ui);
 
     // Phase 3: read the counts (a dialog discarded by its close button comes back empty).
     DialogForm& counts = w.ensureDialog(DialogKind::PassCount);
@@ -470,7 +465,7 @@ class MultiPassSelection : HandlerContext {
     const double flueGasPasses = passCount(flueGasText);
     const double airPassesValue = passCount(airText);
     faultMessage = kPassCountWrong;
-    const float airPasses = need(guarded([&] { return toSingle(Real(airPassesValue)).value(); }));
+    const float airPasses = single(airPassesValue);
     if (!(flueGasPasses > 0 && airPasses > 0)) throw Stop{kPassCountWrong};
 
     faultMessage = kTemperatureDifferenceFault;

@@ -84,6 +84,8 @@ class MainWindow {
   DialogForm& ensureDialog(DialogKind kind);
   // Closing a dialog with its close button discards it with what was typed into it.
   void discardDialog(DialogKind kind);
+  // Shows a dialog modally, creating it first if needed; "确定" hides it, closing discards it.
+  void showDialogModal(DialogKind kind, UserInterface& ui);
 
   const CalculationState& state() const { return state_; }
   CalculationState& mutableState() { return state_; }
@@ -107,7 +109,6 @@ class MainWindow {
 
  private:
   static std::size_t index(FieldId id) { return static_cast<std::size_t>(id); }
-  void showDialogModal(DialogKind kind, UserInterface& ui);
   void fileButton(FileDialogKind kind, UserInterface& ui);
 
   std::array<FieldState, kFieldCount> fields_;

@@ -114,15 +114,18 @@ const char* colorName(TextColor color) {
 }
 
 // Fields in the order of their control numbers: Text1 … Text63, then Combo1 … Combo4.
-std::vector<const FieldInfo*> fieldsByNumber() {
-  std::vector<const FieldInfo*> order;
-  for (const FieldInfo& info : kFields) order.push_back(&info);
-  std::sort(order.begin(), order.end(), [](const FieldInfo* a, const FieldInfo* b) {
-    if (a->isList != b->isList) return !a->isList;
-    const int na = std::atoi(std::string(a->name.substr(a->isList ? 5 : 4)).c_str());
-    const int nb = std::atoi(std::string(b->name.substr(b->isList ? 5 : 4)).c_str());
-    return na < nb;
-  });
+const std::vector<const FieldInfo*>& fieldsByNumber() {
+  static const std::vector<const FieldInfo*> order = [] {
+    std::vector<const FieldInfo*> fields;
+    for (const FieldInfo& info : kFields) fields.push_back(&info);
+    std::sort(fields.begin(), fields.end(), [](const FieldInfo* a, const FieldInfo* b) {
+      if (a->isList != b->isList) return !a->isList;
+      const int na = std::atoi(std::string(a->name.substr(a->isList ? 5 : 4)).c_str());
+      const int nb = std::atoi(std::string(b->name.substr(b->isList ? 5 : 4)).c_str());
+      return na < nb;
+    });
+    return fields;
+  }();
   return order;
 }
 
