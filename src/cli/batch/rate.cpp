@@ -50,34 +50,25 @@ std::vector<Section> sections(const std::vector<RatedCase>& cases) {
   add("热力计算 · 烟气侧", FieldGroup::FlueGasChannel);
   add("热力计算 · 空气侧", FieldGroup::AirChannel);
 
-  Section tuning{"可调系数", {}};
-  const DialogForm tuningForm(DialogKind::Tuning);
-  for (const DialogField& f : tuningForm.fields()) {
-    Row row{std::string(f.caption), {}, {}};
-    for (const RatedCase& c : cases) {
-      row.values.push_back(dialogText(c.run.window, DialogKind::Tuning, f.name));
-      row.flagged.push_back(false);
+  // A dialog's fields as a section: its captions, and each case's texts.
+  const auto dialogSection = [&](std::string title, DialogKind kind) {
+    Section section{std::move(title), {}};
+    const DialogForm captions(kind);
+    for (const DialogField& f : captions.fields()) {
+      Row row{std::string(f.caption), {}, {}};
+      for (const RatedCase& c : cases) {
+        row.values.push_back(dialogText(c.run.window, kind, f.name));
+        row.flagged.push_back(false);
+      }
+      section.rows.push_back(std::move(row));
     }
-    tuning.rows.push_back(std::move(row));
-  }
-  out.push_back(std::move(tuning));
-
+    return section;
+  };
+  out.push_back(dialogSection("可调系数", DialogKind::Tuning));
   const bool multiPass = std::any_of(cases.begin(), cases.end(), [](const RatedCase& c) {
     return c.run.window.isSelected(OptionId::Option3);
   });
-  if (multiPass) {
-    Section passes{"折流", {}};
-    const DialogForm passForm(DialogKind::PassCount);
-    for (const DialogField& f : passForm.fields()) {
-      Row row{std::string(f.caption), {}, {}};
-      for (const RatedCase& c : cases) {
-        row.values.push_back(dialogText(c.run.window, DialogKind::PassCount, f.name));
-        row.flagged.push_back(false);
-      }
-      passes.rows.push_back(std::move(row));
-    }
-    out.push_back(std::move(passes));
-  }
+  if (multiPass) out.push_back(dialogSection("折流", DialogKind::PassCount));
   return out;
 }
 
