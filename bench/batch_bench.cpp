@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/batch/sweep.hpp"
+#include "study/sweep.hpp"
 
 namespace {
 
-using namespace aph::batch;
+using namespace aph::study;
 
 SweepPlan grid() {
   const Case base = parseCases(R"({"arrangement": "crossflow", "flow_mode": "volume",

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <map>
 
-#include "calc/text.hpp"
-#include "calc/window.hpp"
-#include "plate/plate.hpp"
-#include "properties/properties.hpp"
+#include "engine/plate.hpp"
+#include "engine/properties.hpp"
+#include "model/text.hpp"
+#include "model/window.hpp"
 
 namespace aph {
 namespace {

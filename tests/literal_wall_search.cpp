@@ -3,7 +3,7 @@
 #include <cmath>
 #include <random>
 
-#include "calc/text.hpp"
+#include "model/text.hpp"
 
 namespace aph::testing {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "rating/rating.hpp"
+#include "engine/rating.hpp"
 
 namespace aph::testing {
 

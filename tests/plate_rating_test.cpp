@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "plate/plate.hpp"
-#include "rating/rating.hpp"
+#include "engine/plate.hpp"
+#include "engine/rating.hpp"
 
 namespace aph {
 namespace {

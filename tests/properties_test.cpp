@@ -1,4 +1,4 @@
-#include "properties/properties.hpp"
+#include "engine/properties.hpp"
 
 #include <gtest/gtest.h>
 

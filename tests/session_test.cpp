@@ -1,4 +1,4 @@
-#include "cli/session.hpp"
+#include "session/session.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "calc/text.hpp"
+#include "model/text.hpp"
 
 #include <gtest/gtest.h>
 

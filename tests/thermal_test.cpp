@@ -1,4 +1,4 @@
-#include "thermal/thermal.hpp"
+#include "engine/thermal.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,22 +26,15 @@ TEST(Counterflow, ZeroColdEndDifferenceHasNoValue) {
   EXPECT_FALSE(counterflowMeanTemperatureDifference({350, 40, 40, 190}).has_value());
 }
 
-TEST(Crossflow, DefaultTemperatures) {
-  const CrossflowResult r = *crossflowMeanTemperatureDifference({350, 160, 40, 190});
-  EXPECT_DOUBLE_EQ(r.pa, 150.0 / 310.0);
-  EXPECT_DOUBLE_EQ(r.pb, 190.0 / 310.0);
-  EXPECT_LT(r.meanTemperatureDifference, 140);
-  EXPECT_GT(r.meanTemperatureDifference, 100);
-  // The correction factor is 1 - S with S summed in single precision.
-  EXPECT_DOUBLE_EQ(r.meanTemperatureDifference,
-                   310 * (r.theta * static_cast<double>(1.0f - r.seriesSum)));
+TEST(Crossflow, DefaultTemperaturesLieBelowTheCounterflowMean) {
+  const double crossflow = *crossflowMeanTemperatureDifference({350, 160, 40, 190});
+  EXPECT_LT(crossflow, 140);
+  EXPECT_GT(crossflow, 100);
 }
 
 TEST(Crossflow, EqualEffectivenessesAvoidTheLogarithm) {
   // Pa = (40 - 190)/(40 - 340) = 0.5, Pb = (190 - 340)/(40 - 340) = 0.5.
-  const CrossflowResult r = *crossflowMeanTemperatureDifference({340, 190, 40, 190});
-  EXPECT_EQ(r.pa, r.pb);
-  EXPECT_DOUBLE_EQ(r.theta, 1 - r.pa);
+  EXPECT_TRUE(crossflowMeanTemperatureDifference({340, 190, 40, 190}).has_value());
 }
 
 TEST(Crossflow, RolesExchangeWhenTheFlueGasLeavesBelowTheAirInlet) {
@@ -65,7 +58,7 @@ TEST(MultiPass, PassCountsBlendCrossflowTowardsCounterflow) {
   const double counterflow = *logarithmicCounterflowMeanTemperatureDifference(t);
   EXPECT_DOUBLE_EQ(counterflow, (120.0 - 160.0) / std::log(120.0 / 160.0));
   EXPECT_LT(counterflow, 140);
-  const double crossflow = crossflowMeanTemperatureDifference(t)->meanTemperatureDifference;
+  const double crossflow = *crossflowMeanTemperatureDifference(t);
 
   EXPECT_EQ(*multiPassMeanTemperatureDifference(crossflow, counterflow, 1, 1.0f),
             static_cast<float>(crossflow));

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "calc/text.hpp"
+#include "engine/rating.hpp"
 #include "literal_wall_search.hpp"
-#include "rating/rating.hpp"
+#include "model/text.hpp"
 
 namespace aph {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/window.hpp"
+#include "model/window.hpp"
 
 class QLineEdit;
 class QPushButton;

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/session.hpp"
+#include "session/session.hpp"
 
 class QLineEdit;
 class QWidget;

@@ -257,10 +257,4 @@ const FormLayout& form3Layout() {
   return kForm3Layout;
 }
 
-const LayoutEntry* findControl(const FormLayout& form, std::string_view name) {
-  for (const LayoutEntry& control : form.controls)
-    if (control.name == name) return &control;
-  return nullptr;
-}
-
 }  // namespace aph::app

@@ -50,7 +50,4 @@ const FormLayout& form1Layout();  // the main window
 const FormLayout& form2Layout();  // the tuning dialog
 const FormLayout& form3Layout();  // the pass-count dialog
 
-// A control of a form by name; nullptr when the form has none of that name.
-const LayoutEntry* findControl(const FormLayout& form, std::string_view name);
-
 }  // namespace aph::app

@@ -11,7 +11,7 @@
 #include <unordered_map>
 
 #include "app/qt_user_interface.hpp"
-#include "calc/window.hpp"
+#include "model/window.hpp"
 
 class QButtonGroup;
 class QComboBox;

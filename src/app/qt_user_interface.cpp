@@ -1,8 +1,8 @@
 #include "app/qt_user_interface.hpp"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
 

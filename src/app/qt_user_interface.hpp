@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "calc/user_interface.hpp"
+#include "model/user_interface.hpp"
 
 class QFileDialog;
 

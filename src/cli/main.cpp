@@ -5,8 +5,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "cli/batch/commands.hpp"
-#include "cli/session.hpp"
+#include "cli/commands.hpp"
+#include "session/session.hpp"
 
 namespace {
 
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
       ->required();
   replay->add_option("--format", format, "Output format")->check(CLI::IsMember({"json", "table"}));
 
-  aph::batch::BatchCommands batch(app);
+  aph::cli::BatchCommands batch(app);
 
   try {
     app.parse(argc, argv);

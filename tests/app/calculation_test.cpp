@@ -3,7 +3,7 @@
 #include <QtTest>
 #include <nlohmann/json.hpp>
 
-#include "cli/session.hpp"
+#include "session/session.hpp"
 #include "test_groups.hpp"
 #include "test_support.hpp"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "calc/text.hpp"
+#include "model/text.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "calc/text.hpp"
+#include "model/text.hpp"
 
 namespace aph::testing {
 namespace {
@@ -15,11 +15,11 @@ using F = FieldId;
 
 // Texts that reach the interesting corners of the leading-number rule and of the formulas.
 constexpr const char* kTexts[] = {
-    "",       " ",     "0",      "-1",      "350",     "160",     "40",     "190",    "1e999",
-    "1e308",  "-1e308", "abc",   "12abc",   "0.0001",  "1e-300",  "40000",  "32767.5", "600",
-    "1000",   "1.0",   "2",      "0.5",     "-0",      "1e10",    "3.4e38", "1e-45",  "2e",
-    "1.5",    "17.5",  "9",      "10",      "110",     "4.8",     "2.4",    "-50",    "599.9",
-    "999",    "0.84",  "26",     "0.037",   "1e20",    "-273.15", "1 2",    ".5",     "+7e+2",
+    "",      " ",      "0",   "-1",    "350",    "160",     "40",     "190",     "1e999",
+    "1e308", "-1e308", "abc", "12abc", "0.0001", "1e-300",  "40000",  "32767.5", "600",
+    "1000",  "1.0",    "2",   "0.5",   "-0",     "1e10",    "3.4e38", "1e-45",   "2e",
+    "1.5",   "17.5",   "9",   "10",    "110",    "4.8",     "2.4",    "-50",     "599.9",
+    "999",   "0.84",   "26",  "0.037", "1e20",   "-273.15", "1 2",    ".5",      "+7e+2",
 };
 
 // Which fields each stage may write, in order; a refused run may only have changed the fields
@@ -27,14 +27,14 @@ constexpr const char* kTexts[] = {
 const std::vector<std::vector<F>>& stageFields() {
   static const std::vector<std::vector<F>> stages = {
       {F::Text11, F::Text12, F::Text13, F::Text14, F::Text53, F::Text4, F::Text5, F::Text6,
-       F::Text7, F::Text54},                                    // properties
-      {F::Text8, F::Text1, F::Text61, F::Text62},               // flows
-      {F::Text58, F::Text15},                                   // mean temperature differences
+       F::Text7, F::Text54},                       // properties
+      {F::Text8, F::Text1, F::Text61, F::Text62},  // flows
+      {F::Text58, F::Text15},                      // mean temperature differences
       {F::Text17, F::Text19, F::Text20, F::Text55, F::Text21, F::Text22, F::Text24, F::Text60,
-       F::Text25, F::Text50},                                   // geometry and Reynolds numbers
+       F::Text25, F::Text50},  // geometry and Reynolds numbers
       {F::Text30, F::Text35, F::Text31, F::Text36, F::Text45, F::Text46},  // heat transfer
-      {F::Text52, F::Text23, F::Text49},                        // overall coefficients
-      {F::Text56, F::Text29, F::Text57, F::Text32},             // wall temperatures
+      {F::Text52, F::Text23, F::Text49},                                   // overall coefficients
+      {F::Text56, F::Text29, F::Text57, F::Text32},                        // wall temperatures
   };
   return stages;
 }
@@ -73,10 +73,10 @@ bool isFixed(const std::string& text, std::size_t decimals) {
   return k == text.size() && text.size() - point - 1 == decimals;
 }
 
-constexpr F kFixed4[] = {F::Text58, F::Text15, F::Text20, F::Text55, F::Text21, F::Text22,
-                         F::Text24, F::Text60, F::Text25, F::Text50, F::Text30, F::Text35,
-                         F::Text31, F::Text36, F::Text45, F::Text46, F::Text52, F::Text23,
-                         F::Text49};
+constexpr F kFixed4[] = {F::Text58, F::Text15, F::Text20, F::Text55, F::Text21,
+                         F::Text22, F::Text24, F::Text60, F::Text25, F::Text50,
+                         F::Text30, F::Text35, F::Text31, F::Text36, F::Text45,
+                         F::Text46, F::Text52, F::Text23, F::Text49};
 
 bool containsNonFinite(const std::string& text) {
   std::string lower(text);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "calc/window.hpp"
+#include "model/window.hpp"
 
 namespace aph::testing {
 

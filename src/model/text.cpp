@@ -1,0 +1,237 @@
+#include "model/text.hpp"
+
+#include <locale.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace aph {
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+struct Scanned {
+  std::string number;      // the leading number, blanks removed; empty when there is none
+  bool wholeText = false;  // the number spans the whole text
+};
+
+Scanned scanLeadingNumber(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  for (char c : text)
+    if (!isBlank(c)) s.push_back(c);
+
+  std::size_t k = 0;
+  if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
+  std::size_t digits = 0;
+  while (k < s.size() && isDigit(s[k])) ++k, ++digits;
+  if (k < s.size() && s[k] == '.') {
+    ++k;
+    while (k < s.size() && isDigit(s[k])) ++k, ++digits;
+  }
+  if (digits == 0) return {};
+  std::size_t end = k;
+  if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
+    std::size_t e = k + 1;
+    if (e < s.size() && (s[e] == '+' || s[e] == '-')) ++e;
+    std::size_t expDigits = 0;
+    while (e < s.size() && isDigit(s[e])) ++e, ++expDigits;
+    if (expDigits > 0) end = e;
+  }
+  Scanned r;
+  r.wholeText = end == s.size();
+  s.resize(end);
+  r.number = std::move(s);
+  return r;
+}
+
+locale_t cLocale() {
+  static const locale_t loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+  return loc;
+}
+
+// Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
+// representable value (possibly zero), as a decimal reader does.
+std::optional<double> convert(const std::string& number) {
+  const char* begin = number.data();
+  if (*begin == '+') ++begin;
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(begin, number.data() + number.size(), value);
+  if (ec == std::errc() && ptr == number.data() + number.size()) return value;
+  errno = 0;
+  value = strtod_l(number.c_str(), nullptr, cLocale());
+  if (errno == ERANGE && std::fabs(value) == HUGE_VAL) return std::nullopt;
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The value's decimal digits to `significant` places, with the decimal exponent of the first.
+struct Decimal {
+  bool negative = false;
+  std::string digits;  // exactly `significant` digits
+  int exponent = 0;
+};
+
+Decimal decimalDigits(double value, int significant) {
+  char buffer[64];
+  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                 std::chars_format::scientific, significant - 1);
+  (void)ec;
+  *ptr = '\0';
+  Decimal d;
+  d.negative = std::signbit(value) && value != 0;
+  const char* p = buffer;
+  const char* e = static_cast<const char*>(std::memchr(buffer, 'e', ptr - buffer));
+  for (; p < e; ++p)
+    if (*p != '.') d.digits.push_back(*p);
+  d.exponent = std::atoi(e + 1);
+  return d;
+}
+
+}  // namespace
+
+std::optional<double> readLeadingNumber(std::string_view text) {
+  const Scanned s = scanLeadingNumber(text);
+  if (s.number.empty()) return 0.0;
+  return convert(s.number);
+}
+
+std::optional<double> readWholeNumber(std::string_view text) {
+  const Scanned s = scanLeadingNumber(text);
+  if (s.number.empty() || !s.wholeText) return std::nullopt;
+  return convert(s.number);
+}
+
+std::string formatFixed(double value, int decimals) {
+  // `scaled` holds |value| × 10^decimals rounded half away from zero, as decimal digits.
+  std::string scaled;
+  if (value != 0 && std::isfinite(value)) {
+    const Decimal d = decimalDigits(value, 15);
+    const int available = static_cast<int>(d.digits.size());
+    const int keep = d.exponent + 1 + decimals;  // digits of the 15-digit form that stay
+    if (keep >= 0) {
+      scaled = d.digits.substr(0, static_cast<std::size_t>(std::min(keep, available)));
+      if (keep > available) scaled.append(static_cast<std::size_t>(keep - available), '0');
+      if (keep < available && d.digits[static_cast<std::size_t>(keep)] >= '5') {
+        int k = static_cast<int>(scaled.size()) - 1;
+        while (k >= 0 && scaled[static_cast<std::size_t>(k)] == '9')
+          scaled[static_cast<std::size_t>(k--)] = '0';
+        if (k >= 0) {
+          ++scaled[static_cast<std::size_t>(k)];
+        } else {
+          scaled.insert(scaled.begin(), '1');
+        }
+      }
+    }
+  }
+  const std::size_t minimum = static_cast<std::size_t>(decimals) + 1;
+  if (scaled.size() < minimum) scaled.insert(0, minimum - scaled.size(), '0');
+  std::string out = value < 0 ? "-" : "";
+  out += scaled.substr(0, scaled.size() - static_cast<std::size_t>(decimals));
+  if (decimals > 0) {
+    out += '.';
+    out += scaled.substr(scaled.size() - static_cast<std::size_t>(decimals));
+  }
+  return out;
+}
+
+namespace {
+
+std::string plainText(double value, int significant, int plainUpperExponent) {
+  if (value == 0 || !std::isfinite(value)) return "0";
+  Decimal d = decimalDigits(value, significant);
+  while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+  std::string out = d.negative ? "-" : "";
+  if (d.exponent >= -4 && d.exponent < plainUpperExponent) {
+    if (d.exponent < 0) {
+      out += "0.";
+      out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+      out += d.digits;
+    } else {
+      const std::size_t whole = static_cast<std::size_t>(d.exponent) + 1;
+      if (d.digits.size() <= whole) {
+        out += d.digits;
+        out.append(whole - d.digits.size(), '0');
+      } else {
+        out += d.digits.substr(0, whole);
+        out += '.';
+        out += d.digits.substr(whole);
+      }
+    }
+    return out;
+  }
+  out += d.digits[0];
+  if (d.digits.size() > 1) {
+    out += '.';
+    out += d.digits.substr(1);
+  }
+  const int e = d.exponent;
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "E%c%02d", e < 0 ? '-' : '+', e < 0 ? -e : e);
+  out += buffer;
+  return out;
+}
+
+}  // namespace
+
+std::string formatPlain(double value) {
+  return plainText(value, 15, 15);
+}
+
+std::string formatPlainSingle(float value) {
+  return plainText(static_cast<double>(value), 7, 7);
+}
+
+double plainTextRoundTrip(double value) {
+  const auto back = readLeadingNumber(formatPlain(value));
+  return back ? *back : HUGE_VAL;
+}
+
+// Terminal columns a UTF-8 text takes: East Asian wide characters take two.
+std::size_t displayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t k = 0; k < text.size();) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    char32_t cp = c;
+    std::size_t length = 1;
+    if (c >= 0xF0) {
+      length = 4;
+      cp = c & 0x07;
+    } else if (c >= 0xE0) {
+      length = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xC0) {
+      length = 2;
+      cp = c & 0x1F;
+    }
+    for (std::size_t j = 1; j < length && k + j < text.size(); ++j)
+      cp = (cp << 6) | (static_cast<unsigned char>(text[k + j]) & 0x3F);
+    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                      (cp >= 0xFFE0 && cp <= 0xFFE6);
+    width += wide ? 2 : 1;
+    k += length;
+  }
+  return width;
+}
+
+std::string padToWidth(std::string_view text, std::size_t width) {
+  std::string out(text);
+  const std::size_t w = displayWidth(text);
+  if (w < width) out.append(width - w, ' ');
+  return out;
+}
+
+}  // namespace aph

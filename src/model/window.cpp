@@ -1,0 +1,194 @@
+#include "model/window.hpp"
+
+namespace aph {
+
+std::optional<FieldId> findField(std::string_view name) {
+  for (const FieldInfo& info : kFields)
+    if (info.name == name) return info.id;
+  return std::nullopt;
+}
+
+const ListInfo& listInfo(FieldId combo) {
+  static const std::array<ListInfo, 4> lists = {{
+      {FieldId::Combo1, {"0.5", "0.6", "0.7", "0.8", "0.9", "1.0", "1.2", "1.4", "1.5"}, 9, 8},
+      {FieldId::Combo2, {"15", "16.3", "17.5"}, 3, 2},
+      {FieldId::Combo3, {"5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15"}, 11, 5},
+      {FieldId::Combo4,
+       {"5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16", "17", "18", "19", "20"},
+       16,
+       4},
+  }};
+  for (const ListInfo& list : lists)
+    if (list.id == combo) return list;
+  return lists[0];
+}
+
+std::optional<OptionId> findOption(std::string_view name) {
+  for (std::size_t k = 0; k < kOptionNames.size(); ++k)
+    if (kOptionNames[k] == name) return static_cast<OptionId>(k);
+  return std::nullopt;
+}
+
+DialogForm::DialogForm(DialogKind kind) : kind_(kind) {
+  if (kind == DialogKind::Tuning) {
+    fields_ = {{"Text37", "烟气侧Nu可调系数", "1.0"},
+               {"Text38", "空气侧Nu可调系数", "1.0"},
+               {"Text39", "烟气侧阻力可调系数", "1.0"},
+               {"Text40", "空气侧阻力可调系数", "1.0"}};
+  } else {
+    fields_ = {{"Text33", "烟气侧流程数", ""}, {"Text34", "空气侧流程数", ""}};
+  }
+}
+
+std::string* DialogForm::find(std::string_view fieldName) {
+  for (DialogField& f : fields_)
+    if (f.name == fieldName) return &f.text;
+  return nullptr;
+}
+
+const std::string* DialogForm::find(std::string_view fieldName) const {
+  for (const DialogField& f : fields_)
+    if (f.name == fieldName) return &f.text;
+  return nullptr;
+}
+
+MainWindow::MainWindow() {
+  for (const FieldInfo& info : kFields) {
+    FieldState& f = fields_[index(info.id)];
+    f.text = info.isList ? std::string() : std::string(info.defaultText);
+    f.enabled = info.enabledAtStart;
+  }
+  Form_Load();
+}
+
+void MainWindow::setText(FieldId id, std::string_view text) {
+  FieldState& f = fields_[index(id)];
+  f.text.assign(text.data(), text.size());
+  if (fieldInfo(id).isList) {
+    const ListInfo& list = listInfo(id);
+    f.listIndex = -1;
+    for (std::size_t k = 0; k < list.count; ++k)
+      if (list.entries[k] == text) f.listIndex = static_cast<int>(k);
+  }
+}
+
+void MainWindow::selectListEntry(FieldId combo, int entry) {
+  const ListInfo& list = listInfo(combo);
+  if (entry < 0 || static_cast<std::size_t>(entry) >= list.count) return;
+  FieldState& f = fields_[index(combo)];
+  f.text = std::string(list.entries[static_cast<std::size_t>(entry)]);
+  f.listIndex = entry;
+}
+
+void MainWindow::selectOption(OptionId id) {
+  const auto k = static_cast<std::size_t>(id);
+  // Option1..3 choose the arrangement, Option4..5 how the flows are given.
+  const std::size_t first = k < 3 ? 0 : 3;
+  const std::size_t last = k < 3 ? 3 : 5;
+  for (std::size_t j = first; j < last; ++j) options_[j] = j == k;
+}
+
+DialogForm* MainWindow::dialog(DialogKind kind) {
+  auto& form = kind == DialogKind::Tuning ? form2_ : form3_;
+  return form ? &*form : nullptr;
+}
+
+const DialogForm* MainWindow::dialog(DialogKind kind) const {
+  const auto& form = kind == DialogKind::Tuning ? form2_ : form3_;
+  return form ? &*form : nullptr;
+}
+
+DialogForm& MainWindow::ensureDialog(DialogKind kind) {
+  auto& form = kind == DialogKind::Tuning ? form2_ : form3_;
+  if (!form) form.emplace(kind);
+  return *form;
+}
+
+void MainWindow::discardDialog(DialogKind kind) {
+  (kind == DialogKind::Tuning ? form2_ : form3_).reset();
+}
+
+void MainWindow::Form_Load() {
+  for (FieldId combo : {FieldId::Combo1, FieldId::Combo2, FieldId::Combo3, FieldId::Combo4})
+    selectListEntry(combo, listInfo(combo).startIndex);
+}
+
+void MainWindow::clickOption(OptionId id, UserInterface& ui) {
+  selectOption(id);
+  switch (id) {
+    case OptionId::Option3:
+      Option3_Click(ui);
+      break;
+    case OptionId::Option4:
+      Option4_Click();
+      break;
+    case OptionId::Option5:
+      Option5_Click();
+      break;
+    default:
+      break;  // the arrangement buttons Option1 and Option2 have no handler
+  }
+}
+
+void MainWindow::Option4_Click() {
+  setEnabled(FieldId::Text8, true);
+  setEnabled(FieldId::Text1, true);
+  setEnabled(FieldId::Text61, false);
+  setEnabled(FieldId::Text62, false);
+}
+
+void MainWindow::Option5_Click() {
+  setEnabled(FieldId::Text61, true);
+  setEnabled(FieldId::Text62, true);
+  setEnabled(FieldId::Text8, false);
+  setEnabled(FieldId::Text1, false);
+}
+
+void MainWindow::showDialogModal(DialogKind kind, UserInterface& ui) {
+  DialogForm& form = ensureDialog(kind);
+  form.visible = true;
+  const DialogOutcome outcome = ui.showModal(form);
+  if (outcome == DialogOutcome::Closed) {
+    discardDialog(kind);
+  } else if (DialogForm* kept = dialog(kind)) {
+    kept->visible = false;
+  }
+}
+
+void MainWindow::Command1_Click(UserInterface& ui) {
+  try {
+    showDialogModal(DialogKind::Tuning, ui);
+  } catch (...) {
+    // A handler never lets anything escape into the event loop.
+  }
+}
+
+void MainWindow::Command2_Click() {
+  exitRequested_ = true;
+}
+
+void MainWindow::fileButton(FileDialogKind kind, UserInterface& ui) {
+  // Any failure of the file dialog ends the handler silently, as a cancel does.
+  try {
+    FileDialogRequest request;
+    request.kind = kind;
+    request.filters = {{"All Files (*.*)", "*.*"},
+                       {"Text _Files (*.txt)", "*.txt"},
+                       {"Batch Files (*.bat)", "*.bat"}};
+    request.filterIndex = 2;
+    request.hideReadOnly = true;
+    const auto path = ui.chooseFile(request);
+    if (!path) return;
+    ui.showMessage({*path, kProgramTitle, MessageIcon::None, MessageButtons::Ok});
+  } catch (...) {
+  }
+}
+
+void MainWindow::Command4_Click(UserInterface& ui) {
+  fileButton(FileDialogKind::Open, ui);
+}
+void MainWindow::Command5_Click(UserInterface& ui) {
+  fileButton(FileDialogKind::Save, ui);
+}
+
+}  // namespace aph

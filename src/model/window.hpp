@@ -1,0 +1,115 @@
+// The window model: the single source of truth for what the main window Form1 and its two
+// dialogs show, and the handlers that change it. The Qt window binds its widgets to it; the
+// headless program and the tests drive it directly.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/fields.hpp"
+#include "model/state.hpp"
+#include "model/user_interface.hpp"
+
+namespace aph {
+
+enum class TextColor : std::uint8_t { WindowText, Red };
+
+struct FieldState {
+  std::string text;
+  bool enabled = true;
+  TextColor color = TextColor::WindowText;
+  int listIndex = -1;  // lists only: the selected entry, -1 when the text matches none
+};
+
+enum class OptionId : std::uint8_t { Option1, Option2, Option3, Option4, Option5 };
+inline constexpr std::array<std::string_view, 5> kOptionNames = {"Option1", "Option2", "Option3",
+                                                                 "Option4", "Option5"};
+std::optional<OptionId> findOption(std::string_view name);
+
+enum class DialogKind : std::uint8_t { Tuning, PassCount };  // Form2, Form3
+
+struct DialogField {
+  std::string_view name;
+  std::string_view caption;
+  std::string text;
+};
+
+// Form2 (tuning factors) or Form3 (pass counts). Neither computes or checks anything.
+class DialogForm {
+ public:
+  explicit DialogForm(DialogKind kind);
+  DialogKind kind() const { return kind_; }
+  std::string_view name() const { return kind_ == DialogKind::Tuning ? "Form2" : "Form3"; }
+  std::vector<DialogField>& fields() { return fields_; }
+  const std::vector<DialogField>& fields() const { return fields_; }
+  // The text of a field by control name; nullptr when the dialog has no such field.
+  std::string* find(std::string_view fieldName);
+  const std::string* find(std::string_view fieldName) const;
+  bool visible = false;
+
+ private:
+  DialogKind kind_;
+  std::vector<DialogField> fields_;
+};
+
+class MainWindow {
+ public:
+  // The freshly loaded window: default texts, Form_Load run, no option selected.
+  MainWindow();
+
+  const FieldState& field(FieldId id) const { return fields_[index(id)]; }
+  const std::string& text(FieldId id) const { return fields_[index(id)].text; }
+  // Sets a field's text, as the user typing or the calculation writing does. A list follows
+  // with its selected entry.
+  void setText(FieldId id, std::string_view text);
+  void setColor(FieldId id, TextColor color) { fields_[index(id)].color = color; }
+  void setEnabled(FieldId id, bool enabled) { fields_[index(id)].enabled = enabled; }
+  // Picks entry `entry` of a list, as the drop-down does.
+  void selectListEntry(FieldId combo, int entry);
+
+  bool isSelected(OptionId id) const { return options_[static_cast<std::size_t>(id)]; }
+  // Selects an option button within its group, without running a handler.
+  void selectOption(OptionId id);
+
+  // The dialogs: null until created; `ensure…` creates one hidden with its defaults.
+  DialogForm* dialog(DialogKind kind);
+  const DialogForm* dialog(DialogKind kind) const;
+  DialogForm& ensureDialog(DialogKind kind);
+  // Closing a dialog with its close button discards it with what was typed into it.
+  void discardDialog(DialogKind kind);
+  // Shows a dialog modally, creating it first if needed; "确定" hides it, closing discards it.
+  void showDialogModal(DialogKind kind, UserInterface& ui);
+
+  const CalculationState& state() const { return state_; }
+  CalculationState& mutableState() { return state_; }
+  bool exitRequested() const { return exitRequested_; }
+
+  // ---- Handlers ----
+  void Form_Load();
+  // A click on an option button: selects it and runs its handler, if it has one.
+  void clickOption(OptionId id, UserInterface& ui);
+  void Option3_Click(UserInterface& ui);
+  void Option4_Click();
+  void Option5_Click();
+  void Command1_Click(UserInterface& ui);  // "HTC": the tuning dialog
+  void Command2_Click();                   // "退出"
+  void Command3_Click(UserInterface& ui);  // "热力计算"
+  void Command4_Click(UserInterface& ui);  // "打开"
+  void Command5_Click(UserInterface& ui);  // "另存为"
+
+ private:
+  static std::size_t index(FieldId id) { return static_cast<std::size_t>(id); }
+  void fileButton(FileDialogKind kind, UserInterface& ui);
+
+  std::array<FieldState, kFieldCount> fields_;
+  std::array<bool, 5> options_{};
+  std::optional<DialogForm> form2_;
+  std::optional<DialogForm> form3_;
+  CalculationState state_;
+  bool exitRequested_ = false;
+};
+
+}  // namespace aph

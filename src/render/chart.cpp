@@ -1,0 +1,340 @@
+#include "render/chart.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "model/text.hpp"
+
+namespace aph::render {
+namespace {
+
+constexpr Rgb kInk{30, 30, 30};
+constexpr Rgb kGrid{215, 215, 215};
+constexpr Rgb kLimit{220, 0, 0};
+constexpr Rgb kBand{0, 150, 60};
+constexpr Rgb kMarginColor{31, 90, 180};
+constexpr Rgb kFlueGasColor{200, 90, 0};
+constexpr Rgb kAirColor{0, 130, 150};
+constexpr Rgb kPalette[] = {{31, 90, 180},  {200, 90, 0},   {40, 150, 40},   {150, 60, 170},
+                            {140, 86, 75},  {220, 90, 160}, {110, 110, 110}, {160, 160, 20},
+                            {20, 160, 180}, {90, 40, 20}};
+
+// A linear or logarithmic axis from lo to hi, with ticks at multiples of `step` (linear) or at
+// 1, 2 and 5 times the powers of ten (logarithmic).
+struct Scale {
+  double lo, hi, step;
+  bool log = false;
+  double map(double v, double from, double to) const {
+    const double share = log ? (std::log10(std::max(v, lo * 1e-3)) - std::log10(lo)) /
+                                   (std::log10(hi) - std::log10(lo))
+                             : (v - lo) / (hi - lo);
+    return from + share * (to - from);
+  }
+  std::vector<double> ticks() const {
+    std::vector<double> out;
+    if (log) {
+      for (double decade = std::pow(10, std::floor(std::log10(lo))); decade <= hi; decade *= 10)
+        for (double m : {1.0, 2.0, 5.0})
+          if (m * decade >= lo * (1 - 1e-9) && m * decade <= hi * (1 + 1e-9))
+            out.push_back(m * decade);
+      return out;
+    }
+    for (double v = std::ceil(lo / step - 1e-9) * step; v <= hi + step * 1e-6; v += step)
+      out.push_back(v);
+    return out;
+  }
+};
+
+double niceStep(double span, int ticks) {
+  const double raw = span / ticks;
+  const double magnitude = std::pow(10, std::floor(std::log10(raw)));
+  double step = magnitude;
+  for (double m : {1.0, 2.0, 5.0, 10.0}) {
+    step = m * magnitude;
+    if (raw <= step) break;
+  }
+  return step;
+}
+
+// Round tick steps (1, 2, 5 × 10^n) and bounds on them around [lo, hi]; `exact` keeps the
+// bounds at lo and hi.
+Scale niceScale(double lo, double hi, int ticks = 5, bool exact = false) {
+  if (!(hi > lo)) {
+    const double pad = std::max(1.0, std::fabs(lo) * 0.1);
+    lo -= pad;
+    hi += pad;
+  }
+  const double step = niceStep(hi - lo, ticks);
+  if (exact) return {lo, hi, step};
+  return {std::floor(lo / step) * step, std::ceil(hi / step) * step, step};
+}
+
+// Bounds on 1, 2, 5 × 10^n around positive values [lo, hi].
+Scale logScale(double lo, double hi) {
+  auto below = [](double v) {
+    const double decade = std::pow(10, std::floor(std::log10(v)));
+    for (double m : {5.0, 2.0, 1.0})
+      if (m * decade <= v) return m * decade;
+    return decade;
+  };
+  auto above = [](double v) {
+    const double decade = std::pow(10, std::floor(std::log10(v)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+      if (m * decade >= v) return m * decade;
+    return 10 * decade;
+  };
+  return {below(lo), above(hi), 0, true};
+}
+
+std::string tickText(double v, double step) {
+  if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
+  char buffer[32];
+  const int decimals =
+      step >= 1 || step <= 0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+  return buffer;
+}
+
+struct Frame {
+  double left, top, right, bottom;
+};
+
+void grid(Canvas& c, const Frame& f, const Scale& xs, const Scale& ys, bool xLabels) {
+  for (double v : ys.ticks()) {
+    const double y = ys.map(v, f.bottom, f.top);
+    c.line(f.left, y, f.right, y, kGrid, 0.6, false);
+    c.text(f.left - 5, y + 3.5, tickText(v, ys.log ? v : ys.step), 9, kInk, Canvas::Align::Right);
+  }
+  for (double v : xs.ticks()) {
+    const double x = xs.map(v, f.left, f.right);
+    c.line(x, f.top, x, f.bottom, kGrid, 0.6, false);
+    if (xLabels) c.text(x, f.bottom + 13, tickText(v, xs.step), 9, kInk, Canvas::Align::Center);
+  }
+}
+
+void border(Canvas& c, const Frame& f) {
+  c.line(f.left, f.top, f.right, f.top, kInk, 0.8, false);
+  c.line(f.left, f.bottom, f.right, f.bottom, kInk, 0.8, false);
+  c.line(f.left, f.top, f.left, f.bottom, kInk, 0.8, false);
+  c.line(f.right, f.top, f.right, f.bottom, kInk, 0.8, false);
+}
+
+void plot(Canvas& c, const Frame& f, const Scale& xs, const Scale& ys, const Series& s, Rgb color,
+          bool dashed) {
+  std::vector<std::pair<double, double>> points;
+  for (const auto& [x, y] : s.points) {
+    if (ys.log && !(y > 0)) continue;
+    const double py = std::clamp(ys.map(y, f.bottom, f.top), f.top, f.bottom);
+    points.emplace_back(xs.map(x, f.left, f.right), py);
+  }
+  if (points.size() == 1) c.dot(points[0].first, points[0].second, 2.5, color);
+  if (points.size() > 1) c.polyline(points, color, 1.6, dashed);
+}
+
+void range(const std::vector<Series>& list, double& lo, double& hi, bool xAxis) {
+  for (const Series& s : list)
+    for (const auto& [x, y] : s.points) {
+      const double v = xAxis ? x : y;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+}
+
+// Legend entry: a line sample (or a swatch) and its label; returns the x after it.
+double legendItem(Canvas& c, double x, double y, const std::string& label, Rgb color, bool dashed,
+                  bool swatch) {
+  if (swatch) {
+    c.fillRect(x, y - 8, 22, 10, color, 0.18);
+  } else {
+    c.line(x, y - 3, x + 22, y - 3, color, 1.6, dashed);
+  }
+  c.text(x + 27, y, label, 9.5, kInk, Canvas::Align::Left);
+  return x + 27 + c.textWidth(label, 9.5) + 16;
+}
+
+class SvgCanvas : public Canvas {
+ public:
+  std::ostringstream out;
+
+  static std::string color(Rgb c) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", c.r, c.g, c.b);
+    return buffer;
+  }
+  static std::string num(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", v);
+    return buffer;
+  }
+  static std::string escaped(const std::string& text) {
+    std::string out;
+    for (char ch : text) {
+      if (ch == '&')
+        out += "&amp;";
+      else if (ch == '<')
+        out += "&lt;";
+      else if (ch == '>')
+        out += "&gt;";
+      else
+        out += ch;
+    }
+    return out;
+  }
+  void fillRect(double x, double y, double w, double h, Rgb c, double opacity) override {
+    out << "<rect x=\"" << num(x) << "\" y=\"" << num(y) << "\" width=\"" << num(w)
+        << "\" height=\"" << num(h) << "\" fill=\"" << color(c) << "\" fill-opacity=\""
+        << num(opacity) << "\"/>\n";
+  }
+  void line(double x1, double y1, double x2, double y2, Rgb c, double width, bool dashed) override {
+    out << "<line x1=\"" << num(x1) << "\" y1=\"" << num(y1) << "\" x2=\"" << num(x2) << "\" y2=\""
+        << num(y2) << "\" stroke=\"" << color(c) << "\" stroke-width=\"" << num(width) << "\""
+        << (dashed ? " stroke-dasharray=\"6 4\"" : "") << "/>\n";
+  }
+  void polyline(const std::vector<std::pair<double, double>>& points, Rgb c, double width,
+                bool dashed) override {
+    out << "<polyline fill=\"none\" stroke=\"" << color(c) << "\" stroke-width=\"" << num(width)
+        << "\" stroke-linejoin=\"round\"" << (dashed ? " stroke-dasharray=\"6 4\"" : "")
+        << " points=\"";
+    for (const auto& [x, y] : points) out << num(x) << "," << num(y) << " ";
+    out << "\"/>\n";
+  }
+  void dot(double x, double y, double radius, Rgb c) override {
+    out << "<circle cx=\"" << num(x) << "\" cy=\"" << num(y) << "\" r=\"" << num(radius)
+        << "\" fill=\"" << color(c) << "\"/>\n";
+  }
+  void text(double x, double y, const std::string& text, double size, Rgb c, Align align, bool bold,
+            bool vertical) override {
+    const char* anchor = align == Align::Left ? "start" : align == Align::Center ? "middle" : "end";
+    out << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-size=\"" << num(size)
+        << "\" fill=\"" << color(c) << "\" text-anchor=\"" << anchor << "\""
+        << (bold ? " font-weight=\"bold\"" : "");
+    if (vertical) out << " transform=\"rotate(-90 " << num(x) << " " << num(y) << ")\"";
+    out << ">" << escaped(text) << "</text>\n";
+  }
+};
+
+}  // namespace
+
+double Canvas::textWidth(const std::string& text, double size) {
+  double em = 0;
+  for (unsigned char ch : text) em += ch >= 0xE0 ? 1 : ch >= 0xC0 ? 0.6 : ch < 0x80 ? 0.55 : 0;
+  return em * size;
+}
+
+void drawChart(Canvas& c, const ChartData& chart, double x, double y, double w, double h) {
+  const bool series = chart.margin.size() > 1;
+  double top = y;
+  if (!chart.title.empty()) {
+    c.text(x + w / 2, top + 14, chart.title, 12, kInk, Canvas::Align::Center, true);
+    top += 22;
+  }
+  // Legend rows.
+  double lx = x + 58;
+  const double ly = top + 11;
+  if (series) {
+    lx = legendItem(c, lx, ly, "烟气侧压降", kInk, false, false);
+    lx = legendItem(c, lx, ly, "空气侧压降", kInk, true, false);
+  } else {
+    lx = legendItem(c, lx, ly, "裕量R", kMarginColor, false, false);
+    lx = legendItem(c, lx, ly, "烟气侧压降", kFlueGasColor, false, false);
+    lx = legendItem(c, lx, ly, "空气侧压降", kAirColor, true, false);
+  }
+  lx = legendItem(c, lx, ly, "裕量区间", kBand, false, true);
+  legendItem(c, lx, ly, "压降限值", kLimit, true, false);
+  top += 18;
+  if (series) {
+    double sx = x + 58;
+    double sy = top + 11;
+    for (std::size_t s = 0; s < chart.margin.size() && s < std::size(kPalette); ++s) {
+      if (sx > x + w - 150) {
+        sx = x + 58;
+        sy += 14;
+        top += 14;
+      }
+      sx = legendItem(c, sx, sy, chart.margin[s].label, kPalette[s], false, false);
+    }
+    top += 18;
+  }
+
+  const double left = x + 58, right = x + w - 14;
+  const double bottom = y + h - 34;
+  const double gap = 16;
+  const double panel = (bottom - top - gap) / 2;
+  const Frame upper{left, top, right, top + panel};
+  const Frame lower{left, top + panel + gap, right, bottom};
+
+  double xlo = INFINITY, xhi = -INFINITY;
+  range(chart.margin, xlo, xhi, true);
+  range(chart.dropFlueGas, xlo, xhi, true);
+  range(chart.dropAir, xlo, xhi, true);
+  if (!std::isfinite(xlo)) {
+    xlo = chart.design.value_or(0);
+    xhi = xlo;
+  }
+  const Scale xs = niceScale(xlo, xhi, 8, true);
+
+  double mlo = chart.bandLow, mhi = chart.bandHigh;
+  range(chart.margin, mlo, mhi, false);
+  const Scale ms = niceScale(mlo, mhi);
+  // Pressure drops fall steeply as the pack grows: over more than a decade a logarithmic axis
+  // keeps the limit line and the low drops readable.
+  double dlo = chart.dropLimit, dhi = chart.dropLimit;
+  range(chart.dropFlueGas, dlo, dhi, false);
+  range(chart.dropAir, dlo, dhi, false);
+  const Scale ds = dlo > 0 && dhi / dlo > 20 ? logScale(std::min(dlo, chart.dropLimit * 0.8), dhi)
+                                             : niceScale(std::min(0.0, dlo), dhi);
+
+  // Upper panel: margin with its band.
+  const double bandTop = ms.map(chart.bandHigh, upper.bottom, upper.top);
+  const double bandBottom = ms.map(chart.bandLow, upper.bottom, upper.top);
+  c.fillRect(upper.left, bandTop, upper.right - upper.left, bandBottom - bandTop, kBand, 0.13);
+  grid(c, upper, xs, ms, false);
+  c.line(upper.left, bandTop, upper.right, bandTop, kBand, 1, true);
+  c.line(upper.left, bandBottom, upper.right, bandBottom, kBand, 1, true);
+  for (std::size_t s = 0; s < chart.margin.size(); ++s)
+    plot(c, upper, xs, ms, chart.margin[s],
+         series ? kPalette[s % std::size(kPalette)] : kMarginColor, false);
+  border(c, upper);
+  c.text(x + 14, (upper.top + upper.bottom) / 2, "裕量R(%)", 10, kInk, Canvas::Align::Center, false,
+         true);
+
+  // Lower panel: both pressure drops with the limit.
+  grid(c, lower, xs, ds, true);
+  const double limitY = ds.map(chart.dropLimit, lower.bottom, lower.top);
+  c.line(lower.left, limitY, lower.right, limitY, kLimit, 1.2, true);
+  c.text(lower.left + 4, limitY - 4, tickText(chart.dropLimit, 1) + " Pa", 9, kLimit,
+         Canvas::Align::Left);
+  for (std::size_t s = 0; s < chart.dropFlueGas.size(); ++s) {
+    const Rgb flue = series ? kPalette[s % std::size(kPalette)] : kFlueGasColor;
+    const Rgb air = series ? kPalette[s % std::size(kPalette)] : kAirColor;
+    plot(c, lower, xs, ds, chart.dropFlueGas[s], flue, false);
+    plot(c, lower, xs, ds, chart.dropAir[s], air, true);
+  }
+  border(c, lower);
+  c.text(x + 14, (lower.top + lower.bottom) / 2, "压降△P(Pa)", 10, kInk, Canvas::Align::Center,
+         false, true);
+
+  if (chart.design && *chart.design >= xs.lo && *chart.design <= xs.hi) {
+    const double dx = xs.map(*chart.design, left, right);
+    for (const Frame* f : {&upper, &lower}) c.line(dx, f->top, dx, f->bottom, kInk, 1, true);
+    c.text(dx + 3, upper.top + 11, "设计值", 9, kInk, Canvas::Align::Left);
+  }
+  c.text((left + right) / 2, y + h - 6, chart.xLabel, 10, kInk, Canvas::Align::Center);
+}
+
+std::string chartSvg(const ChartData& chart, double w, double h) {
+  SvgCanvas canvas;
+  canvas.out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << SvgCanvas::num(w)
+             << "\" height=\"" << SvgCanvas::num(h) << "\" viewBox=\"0 0 " << SvgCanvas::num(w)
+             << " " << SvgCanvas::num(h)
+             << "\" font-family=\"'宋体', SimSun, 'Noto Serif CJK SC', serif\">\n"
+             << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+  drawChart(canvas, chart, 0, 0, w, h);
+  canvas.out << "</svg>\n";
+  return canvas.out.str();
+}
+
+}  // namespace aph::render

@@ -1,0 +1,118 @@
+#include "render/qt_canvas.hpp"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <memory>
+
+namespace aph::render {
+namespace {
+
+QColor qcolor(Rgb c, double opacity = 1) {
+  QColor color(c.r, c.g, c.b);
+  color.setAlphaF(static_cast<float>(opacity));
+  return color;
+}
+
+QPen pen(Rgb c, double width, bool dashed) {
+  QPen p(qcolor(c));
+  p.setWidthF(width);
+  p.setCapStyle(Qt::FlatCap);
+  p.setJoinStyle(Qt::RoundJoin);
+  if (dashed) p.setDashPattern({6 / width, 4 / width});
+  return p;
+}
+
+}  // namespace
+
+void ensureGuiApplication() {
+  if (QGuiApplication::instance()) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "aphcalc-cli";
+  static char* argv[] = {name, nullptr};
+  static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+QFont songFont(double points, bool bold) {
+  QFont font;
+  font.setFamilies(
+      {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC")});
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+void QtCanvas::fillRect(double x, double y, double w, double h, Rgb color, double opacity) {
+  painter_.fillRect(QRectF(x, y, w, h), qcolor(color, opacity));
+}
+
+void QtCanvas::line(double x1, double y1, double x2, double y2, Rgb color, double width,
+                    bool dashed) {
+  painter_.setPen(pen(color, width, dashed));
+  painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void QtCanvas::polyline(const std::vector<std::pair<double, double>>& points, Rgb color,
+                        double width, bool dashed) {
+  if (points.empty()) return;
+  QPainterPath path(QPointF(points[0].first, points[0].second));
+  for (std::size_t k = 1; k < points.size(); ++k) path.lineTo(points[k].first, points[k].second);
+  painter_.setPen(pen(color, width, dashed));
+  painter_.setBrush(Qt::NoBrush);
+  painter_.drawPath(path);
+}
+
+void QtCanvas::dot(double x, double y, double radius, Rgb color) {
+  painter_.setPen(Qt::NoPen);
+  painter_.setBrush(qcolor(color));
+  painter_.drawEllipse(QPointF(x, y), radius, radius);
+}
+
+// Text sizes are in points of the canvas: the painter's transform maps them like every other
+// length, so the font is sized in canvas units through a pixel size.
+void QtCanvas::text(double x, double y, const std::string& text, double size, Rgb color,
+                    Align align, bool bold, bool vertical) {
+  QFont font = songFont(10, bold);
+  font.setPixelSize(std::max(1, static_cast<int>(size * 4 + 0.5)));
+  painter_.save();
+  painter_.setFont(font);
+  painter_.setPen(qcolor(color));
+  painter_.translate(x, y);
+  if (vertical) painter_.rotate(-90);
+  painter_.scale(0.25, 0.25);
+  const QString s = QString::fromStdString(text);
+  const double width = QFontMetricsF(font, painter_.device()).horizontalAdvance(s);
+  const double dx = align == Align::Left ? 0 : align == Align::Center ? -width / 2 : -width;
+  painter_.drawText(QPointF(dx, 0), s);
+  painter_.restore();
+}
+
+double QtCanvas::textWidth(const std::string& text, double size) {
+  QFont font = songFont(10);
+  font.setPixelSize(std::max(1, static_cast<int>(size * 4 + 0.5)));
+  return QFontMetricsF(font, painter_.device()).horizontalAdvance(QString::fromStdString(text)) / 4;
+}
+
+std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,
+                          double scale) {
+  ensureGuiApplication();
+  QImage image(static_cast<int>(w * scale), static_cast<int>(h * scale), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+    QtCanvas canvas(painter);
+    drawChart(canvas, chart, 0, 0, w, h);
+  }
+  if (!image.save(QString::fromStdString(path), "PNG")) return "cannot write " + path;
+  return {};
+}
+
+}  // namespace aph::render

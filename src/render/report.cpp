@@ -1,0 +1,264 @@
+#include "render/report.hpp"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+
+#include "engine/rating.hpp"
+#include "model/text.hpp"
+#include "render/qt_canvas.hpp"
+#include "study/results.hpp"
+
+namespace aph::render {
+
+using namespace aph::study;
+
+namespace {
+
+constexpr Rgb kInk{20, 20, 20};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kMuted{110, 110, 110};
+constexpr Rgb kRule{150, 150, 150};
+constexpr Rgb kShade{235, 240, 247};
+
+constexpr double kPageWidth = 595.28, kPageHeight = 841.89;  // A4 in points
+constexpr double kMargin = 34;
+
+// Where a field's value came from, for the side tables.
+enum class Source { Input, Computed, Table };
+
+const char* sourceText(Source s) {
+  switch (s) {
+    case Source::Input:
+      return "输入";
+    case Source::Table:
+      return "物性表";
+    default:
+      return "计算";
+  }
+}
+
+struct Row {
+  std::string caption;
+  std::string value;
+  Source source;
+  bool red;
+};
+
+bool isPropertyField(FieldId id) {
+  switch (id) {
+    case FieldId::Text11:
+    case FieldId::Text12:
+    case FieldId::Text13:
+    case FieldId::Text14:
+    case FieldId::Text4:
+    case FieldId::Text5:
+    case FieldId::Text6:
+    case FieldId::Text7:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isInputField(FieldId id) {
+  for (const CaseKey& k : caseKeys())
+    if (k.kind == KeyKind::Field && k.field == id) return true;
+  return false;
+}
+
+std::vector<Row> sideRows(const Case& c, const MainWindow& w, bool flueGas) {
+  std::vector<Row> rows;
+  const bool table = c.value(flueGas ? "flue_gas.properties" : "air.properties").has_value();
+  const bool massMode = w.isSelected(OptionId::Option5);
+  const bool volumeMode = w.isSelected(OptionId::Option4);
+  for (FieldGroup group : {flueGas ? FieldGroup::FlueGasStream : FieldGroup::AirStream,
+                           flueGas ? FieldGroup::FlueGasChannel : FieldGroup::AirChannel}) {
+    for (const FieldInfo& info : kFields) {
+      if (info.group != group || info.id == FieldId::Text27 || info.id == FieldId::Text28) continue;
+      Source source = isInputField(info.id) ? Source::Input : Source::Computed;
+      if (isPropertyField(info.id) && table) source = Source::Table;
+      const bool volumeField = info.id == FieldId::Text8 || info.id == FieldId::Text1;
+      const bool massField = info.id == FieldId::Text61 || info.id == FieldId::Text62;
+      if ((volumeField && massMode) || (massField && volumeMode)) source = Source::Computed;
+      if (info.id == FieldId::Text20 || info.id == FieldId::Text55) {
+        const bool gapsGiven = !w.text(FieldId::Combo3).empty() && !w.text(FieldId::Combo4).empty();
+        source = gapsGiven ? Source::Computed : Source::Input;
+      }
+      const FieldState& f = w.field(info.id);
+      rows.push_back({std::string(info.caption), f.text, source, f.color == TextColor::Red});
+    }
+  }
+  const DialogForm tuningDefaults(DialogKind::Tuning);
+  const DialogForm* tuning = w.dialog(DialogKind::Tuning);
+  for (std::string_view name : flueGas ? std::array<std::string_view, 2>{"Text37", "Text39"}
+                                       : std::array<std::string_view, 2>{"Text38", "Text40"}) {
+    const DialogForm& form = tuning ? *tuning : tuningDefaults;
+    for (const DialogField& f : form.fields())
+      if (f.name == name) rows.push_back({std::string(f.caption), f.text, Source::Input, false});
+  }
+  if (w.isSelected(OptionId::Option3)) {
+    const DialogForm passDefaults(DialogKind::PassCount);
+    const DialogForm* passes = w.dialog(DialogKind::PassCount);
+    const DialogForm& form = passes ? *passes : passDefaults;
+    const DialogField& f = form.fields()[flueGas ? 0 : 1];
+    rows.push_back({std::string(f.caption), f.text, Source::Input, false});
+  }
+  return rows;
+}
+
+class Page {
+ public:
+  explicit Page(QPainter& painter) : canvas(painter) {}
+
+  void text(double x, double y, const std::string& s, double size, Rgb color = kInk,
+            Canvas::Align align = Canvas::Align::Left, bool bold = false) {
+    canvas.text(x, y, s, size, color, align, bold, false);
+  }
+  void rule(double x1, double y, double x2, double width = 0.5, Rgb color = kRule) {
+    canvas.line(x1, y, x2, y, color, width, false);
+  }
+  QtCanvas canvas;
+};
+
+// A side's table: caption, value, source; returns the y below it.
+double sideTable(Page& page, double x, double y, double width, const std::string& heading,
+                 const std::vector<Row>& rows) {
+  constexpr double row = 11.6;
+  const double valueRight = x + width - 38;
+  page.canvas.fillRect(x, y, width, row + 2, kShade, 1);
+  page.text(x + 4, y + 10, heading, 9.5, kInk, Canvas::Align::Left, true);
+  page.text(valueRight, y + 10, "数值", 8.5, kMuted, Canvas::Align::Right);
+  page.text(x + width - 3, y + 10, "来源", 8.5, kMuted, Canvas::Align::Right);
+  y += row + 2;
+  for (const Row& r : rows) {
+    page.text(x + 4, y + 9, r.caption, 8.3);
+    page.text(valueRight, y + 9, r.value.empty() ? "—" : r.value, 8.3, r.red ? kRed : kInk,
+              Canvas::Align::Right);
+    page.text(x + width - 3, y + 9, sourceText(r.source), 7.5, kMuted, Canvas::Align::Right);
+    y += row;
+    page.rule(x, y, x + width, 0.3, {205, 205, 205});
+  }
+  page.rule(x, y, x + width, 0.8, kRule);
+  return y;
+}
+
+}  // namespace
+
+std::string writeReport(const Case& c, const std::string& pdfPath) {
+  ensureGuiApplication();
+  const CaseRun run = rateCase(c);
+  const MainWindow& w = run.window;
+
+  QPdfWriter writer(QString::fromStdString(pdfPath));
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setResolution(600);
+  writer.setTitle(QString::fromStdString("板式空预器热力计算数据表 — " + c.name));
+  writer.setCreator(QStringLiteral("aphcalc"));
+  QPainter painter;
+  if (!painter.begin(&writer)) return "cannot write " + pdfPath;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);  // points from here on
+  Page page(painter);
+
+  const double left = kMargin, right = kPageWidth - kMargin;
+  double y = kMargin + 14;
+  page.text(kPageWidth / 2, y, "板式空预器热力计算数据表", 16, kInk, Canvas::Align::Center, true);
+  y += 20;
+  const std::string file = QFileInfo(QString::fromStdString(c.file)).fileName().toStdString();
+  page.text(left, y, "工况：" + c.name, 9);
+  page.text(
+      right, y,
+      "文件：" + file + "    日期：" + QDate::currentDate().toString(Qt::ISODate).toStdString(), 9,
+      kInk, Canvas::Align::Right);
+  y += 14;
+  std::string arrangement = "流动形式：" + std::string(arrangementCaption(w));
+  if (w.isSelected(OptionId::Option3)) {
+    if (const DialogForm* passes = w.dialog(DialogKind::PassCount))
+      arrangement += "（烟气侧流程数 " + passes->fields()[0].text + "，空气侧流程数 " +
+                     passes->fields()[1].text + "）";
+  }
+  page.text(left, y, arrangement + "    流量给定：" + std::string(flowModeCaption(w)), 9);
+  y += 6;
+  page.rule(left, y, right, 0.8, kInk);
+  y += 6;
+
+  const double gap = 14;
+  const double half = (right - left - gap) / 2;
+  const double yl = sideTable(page, left, y, half, "烟气侧", sideRows(c, w, true));
+  const double yr = sideTable(page, left + half + gap, y, half, "空气侧", sideRows(c, w, false));
+  y = std::max(yl, yr) + 10;
+
+  // Plate pack, mean temperature differences and the overall coefficients: two to a row.
+  page.canvas.fillRect(left, y, right - left, 13.6, kShade, 1);
+  page.text(left + 4, y + 10, "板片、平均温差与传热系数", 9.5, kInk, Canvas::Align::Left, true);
+  y += 13.6;
+  const FieldId overall[] = {FieldId::Text18, FieldId::Combo1, FieldId::Combo2, FieldId::Text17,
+                             FieldId::Text19, FieldId::Text58, FieldId::Text15, FieldId::Text59,
+                             FieldId::Text52, FieldId::Text23, FieldId::Text49};
+  const double cell = (right - left - gap) / 2;
+  for (std::size_t k = 0; k < std::size(overall); ++k) {
+    const double cx = left + static_cast<double>(k % 2) * (cell + gap);
+    const double cy = y + static_cast<double>(k / 2) * 11.6;
+    const FieldState& f = w.field(overall[k]);
+    page.text(cx + 4, cy + 9, std::string(fieldInfo(overall[k]).caption), 8.3);
+    page.text(cx + cell - 38, cy + 9, f.text.empty() ? "—" : f.text, 8.3,
+              f.color == TextColor::Red ? kRed : kInk, Canvas::Align::Right);
+  }
+  y += 11.6 * static_cast<double>((std::size(overall) + 1) / 2);
+  page.rule(left, y, right, 0.8, kRule);
+  y += 14;
+
+  // Verdicts.
+  if (!run.status.completed) {
+    std::string text = "计算中止：";
+    for (const std::string& m : run.status.messages) text += m + " ";
+    if (run.status.messages.empty()) text += "计算未完成";
+    page.text(left, y, text, 10, kRed, Canvas::Align::Left, true);
+    y += 14;
+  } else {
+    const double margin = readLeadingNumber(w.text(FieldId::Text49)).value_or(0);
+    const std::string m = w.text(FieldId::Text49) + " %";
+    std::string verdict;
+    if (margin < aph::kMarginLow) {
+      verdict = "裕量判定：裕量 " + m + "，低于 0 %，换热面积不足（不合格）";
+    } else if (margin > aph::kMarginHigh) {
+      verdict = "裕量判定：裕量 " + m + "，超过 30 %，换热面积富余过多（不合格）";
+    } else {
+      verdict = "裕量判定：裕量 " + m + "，在 0～30 % 范围内（合格）";
+    }
+    const bool marginBad = w.field(FieldId::Text49).color == TextColor::Red;
+    page.text(left, y, verdict, 10, marginBad ? kRed : kInk, Canvas::Align::Left, true);
+    y += 14;
+    const unsigned v = violations(w);
+    std::string drops = "压降判定：烟气侧 " + w.text(FieldId::Text45) + " Pa，空气侧 " +
+                        w.text(FieldId::Text46) + " Pa";
+    drops += (v & (kFlueGasDrop | kAirDrop)) ? "，超过 500 Pa 限值（不合格）"
+                                             : "，均不超过 500 Pa（合格）";
+    page.text(left, y, drops, 10, (v & (kFlueGasDrop | kAirDrop)) ? kRed : kInk,
+              Canvas::Align::Left, true);
+    y += 14;
+  }
+  y += 2;
+
+  // The plate-count sweep around the design.
+  if (const auto sweep = plateCountSweep(c)) {
+    const auto values = runSweep(*sweep, nullptr);
+    ChartData chart = sweepChart(*sweep, values);
+    chart.title = "裕量与压降随板对数的变化（设计值 " + w.text(FieldId::Text18) + "）";
+    drawChart(page.canvas, chart, left, y, right - left, kPageHeight - kMargin - 12 - y);
+  } else {
+    page.text(left, y + 12, "板对数不是正数，无法绘制板对数变化曲线", 9, kMuted);
+  }
+  page.text(kPageWidth / 2, kPageHeight - kMargin + 4,
+            "红色数值超出限值：压降大于 500 Pa，裕量不在 0～30 % 范围内", 7.5, kMuted,
+            Canvas::Align::Center);
+  painter.end();
+  return {};
+}
+
+}  // namespace aph::render

@@ -1,0 +1,115 @@
+// Case files: an exchanger and its operating point described by keys an engineer reads, each one
+// standing for a field of the main window or of its dialogs. A case goes into a freshly loaded
+// window exactly as a person would type it: texts first, then the flow-mode and arrangement
+// buttons (the multi-pass button asks for the pass counts), then "热力计算".
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/window.hpp"
+
+namespace aph::study {
+
+// What a case-file key stands for.
+enum class KeyKind : std::uint8_t {
+  Field,        // a text field or list of the main window
+  Tuning,       // a factor of the tuning dialog Form2
+  Passes,       // a pass count of the pass-count dialog Form3
+  Properties,   // "table": empties the four property fields of a side
+  Arrangement,  // Option1, Option2, Option3
+  FlowMode,     // Option4, Option5
+};
+
+struct CaseKey {
+  std::string_view path;  // dotted: "air.channel_gap"
+  KeyKind kind;
+  FieldId field = FieldId::Text1;  // Field
+  std::string_view control;        // Tuning, Passes: the dialog's field name
+  std::string_view unit;           // as the window's caption states it; empty: none
+  std::string_view caption;        // the caption beside the field
+  bool flueGasSide = false;        // Properties
+};
+
+// Every key of the format, in the order a case is applied.
+const std::vector<CaseKey>& caseKeys();
+std::optional<std::size_t> findKey(std::string_view path);
+const CaseKey& caseKey(std::size_t key);
+// Keys whose value is a number typed into a field: the ones a sweep can vary.
+bool isNumericKey(std::size_t key);
+
+// A case-file fault: the file, the key (dotted, with the case index of a list) and what is wrong.
+class CaseError : public std::runtime_error {
+ public:
+  CaseError(std::string file, std::string key, std::string what);
+  const std::string& file() const { return file_; }
+  const std::string& key() const { return key_; }
+  const std::string& what_wrong() const { return whatWrong_; }
+
+ private:
+  std::string file_, key_, whatWrong_;
+};
+
+// One operating point of one exchanger. Each key holds the text it puts into the window, or
+// nothing when the case leaves the window's default.
+struct Case {
+  std::string file;
+  std::string name;
+  std::vector<std::optional<std::string>> values =
+      std::vector<std::optional<std::string>>(caseKeys().size());
+
+  const std::optional<std::string>& value(std::string_view path) const;
+  void set(std::string_view path, std::string text);
+};
+
+// Reads a case file: one case, an object of shared keys with a "cases" list of load cases that
+// override them, or a list of cases. Throws CaseError.
+std::vector<Case> loadCases(const std::string& path);
+// The same from the text of a file (`file` names it in errors).
+std::vector<Case> parseCases(std::string_view json, const std::string& file);
+
+// The text a JSON number goes into a field as: whole numbers without a point, others as the
+// shortest text that reads back as the same double.
+std::string numberText(double value);
+
+// The pass-count dialog answered with a case's counts; every message box recorded.
+class CaseUserInterface : public UserInterface {
+ public:
+  explicit CaseUserInterface(const Case* c = nullptr) : case_(c) {}
+  void setCase(const Case* c) { case_ = c; }
+  void showMessage(const MessageBoxRequest& message) override { messages.push_back(message); }
+  DialogOutcome showModal(DialogForm& dialog) override;
+  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+
+  std::vector<MessageBoxRequest> messages;
+
+ private:
+  const Case* case_;
+};
+
+// Types the case's texts into the window and its tuning dialog (no button is pressed).
+void typeCase(MainWindow& window, const Case& c);
+// Presses the flow-mode and arrangement buttons the case selects, then "热力计算".
+void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui);
+
+// How a calculation ended.
+struct RunStatus {
+  bool completed = false;  // all stages ran and no message was shown
+  std::vector<std::string> messages;
+};
+// The status of a window after calculateCase on a window that was fresh before typeCase.
+RunStatus runStatus(const MainWindow& window, const CaseUserInterface& ui);
+
+// The whole road on a freshly loaded window.
+struct CaseRun {
+  MainWindow window;
+  RunStatus status;
+};
+CaseRun rateCase(const Case& c);
+
+}  // namespace aph::study

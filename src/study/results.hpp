@@ -1,0 +1,44 @@
+// The results of a rating as stable names for spreadsheets and scripts, each with the field of
+// the window that shows it, and the limits the window flags.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/window.hpp"
+
+namespace aph::study {
+
+struct ResultColumn {
+  std::string_view name;  // "flue_gas.pressure_drop"
+  FieldId field;
+  std::string_view unit;
+};
+
+// Every result field of the window, in the order of the calculation's stages.
+const std::vector<ResultColumn>& resultColumns();
+
+// The limits a rating can break, as the window's red text flags them.
+enum Violation : std::uint8_t {
+  kMarginBelow = 1,  // margin below 0 %
+  kMarginAbove = 2,  // margin above 30 %
+  kFlueGasDrop = 4,  // flue-gas pressure drop above 500 Pa
+  kAirDrop = 8,      // air pressure drop above 500 Pa
+};
+unsigned violations(const MainWindow& window);
+// "margin_high;dp_flue_gas" – empty when nothing is flagged.
+std::string violationText(unsigned flags);
+std::vector<std::string> violationNames(unsigned flags);
+
+// The field showing the mean temperature difference the selected arrangement rates against.
+FieldId meanDifferenceField(const MainWindow& window);
+
+// Name and caption of the arrangement and the flow mode, as selected in the window.
+std::string_view arrangementKey(const MainWindow& window);
+std::string_view arrangementCaption(const MainWindow& window);
+std::string_view flowModeKey(const MainWindow& window);
+std::string_view flowModeCaption(const MainWindow& window);
+
+}  // namespace aph::study

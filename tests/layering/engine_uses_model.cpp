@@ -1,0 +1,2 @@
+// The formulas know nothing of the window.
+#include "model/window.hpp"

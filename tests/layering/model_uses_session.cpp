@@ -1,0 +1,2 @@
+// The window model knows nothing of session scripts.
+#include "session/session.hpp"

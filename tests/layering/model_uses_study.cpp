@@ -1,0 +1,2 @@
+// The window model knows nothing of the studies built on it.
+#include "study/case_file.hpp"

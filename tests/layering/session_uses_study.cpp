@@ -1,0 +1,2 @@
+// Session scripts know nothing of the studies.
+#include "study/sweep.hpp"

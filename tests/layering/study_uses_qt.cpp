@@ -1,0 +1,2 @@
+// Studies need no Qt.
+#include <QPainter>

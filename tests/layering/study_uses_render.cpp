@@ -1,0 +1,2 @@
+// Studies draw nothing.
+#include "render/chart.hpp"
