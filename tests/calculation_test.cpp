@@ -101,8 +101,8 @@ TEST_F(Calc, DefaultWindowInEveryArrangementAndFlowMode) {
     fresh.clickOption(c.mode, answers);
     fresh.clickOption(c.arrangement, answers);
     fresh.Command3_Click(answers);
-    const std::string label = std::string(kOptionNames[static_cast<int>(c.arrangement)]) + "/" +
-                              std::string(kOptionNames[static_cast<int>(c.mode)]);
+    const std::string label =
+        std::string(optionInfo(c.arrangement).name) + "/" + std::string(optionInfo(c.mode).name);
     EXPECT_TRUE(answers.messages.empty()) << label;
     for (F id : kResults)
       EXPECT_FALSE(fresh.text(id).empty()) << label << " " << fieldInfo(id).name;

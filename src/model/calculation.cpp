@@ -40,13 +40,19 @@ struct Stop {
   const char* message;
 };
 
-// Shared by both handlers: field reads by the leading-number rule, and turning a formula's
-// empty result into the message of the stage it belongs to.
+// Shared by both handlers: field reads by the leading-number rule, writes in each field's own
+// format, and turning a formula's empty result into the message of the stage it belongs to. A
+// calculation run also records every read and write in its typed result.
 class HandlerContext {
  public:
-  HandlerContext(MainWindow& window, UserInterface& ui) : w(window), ui(ui) {}
+  HandlerContext(MainWindow& window, UserInterface& ui, Rating* rating = nullptr)
+      : w(window), ui(ui), rating(rating) {}
 
-  double read(FieldId id) const { return readText(w.text(id)); }
+  double read(FieldId id) const {
+    const double value = readText(w.text(id));
+    if (rating) rating->fields[index(id)].value = value;
+    return value;
+  }
   static double readText(const std::string& text) {
     const auto value = readLeadingNumber(text);
     if (!value) throw Stop{kNumericInputWrong};
@@ -56,7 +62,13 @@ class HandlerContext {
   // A tuning factor: empty text counts as 1, any other text by the leading-number rule.
   double factor(std::string_view name) {
     const std::string& text = *w.ensureDialog(DialogKind::Tuning).find(name);
-    return isEmptyText(text) ? 1.0 : readText(text);
+    const double value = isEmptyText(text) ? 1.0 : readText(text);
+    if (rating) {
+      for (std::size_t k = 0; k < kDialogFields.size(); ++k)
+        if (kDialogFields[k].dialog == DialogKind::Tuning && kDialogFields[k].name == name)
+          rating->dialogFields[k].value = value;
+    }
+    return value;
   }
 
   template <class T>
@@ -65,7 +77,30 @@ class HandlerContext {
     return *value;
   }
 
-  void show(FieldId id, std::string text) { w.setText(id, text); }
+  // Writes a number into a field in the field's format.
+  void show(FieldId id, double value) {
+    const std::string text = formatField(fieldInfo(id).format, value);
+    w.setText(id, text);
+    if (rating) {
+      ShownField& f = rating->fields[index(id)];
+      f.text = text;
+      f.value = value;
+      f.written = true;
+    }
+  }
+  void clear(FieldId id) {
+    w.setText(id, "");
+    if (rating) {
+      ShownField& f = rating->fields[index(id)];
+      f.text.clear();
+      f.value.reset();
+      f.written = true;
+    }
+  }
+  void setColor(FieldId id, TextColor color) {
+    w.setColor(id, color);
+    if (rating) rating->fields[index(id)].flagged = color == TextColor::Red;
+  }
 
   // A value rounded to single precision; beyond the single range it is the stage's fault.
   float single(double value) const {
@@ -87,27 +122,72 @@ class HandlerContext {
     try {
       body();
     } catch (const Stop& stop) {
-      if (stop.message) ui.showMessage(errorMessage(stop.message));
+      if (stop.message) {
+        if (rating) rating->message = stop.message;
+        ui.showMessage(errorMessage(stop.message));
+      }
     } catch (...) {
       // Nothing may escape a handler into the event loop.
     }
   }
 
+  static std::size_t index(FieldId id) { return static_cast<std::size_t>(id); }
+
   MainWindow& w;
   UserInterface& ui;
+  Rating* rating;
   CalculationState& s = w.mutableState();
   const char* faultMessage = kNumericInputWrong;
 };
 
 class Calculation : HandlerContext {
  public:
-  using HandlerContext::HandlerContext;
+  Calculation(MainWindow& window, UserInterface& ui)
+      : HandlerContext(window, ui, &window.mutableRating()) {}
 
   void execute() {
+    begin();
     run([this] { stages(); });
   }
 
  private:
+  // The result starts from what the window shows: a run that stops leaves the fields of the
+  // later stages as they were, and so does the record.
+  void begin() {
+    Rating& r = *rating;
+    for (const FieldInfo& info : kFields) {
+      const FieldState& shown = w.field(info.id);
+      ShownField& f = r.fields[index(info.id)];
+      f.text = shown.text;
+      f.value.reset();
+      f.written = false;
+      f.flagged = shown.color == TextColor::Red;
+    }
+    for (std::size_t k = 0; k < kDialogFields.size(); ++k) {
+      const DialogFieldInfo& info = kDialogFields[k];
+      const DialogForm* form = w.dialog(info.dialog);
+      ShownField& f = r.dialogFields[k];
+      f.text = form ? *form->find(info.name) : std::string(info.defaultText);
+      f.value.reset();
+    }
+    r.stage = Stage::Checks;
+    r.message.clear();
+    r.flueGasProperties = r.airProperties = PropertySource::NotReached;
+    r.arrangement.reset();
+    r.flowMode.reset();
+    for (const OptionInfo& option : kOptions) {
+      if (!w.isSelected(option.id)) continue;
+      (isArrangement(option.id) ? r.arrangement : r.flowMode) = option.id;
+    }
+    r.meanTemperatureDifference.reset();
+  }
+
+  // Enters a stage: a formula fault from here on ends the run with the stage's message.
+  void enter(Stage stage, const char* fault) {
+    rating->stage = stage;
+    faultMessage = fault;
+  }
+
   void stages() {
     checks();
     nusseltConstants();
@@ -123,10 +203,12 @@ class Calculation : HandlerContext {
     pressureDrops();
     overallCoefficients();
     wallTemperatures();
+    rating->stage = Stage::Completed;
   }
 
   // Stage 1: numeric and arrangement checks; nothing is written before they pass.
   void checks() {
+    enter(Stage::Checks, kNumericInputWrong);
     bool valid = true;
     for (FieldId id : {FieldId::Text9, FieldId::Text10, FieldId::Text3, FieldId::Combo2,
                        FieldId::Text18, FieldId::Combo1, FieldId::Text16, FieldId::Text26}) {
@@ -143,6 +225,7 @@ class Calculation : HandlerContext {
 
   // Stage 2: the air side's Prandtl exponent is the quotient 1/3 rounded to single precision.
   void nusseltConstants() {
+    enter(Stage::NusseltConstants, kNumericInputWrong);
     flueGasPrandtlExponent = 1.0 / 3.0;
     airPrandtlExponent = static_cast<double>(static_cast<float>(1.0 / 3.0));
   }
@@ -164,7 +247,8 @@ class Calculation : HandlerContext {
     side.meanTemperature = *mean;
     const auto p = table(*mean);
     if (!p) {
-      for (FieldId id : cleared) w.setText(id, "");
+      for (FieldId id : cleared) clear(id);
+      rating->message = warning;
       ui.showMessage(errorMessage(warning));
       return false;
     }
@@ -183,33 +267,35 @@ class Calculation : HandlerContext {
   };
 
   void streamProperties(const PropertyFields& f, Table table, StreamState& side,
-                        const char* warning) {
-    faultMessage = kPropertyInputWrong;
+                        PropertySource& source, const char* warning) {
     const bool allEmpty = isEmptyText(w.text(f.density)) && isEmptyText(w.text(f.specificHeat)) &&
                           isEmptyText(w.text(f.viscosity)) && isEmptyText(w.text(f.conductivity));
     if (allEmpty) {
+      source = PropertySource::Table;
       const std::int16_t inlet = wholeDegrees(f.inlet);
       const std::int16_t outlet = wholeDegrees(f.outlet);
       if (!propertyProcedure(table, inlet, outlet, side, f.clearedOnWarning, warning)) {
         throw Stop{nullptr};  // the procedure has shown its own message
       }
-      show(f.density, formatPlain(side.density));
-      show(f.specificHeat, formatPlain(side.specificHeat));
-      show(f.viscosity, formatPlain(side.dynamicViscosity));
-      show(f.conductivity, formatPlain(side.conductivity));
-      show(f.prandtl, formatPlain(side.prandtl));
+      show(f.density, side.density);
+      show(f.specificHeat, side.specificHeat);
+      show(f.viscosity, side.dynamicViscosity);
+      show(f.conductivity, side.conductivity);
+      show(f.prandtl, side.prandtl);
       return;
     }
+    source = PropertySource::Fields;
     side.density = read(f.density);
     side.specificHeat = read(f.specificHeat);
     side.conductivity = read(f.conductivity);
     side.dynamicViscosity = read(f.viscosity);
     side.prandtl = need(prandtlNumber(side.specificHeat, side.dynamicViscosity, side.conductivity));
-    show(f.prandtl, formatPlain(side.prandtl));
+    show(f.prandtl, side.prandtl);
   }
 
   // Stage 3: flue gas, mysub2.
   void flueGasProperties() {
+    enter(Stage::FlueGasProperties, kPropertyInputWrong);
     streamProperties(
         {FieldId::Text11,
          FieldId::Text12,
@@ -219,11 +305,12 @@ class Calculation : HandlerContext {
          FieldId::Text9,
          FieldId::Text10,
          {FieldId::Text11, FieldId::Text12, FieldId::Text13, FieldId::Text14, FieldId::Text53}},
-        &flueGasPropertiesAt, s.flueGas, kFlueGasOutOfRange);
+        &flueGasPropertiesAt, s.flueGas, rating->flueGasProperties, kFlueGasOutOfRange);
   }
 
   // Stage 4: air, mysub1.
   void airProperties() {
+    enter(Stage::AirProperties, kPropertyInputWrong);
     streamProperties(
         {FieldId::Text4,
          FieldId::Text5,
@@ -233,34 +320,33 @@ class Calculation : HandlerContext {
          FieldId::Text2,
          FieldId::Text3,
          {FieldId::Text4, FieldId::Text5, FieldId::Text7, FieldId::Text6, FieldId::Text54}},
-        &airPropertiesAt, s.air, kAirOutOfRange);
+        &airPropertiesAt, s.air, rating->airProperties, kAirOutOfRange);
   }
 
   // Stage 5: flow check and conversion between volume and mass flows.
   void flows() {
-    faultMessage = kFlowInputWrong;
+    enter(Stage::Flows, kFlowInputWrong);
     if (w.isSelected(OptionId::Option4)) {
       if (isEmptyText(w.text(FieldId::Text8)) && isEmptyText(w.text(FieldId::Text1)))
         throw Stop{kNoVolumeFlow};
       s.flueGas.volumeFlow = need(volumeFlowPerSecond(read(FieldId::Text8)));
       s.air.volumeFlow = need(volumeFlowPerSecond(read(FieldId::Text1)));
-      show(FieldId::Text61,
-           formatPlain(need(massFlowPerHour(s.flueGas.density, s.flueGas.volumeFlow))));
-      show(FieldId::Text62, formatPlain(need(massFlowPerHour(s.air.density, s.air.volumeFlow))));
+      show(FieldId::Text61, need(massFlowPerHour(s.flueGas.density, s.flueGas.volumeFlow)));
+      show(FieldId::Text62, need(massFlowPerHour(s.air.density, s.air.volumeFlow)));
     } else if (w.isSelected(OptionId::Option5)) {
       if (isEmptyText(w.text(FieldId::Text61)) && isEmptyText(w.text(FieldId::Text62)))
         throw Stop{kNoMassFlow};
       s.flueGas.volumeFlow = need(volumeFlowFromMassFlow(read(FieldId::Text61), s.flueGas.density));
       s.air.volumeFlow = need(volumeFlowFromMassFlow(read(FieldId::Text62), s.air.density));
-      show(FieldId::Text8, formatPlain(need(volumeFlowPerHour(s.flueGas.volumeFlow))));
-      show(FieldId::Text1, formatPlain(need(volumeFlowPerHour(s.air.volumeFlow))));
+      show(FieldId::Text8, need(volumeFlowPerHour(s.flueGas.volumeFlow)));
+      show(FieldId::Text1, need(volumeFlowPerHour(s.air.volumeFlow)));
     }
     // Neither mode selected: V1 and V2 stay as the previous run left them.
   }
 
   // Stage 6: heat duties from the flow and specific-heat fields as they now stand.
   void heatDuties() {
-    faultMessage = kFlowInputWrong;
+    enter(Stage::HeatDuties, kFlowInputWrong);
     const double rho1 = s.flueGas.density;
     const double v1h = read(FieldId::Text8);
     const double cp1 = read(FieldId::Text12);
@@ -277,29 +363,28 @@ class Calculation : HandlerContext {
 
   // Stages 7 and 8: counterflow and crossflow mean temperature differences, then ΔTm.
   void meanTemperatureDifferences() {
-    faultMessage = kTemperatureDifferenceFault;
+    enter(Stage::MeanTemperatureDifferences, kTemperatureDifferenceFault);
     s.counterflowDifference = need(counterflowMeanTemperatureDifference(temperatures()));
-    show(FieldId::Text58, formatFixed4(s.counterflowDifference));
+    show(FieldId::Text58, s.counterflowDifference);
     s.crossflowDifference = need(crossflowMeanTemperatureDifference(temperatures()));
-    show(FieldId::Text15, formatFixed4(s.crossflowDifference));
+    show(FieldId::Text15, s.crossflowDifference);
     if (w.isSelected(OptionId::Option1)) {
       s.meanDifference = single(s.counterflowDifference);
       s.meanDifferenceStored = true;
-      w.setColor(FieldId::Text58, TextColor::WindowText);
+      setColor(FieldId::Text58, TextColor::WindowText);
     } else if (w.isSelected(OptionId::Option2)) {
       s.meanDifference = single(s.crossflowDifference);
       s.meanDifferenceStored = true;
-      w.setColor(FieldId::Text15, TextColor::WindowText);
+      setColor(FieldId::Text15, TextColor::WindowText);
     }
   }
 
   // Stage 9: plate areas and equivalent diameters.
   void plateAreaAndDiameters() {
-    faultMessage = kGeometryInputWrong;
-    show(FieldId::Text17,
-         formatPlain(need(singlePlateArea(read(FieldId::Text33), read(FieldId::Text16)))));
+    enter(Stage::PlateAreaAndDiameters, kGeometryInputWrong);
+    show(FieldId::Text17, need(singlePlateArea(read(FieldId::Text33), read(FieldId::Text16))));
     halfArea = need(halfHeatTransferArea(read(FieldId::Text18), read(FieldId::Text17)));
-    show(FieldId::Text19, formatPlainSingle(need(heatTransferArea(halfArea))));
+    show(FieldId::Text19, need(heatTransferArea(halfArea)));
     if (isEmptyText(w.text(FieldId::Combo3)) || isEmptyText(w.text(FieldId::Combo4))) {
       flueGasDiameter = read(FieldId::Text20);
       airDiameter = single(read(FieldId::Text55));
@@ -309,13 +394,13 @@ class Calculation : HandlerContext {
       airDiameter =
           need(slotEquivalentDiameterSingle(read(FieldId::Text26), read(FieldId::Combo4)));
     }
-    show(FieldId::Text20, formatFixed4(flueGasDiameter));
-    show(FieldId::Text55, formatFixed4(airDiameter));
+    show(FieldId::Text20, flueGasDiameter);
+    show(FieldId::Text55, airDiameter);
   }
 
   // Stage 10: flow cross-sections and velocities, then the heat duties are shown.
   void velocities() {
-    faultMessage = kGeometryInputWrong;
+    enter(Stage::Velocities, kGeometryInputWrong);
     const double pairs = read(FieldId::Text18);
     // In counterflow the flue gas flows across the air channel width as well.
     const FieldId flueGasWidth =
@@ -326,48 +411,48 @@ class Calculation : HandlerContext {
         need(flowCrossSection(pairs, read(FieldId::Text26), read(FieldId::Combo4)));
     s.flueGas.velocity = need(channelVelocity(s.flueGas.volumeFlow, s.flueGas.crossSection));
     s.air.velocity = need(channelVelocity(s.air.volumeFlow, s.air.crossSection));
-    show(FieldId::Text21, formatFixed4(s.flueGas.velocity));
-    show(FieldId::Text22, formatFixed4(s.air.velocity));
-    show(FieldId::Text24, formatFixed4(airDuty));
-    show(FieldId::Text60, formatFixed4(flueGasDuty));
+    show(FieldId::Text21, s.flueGas.velocity);
+    show(FieldId::Text22, s.air.velocity);
+    show(FieldId::Text24, airDuty);
+    show(FieldId::Text60, flueGasDuty);
   }
 
   // Stage 11: Reynolds numbers.
   void reynoldsNumbers() {
-    faultMessage = kGeometryInputWrong;
+    enter(Stage::ReynoldsNumbers, kGeometryInputWrong);
     s.flueGas.reynolds = need(reynoldsNumber(s.flueGas.density, s.flueGas.velocity, flueGasDiameter,
                                              s.flueGas.dynamicViscosity));
     s.air.reynolds =
         need(reynoldsNumber(s.air.density, s.air.velocity, airDiameter, s.air.dynamicViscosity));
-    show(FieldId::Text25, formatFixed4(s.flueGas.reynolds));
-    show(FieldId::Text50, formatFixed4(s.air.reynolds));
+    show(FieldId::Text25, s.flueGas.reynolds);
+    show(FieldId::Text50, s.air.reynolds);
   }
 
   // Stage 12: Nusselt numbers with the tuning factors, then film coefficients.
   void filmCoefficients() {
-    faultMessage = kHeatTransferFault;
+    enter(Stage::FilmCoefficients, kHeatTransferFault);
     const double factor1 = factor("Text37");
     const double factor2 = factor("Text38");
     s.flueGas.nusselt =
         need(nusseltNumber(factor1, s.flueGas.reynolds, s.flueGas.prandtl, flueGasPrandtlExponent));
     s.air.nusselt = need(nusseltNumber(factor2, s.air.reynolds, s.air.prandtl, airPrandtlExponent));
-    show(FieldId::Text30, formatFixed4(s.flueGas.nusselt));
-    show(FieldId::Text35, formatFixed4(s.air.nusselt));
+    show(FieldId::Text30, s.flueGas.nusselt);
+    show(FieldId::Text35, s.air.nusselt);
     s.flueGas.filmCoefficient =
         need(filmCoefficient(s.flueGas.nusselt, s.flueGas.conductivity, flueGasDiameter));
     s.air.filmCoefficient = need(filmCoefficient(s.air.nusselt, s.air.conductivity, airDiameter));
-    show(FieldId::Text31, formatFixed4(s.flueGas.filmCoefficient));
-    show(FieldId::Text36, formatFixed4(s.air.filmCoefficient));
+    show(FieldId::Text31, s.flueGas.filmCoefficient);
+    show(FieldId::Text36, s.air.filmCoefficient);
   }
 
   void showPressureDrop(FieldId id, double dp) {
-    show(id, formatFixed4(dp));
-    w.setColor(id, dp > kPressureDropLimit ? TextColor::Red : TextColor::WindowText);
+    show(id, dp);
+    setColor(id, dp > kPressureDropLimit ? TextColor::Red : TextColor::WindowText);
   }
 
   // Stage 13: pressure drops. In counterflow both streams run along the flue-gas channel length.
   void pressureDrops() {
-    faultMessage = kHeatTransferFault;
+    enter(Stage::PressureDrops, kHeatTransferFault);
     const double factor1 = factor("Text39");
     const double factor2 = factor("Text40");
     const double flueGasPath = read(FieldId::Text16);
@@ -383,7 +468,7 @@ class Calculation : HandlerContext {
 
   // Stage 14: overall coefficients and the surface margin.
   void overallCoefficients() {
-    faultMessage = kCoefficientFault;
+    enter(Stage::OverallCoefficients, kCoefficientFault);
     const double plateConductivity = read(FieldId::Combo2);
     const double foulingFlueGas = read(FieldId::Text43);
     const double plateThickness = read(FieldId::Combo1);
@@ -391,21 +476,21 @@ class Calculation : HandlerContext {
     s.actualCoefficient =
         need(actualOverallCoefficient(s.flueGas.filmCoefficient, foulingFlueGas, plateThickness,
                                       plateConductivity, foulingAir, s.air.filmCoefficient));
+    rating->meanTemperatureDifference = s.meanDifference;
     s.theoreticalCoefficient =
         need(theoreticalOverallCoefficient(airDuty, halfArea, s.meanDifference));
     const float margin = need(surfaceMargin(s.actualCoefficient, s.theoreticalCoefficient));
-    show(FieldId::Text52, formatFixed4(s.actualCoefficient));
-    show(FieldId::Text23, formatFixed4(s.theoreticalCoefficient));
-    show(FieldId::Text49, formatFixed4(margin));
-    w.setColor(FieldId::Text49, margin < kMarginLow || margin > kMarginHigh
-                                    ? TextColor::Red
-                                    : TextColor::WindowText);
+    show(FieldId::Text52, s.actualCoefficient);
+    show(FieldId::Text23, s.theoreticalCoefficient);
+    show(FieldId::Text49, margin);
+    setColor(FieldId::Text49,
+             margin < kMarginLow || margin > kMarginHigh ? TextColor::Red : TextColor::WindowText);
   }
 
   // Stage 15: wall temperatures at the hot end and at the cold end, always in counterflow
   // pairing; fouling does not enter.
   void wallTemperatures() {
-    faultMessage = kWallNoConvergence;
+    enter(Stage::WallTemperatures, kWallNoConvergence);
     WallSearchInput in;
     in.h1 = s.flueGas.filmCoefficient;
     in.h2 = s.air.filmCoefficient;
@@ -416,15 +501,15 @@ class Calculation : HandlerContext {
     in.flueGasTemperature = read(FieldId::Text9);
     in.airTemperature = read(FieldId::Text3);
     const WallPoint hot = need(findWallTemperature(in, &plainTextRoundTrip));
-    show(FieldId::Text56, formatPlain(hot.flueGasSide));
-    show(FieldId::Text29, formatFixed3(hot.airSide));
+    show(FieldId::Text56, hot.flueGasSide);
+    show(FieldId::Text29, hot.airSide);
 
     in.end = WallEnd::Cold;
     in.flueGasTemperature = read(FieldId::Text10);
     in.airTemperature = read(FieldId::Text2);
     const WallPoint cold = need(findWallTemperature(in, &plainTextRoundTrip));
-    show(FieldId::Text57, formatFixed3(cold.airSide));
-    show(FieldId::Text32, formatPlain(cold.flueGasSide));
+    show(FieldId::Text57, cold.airSide);
+    show(FieldId::Text32, cold.flueGasSide);
   }
 
   // Values that live for one run.
@@ -473,8 +558,8 @@ class MultiPassSelection : HandlerContext {
     s.airPasses = airPasses;
     s.meanDifference = mean;
     s.meanDifferenceStored = true;
-    show(FieldId::Text59, formatPlainSingle(mean));
-    w.setColor(FieldId::Text59, TextColor::WindowText);
+    show(FieldId::Text59, mean);
+    setColor(FieldId::Text59, TextColor::WindowText);
   }
 
   // A pass count must be a number as a whole: "2" or "1.5", not "2x" or "abc".

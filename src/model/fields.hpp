@@ -1,4 +1,7 @@
-// The fields of the main window Form1: names, captions, default texts and where they stand.
+// The one table of fields: every field of the main window Form1 and of its two dialogs, described
+// once with its control name, caption, unit, default text, case-file key, result column, text
+// format and role. The window model, both windows, the case files, the result tables and the
+// datasheet all take these from here.
 #pragma once
 
 #include <array>
@@ -17,70 +20,128 @@ enum class FieldGroup : std::uint8_t {
   FlueGasChannel,             // Frame13 "烟气侧" in "热力计算"
   AirChannel,                 // Frame14 "空气侧" in "热力计算"
 };
+inline constexpr std::array kFieldGroups = {
+    FieldGroup::FlueGasStream, FieldGroup::AirStream,      FieldGroup::MeanTemperatureDifference,
+    FieldGroup::PlatePack,     FieldGroup::FlueGasChannel, FieldGroup::AirChannel,
+};
+// The heading a printed table gives a group: "物性参数 · 烟气侧".
+std::string_view groupHeading(FieldGroup group);
 
-// X(name, caption, default text, group, enabled at start), in the window's reading order: frame
-// by frame, row by row. The four lists show their start-up entries (Form_Load).
-#define APH_FORM1_FIELDS(X)                                                         \
-  X(Text8, "体积流量V1(m3/h)", "294982.42", FlueGasStream, true)                    \
-  X(Text61, "质量流量G1(kg/h)", "", FlueGasStream, true)                            \
-  X(Text9, "进口温度(℃)", "350", FlueGasStream, true)                               \
-  X(Text10, "出口温度(℃)", "160", FlueGasStream, true)                              \
-  X(Text11, "密度(kg/m3)", "0.84", FlueGasStream, true)                             \
-  X(Text12, "比热容(kJ/kg·K)", "1.04", FlueGasStream, true)                         \
-  X(Text14, "导热系数(W/m·K)", "0.037", FlueGasStream, true)                        \
-  X(Text13, "粘度(10^6 Pa·s)", "26", FlueGasStream, true)                           \
-  X(Text53, "普朗特数Pr", "", FlueGasStream, true)                                  \
-  X(Text56, "壁温max（℃）", "", FlueGasStream, true)                                \
-  X(Text29, "壁温（℃）", "", FlueGasStream, true)                                   \
-  X(Text60, "换热量(kW)", "", FlueGasStream, true)                                  \
-  X(Text1, "体积流量V2(m3/h)", "300000", AirStream, true)                           \
-  X(Text62, "质量流量G2(kg/h）", "", AirStream, true)                               \
-  X(Text2, "进口温度(℃)", "40", AirStream, true)                                    \
-  X(Text3, "出口温度(℃)", "190", AirStream, true)                                   \
-  X(Text4, "密度(kg/m3)", "1.087", AirStream, true)                                 \
-  X(Text5, "比热容(kJ/kg·K)", "1.001", AirStream, true)                             \
-  X(Text7, "导热系数(W/m·K)", "0.029", AirStream, true)                             \
-  X(Text6, "粘度(10^6 Pa·s)", "21", AirStream, true)                                \
-  X(Text54, "普朗特数Pr", "", AirStream, true)                                      \
-  X(Text57, "壁温min（℃）", "", AirStream, true)                                    \
-  X(Text32, "壁温（℃）", "", AirStream, true)                                       \
-  X(Text24, "换热量(kW)", "", AirStream, true)                                      \
-  X(Text58, "逆流对数平均温差（℃）", "", MeanTemperatureDifference, true)           \
-  X(Text15, "错流（不混合）对数平均温差（℃）", "", MeanTemperatureDifference, true) \
-  X(Text59, "折流对数平均温差（℃）", "", MeanTemperatureDifference, true)           \
-  X(Text17, "单板换热面积（m2）", "", PlatePack, true)                              \
-  X(Text18, "板对数", "110", PlatePack, true)                                       \
-  X(Combo1, "板厚（mm）", "1.5", PlatePack, true)                                   \
-  X(Combo2, "板片热导率（W/m·℃）", "17.5", PlatePack, true)                         \
-  X(Text16, "流道长度（m）", "4.8", FlueGasChannel, true)                           \
-  X(Text33, "流道宽度(m)", "2.7", FlueGasChannel, true)                             \
-  X(Combo3, "烟气侧流道间距（mm）", "10", FlueGasChannel, true)                     \
-  X(Text20, "烟气侧当量直径（mm）", "", FlueGasChannel, true)                       \
-  X(Text43, "垢阻系数（m2·℃/W）", "", FlueGasChannel, false)                        \
-  X(Text21, "烟气侧板间流速(m/s)", "", FlueGasChannel, true)                        \
-  X(Text27, "角孔流速（m/s）", "", FlueGasChannel, false)                           \
-  X(Text25, "雷诺数", "", FlueGasChannel, true)                                     \
-  X(Text30, "努塞尔数Nu", "", FlueGasChannel, true)                                 \
-  X(Text31, "给热系数(W/m2·K)", "", FlueGasChannel, true)                           \
-  X(Text45, "压降△P(Pa)", "", FlueGasChannel, true)                                 \
-  X(Text34, "流道长度(m)", "5.4", AirChannel, true)                                 \
-  X(Text26, "流道宽度（m）", "2.4", AirChannel, true)                               \
-  X(Combo4, "空气侧流道间距（mm）", "9", AirChannel, true)                          \
-  X(Text55, "空气侧当量直径（mm）", "", AirChannel, true)                           \
-  X(Text63, "垢阻系数（m2·℃/W）", "", AirChannel, false)                            \
-  X(Text22, "空气侧板间流速（m/s）", "", AirChannel, true)                          \
-  X(Text28, "角孔流速（m/s）", "", AirChannel, false)                               \
-  X(Text50, "雷诺数", "", AirChannel, true)                                         \
-  X(Text35, "努塞尔数Nu", "", AirChannel, true)                                     \
-  X(Text36, "给热系数(W/m2·K)", "", AirChannel, true)                               \
-  X(Text46, "压降△P(Pa)", "", AirChannel, true)                                     \
-  X(Text19, "换热面积（m2）", "", PlatePack, true)                                  \
-  X(Text52, "实际传热系数(W/m2·K)", "", PlatePack, true)                            \
-  X(Text23, "理论传热系数(W/m2·K)", "", PlatePack, true)                            \
-  X(Text49, "裕量R(%)", "", PlatePack, true)
+// What a field is to the calculation.
+enum class FieldRole : std::uint8_t {
+  Input,   // typed by the user, read by the calculation
+  Both,    // read, or written when its rule applies (properties, flows, area, diameters)
+  Result,  // written by the calculation
+  Unused,  // never written or read (the port velocities)
+};
+
+// How the calculation writes a number into a field.
+enum class TextFormat : std::uint8_t {
+  None,         // never written
+  Fixed4,       // "0.0000"
+  Fixed3,       // "0.000"
+  Plain,        // up to 15 significant digits
+  PlainSingle,  // a single-precision value, up to 7 significant digits
+};
+
+// X(name, caption, default text, group, enabled at start, unit, case-file key, result column,
+// format, role), in the window's reading order: frame by frame, row by row. Units are the
+// caption's, in plain text. The four lists show their start-up entries (Form_Load).
+#define APH_FORM1_FIELDS(X)                                                                        \
+  X(Text8, "体积流量V1(m3/h)", "294982.42", FlueGasStream, true, "m3/h", "flue_gas.volume_flow",   \
+    "flue_gas.volume_flow", Plain, Both)                                                           \
+  X(Text61, "质量流量G1(kg/h)", "", FlueGasStream, true, "kg/h", "flue_gas.mass_flow",             \
+    "flue_gas.mass_flow", Plain, Both)                                                             \
+  X(Text9, "进口温度(℃)", "350", FlueGasStream, true, "℃", "flue_gas.inlet_temperature", "", None, \
+    Input)                                                                                         \
+  X(Text10, "出口温度(℃)", "160", FlueGasStream, true, "℃", "flue_gas.outlet_temperature", "",     \
+    None, Input)                                                                                   \
+  X(Text11, "密度(kg/m3)", "0.84", FlueGasStream, true, "kg/m3", "flue_gas.density",               \
+    "flue_gas.density", Plain, Both)                                                               \
+  X(Text12, "比热容(kJ/kg·K)", "1.04", FlueGasStream, true, "kJ/kg·K", "flue_gas.specific_heat",   \
+    "flue_gas.specific_heat", Plain, Both)                                                         \
+  X(Text14, "导热系数(W/m·K)", "0.037", FlueGasStream, true, "W/m·K", "flue_gas.conductivity",     \
+    "flue_gas.conductivity", Plain, Both)                                                          \
+  X(Text13, "粘度(10^6 Pa·s)", "26", FlueGasStream, true, "10^-6 Pa·s", "flue_gas.viscosity",      \
+    "flue_gas.viscosity", Plain, Both)                                                             \
+  X(Text53, "普朗特数Pr", "", FlueGasStream, true, "", "", "flue_gas.prandtl", Plain, Result)      \
+  X(Text56, "壁温max（℃）", "", FlueGasStream, true, "℃", "", "wall.max", Plain, Result)           \
+  X(Text29, "壁温（℃）", "", FlueGasStream, true, "℃", "", "wall.hot_end_air_side", Fixed3,        \
+    Result)                                                                                        \
+  X(Text60, "换热量(kW)", "", FlueGasStream, true, "kW", "", "flue_gas.heat_duty", Fixed4, Result) \
+  X(Text1, "体积流量V2(m3/h)", "300000", AirStream, true, "m3/h", "air.volume_flow",               \
+    "air.volume_flow", Plain, Both)                                                                \
+  X(Text62, "质量流量G2(kg/h）", "", AirStream, true, "kg/h", "air.mass_flow", "air.mass_flow",    \
+    Plain, Both)                                                                                   \
+  X(Text2, "进口温度(℃)", "40", AirStream, true, "℃", "air.inlet_temperature", "", None, Input)    \
+  X(Text3, "出口温度(℃)", "190", AirStream, true, "℃", "air.outlet_temperature", "", None, Input)  \
+  X(Text4, "密度(kg/m3)", "1.087", AirStream, true, "kg/m3", "air.density", "air.density", Plain,  \
+    Both)                                                                                          \
+  X(Text5, "比热容(kJ/kg·K)", "1.001", AirStream, true, "kJ/kg·K", "air.specific_heat",            \
+    "air.specific_heat", Plain, Both)                                                              \
+  X(Text7, "导热系数(W/m·K)", "0.029", AirStream, true, "W/m·K", "air.conductivity",               \
+    "air.conductivity", Plain, Both)                                                               \
+  X(Text6, "粘度(10^6 Pa·s)", "21", AirStream, true, "10^-6 Pa·s", "air.viscosity",                \
+    "air.viscosity", Plain, Both)                                                                  \
+  X(Text54, "普朗特数Pr", "", AirStream, true, "", "", "air.prandtl", Plain, Result)               \
+  X(Text57, "壁温min（℃）", "", AirStream, true, "℃", "", "wall.min", Fixed3, Result)              \
+  X(Text32, "壁温（℃）", "", AirStream, true, "℃", "", "wall.cold_end_flue_gas_side", Plain,       \
+    Result)                                                                                        \
+  X(Text24, "换热量(kW)", "", AirStream, true, "kW", "", "air.heat_duty", Fixed4, Result)          \
+  X(Text58, "逆流对数平均温差（℃）", "", MeanTemperatureDifference, true, "℃", "",                 \
+    "counterflow_mtd", Fixed4, Result)                                                             \
+  X(Text15, "错流（不混合）对数平均温差（℃）", "", MeanTemperatureDifference, true, "℃", "",       \
+    "crossflow_mtd", Fixed4, Result)                                                               \
+  X(Text59, "折流对数平均温差（℃）", "", MeanTemperatureDifference, true, "℃", "",                 \
+    "multi_pass_mtd", PlainSingle, Result)                                                         \
+  X(Text17, "单板换热面积（m2）", "", PlatePack, true, "m2", "", "plate.single_area", Plain,       \
+    Result)                                                                                        \
+  X(Text18, "板对数", "110", PlatePack, true, "", "plate.pairs", "", None, Input)                  \
+  X(Combo1, "板厚（mm）", "1.5", PlatePack, true, "mm", "plate.thickness", "", None, Input)        \
+  X(Combo2, "板片热导率（W/m·℃）", "17.5", PlatePack, true, "W/m·℃", "plate.conductivity", "",     \
+    None, Input)                                                                                   \
+  X(Text16, "流道长度（m）", "4.8", FlueGasChannel, true, "m", "flue_gas.channel_length", "",      \
+    None, Input)                                                                                   \
+  X(Text33, "流道宽度(m)", "2.7", FlueGasChannel, true, "m", "flue_gas.channel_width", "", None,   \
+    Input)                                                                                         \
+  X(Combo3, "烟气侧流道间距（mm）", "10", FlueGasChannel, true, "mm", "flue_gas.channel_gap", "",  \
+    None, Input)                                                                                   \
+  X(Text20, "烟气侧当量直径（mm）", "", FlueGasChannel, true, "mm",                                \
+    "flue_gas.equivalent_diameter", "flue_gas.equivalent_diameter", Fixed4, Both)                  \
+  X(Text43, "垢阻系数（m2·℃/W）", "", FlueGasChannel, false, "m2·℃/W", "flue_gas.fouling", "",     \
+    None, Input)                                                                                   \
+  X(Text21, "烟气侧板间流速(m/s)", "", FlueGasChannel, true, "m/s", "", "flue_gas.velocity",       \
+    Fixed4, Result)                                                                                \
+  X(Text27, "角孔流速（m/s）", "", FlueGasChannel, false, "m/s", "", "", None, Unused)             \
+  X(Text25, "雷诺数", "", FlueGasChannel, true, "", "", "flue_gas.reynolds", Fixed4, Result)       \
+  X(Text30, "努塞尔数Nu", "", FlueGasChannel, true, "", "", "flue_gas.nusselt", Fixed4, Result)    \
+  X(Text31, "给热系数(W/m2·K)", "", FlueGasChannel, true, "W/m2·K", "",                            \
+    "flue_gas.film_coefficient", Fixed4, Result)                                                   \
+  X(Text45, "压降△P(Pa)", "", FlueGasChannel, true, "Pa", "", "flue_gas.pressure_drop", Fixed4,    \
+    Result)                                                                                        \
+  X(Text34, "流道长度(m)", "5.4", AirChannel, true, "m", "air.channel_length", "", None, Input)    \
+  X(Text26, "流道宽度（m）", "2.4", AirChannel, true, "m", "air.channel_width", "", None, Input)   \
+  X(Combo4, "空气侧流道间距（mm）", "9", AirChannel, true, "mm", "air.channel_gap", "", None,      \
+    Input)                                                                                         \
+  X(Text55, "空气侧当量直径（mm）", "", AirChannel, true, "mm", "air.equivalent_diameter",         \
+    "air.equivalent_diameter", Fixed4, Both)                                                       \
+  X(Text63, "垢阻系数（m2·℃/W）", "", AirChannel, false, "m2·℃/W", "air.fouling", "", None, Input) \
+  X(Text22, "空气侧板间流速（m/s）", "", AirChannel, true, "m/s", "", "air.velocity", Fixed4,      \
+    Result)                                                                                        \
+  X(Text28, "角孔流速（m/s）", "", AirChannel, false, "m/s", "", "", None, Unused)                 \
+  X(Text50, "雷诺数", "", AirChannel, true, "", "", "air.reynolds", Fixed4, Result)                \
+  X(Text35, "努塞尔数Nu", "", AirChannel, true, "", "", "air.nusselt", Fixed4, Result)             \
+  X(Text36, "给热系数(W/m2·K)", "", AirChannel, true, "W/m2·K", "", "air.film_coefficient",        \
+    Fixed4, Result)                                                                                \
+  X(Text46, "压降△P(Pa)", "", AirChannel, true, "Pa", "", "air.pressure_drop", Fixed4, Result)     \
+  X(Text19, "换热面积（m2）", "", PlatePack, true, "m2", "", "plate.area", PlainSingle, Result)    \
+  X(Text52, "实际传热系数(W/m2·K)", "", PlatePack, true, "W/m2·K", "", "k_actual", Fixed4, Result) \
+  X(Text23, "理论传热系数(W/m2·K)", "", PlatePack, true, "W/m2·K", "", "k_theoretical", Fixed4,    \
+    Result)                                                                                        \
+  X(Text49, "裕量R(%)", "", PlatePack, true, "%", "", "margin", Fixed4, Result)
 
 enum class FieldId : std::uint8_t {
-#define APH_FIELD_ENUM(name, caption, text, group, enabled) name,
+#define APH_FIELD_ENUM(name, caption, text, group, enabled, unit, key, column, format, role) name,
   APH_FORM1_FIELDS(APH_FIELD_ENUM)
 #undef APH_FIELD_ENUM
 };
@@ -93,11 +154,17 @@ struct FieldInfo {
   FieldGroup group;
   bool enabledAtStart;
   bool isList;
+  std::string_view unit;    // empty: a pure number
+  std::string_view key;     // case-file key; empty: not an input of case files
+  std::string_view column;  // result column of the tables, CSV and JSON; empty: not a result
+  TextFormat format;
+  FieldRole role;
 };
 
 inline constexpr std::array kFields = {
-#define APH_FIELD_INFO(name, caption, text, group, enabled) \
-  FieldInfo{FieldId::name, #name, caption, text, FieldGroup::group, enabled, #name[0] == 'C'},
+#define APH_FIELD_INFO(name, caption, text, group, enabled, unit, key, column, format, role) \
+  FieldInfo{FieldId::name,   #name, caption, text,   FieldGroup::group,  enabled,            \
+            #name[0] == 'C', unit,  key,     column, TextFormat::format, FieldRole::role},
     APH_FORM1_FIELDS(APH_FIELD_INFO)
 #undef APH_FIELD_INFO
 };
@@ -119,5 +186,68 @@ struct ListInfo {
   int startIndex;
 };
 const ListInfo& listInfo(FieldId combo);
+
+// ---- The dialogs ------------------------------------------------------------------------------
+
+enum class DialogKind : std::uint8_t { Tuning, PassCount };  // Form2, Form3
+
+// A field of the tuning dialog Form2 or the pass-count dialog Form3. Neither dialog checks or
+// computes anything; the calculation reads their texts.
+struct DialogFieldInfo {
+  DialogKind dialog;
+  std::string_view name;  // control name within its dialog
+  std::string_view caption;
+  std::string_view defaultText;
+  std::string_view key;  // case-file key
+};
+
+inline constexpr std::array kDialogFields = {
+    DialogFieldInfo{DialogKind::Tuning, "Text37", "烟气侧Nu可调系数", "1.0", "factors.flue_gas_nu"},
+    DialogFieldInfo{DialogKind::Tuning, "Text38", "空气侧Nu可调系数", "1.0", "factors.air_nu"},
+    DialogFieldInfo{DialogKind::Tuning, "Text39", "烟气侧阻力可调系数", "1.0",
+                    "factors.flue_gas_resistance"},
+    DialogFieldInfo{DialogKind::Tuning, "Text40", "空气侧阻力可调系数", "1.0",
+                    "factors.air_resistance"},
+    DialogFieldInfo{DialogKind::PassCount, "Text33", "烟气侧流程数", "", "passes.flue_gas"},
+    DialogFieldInfo{DialogKind::PassCount, "Text34", "空气侧流程数", "", "passes.air"},
+};
+
+// "Form2" or "Form3".
+inline constexpr std::string_view dialogName(DialogKind kind) {
+  return kind == DialogKind::Tuning ? "Form2" : "Form3";
+}
+// A dialog field by its dialog and control name; nullptr when the dialog has no such field.
+const DialogFieldInfo* findDialogField(DialogKind kind, std::string_view name);
+
+// ---- The option buttons -----------------------------------------------------------------------
+
+enum class OptionId : std::uint8_t { Option1, Option2, Option3, Option4, Option5 };
+
+struct OptionInfo {
+  OptionId id;
+  std::string_view name;          // "Option1"
+  std::string_view caption;       // beside the button; the flow-mode buttons have none
+  std::string_view shortCaption;  // how a table names the choice: "逆流"
+  std::string_view key;           // its value in case files: "counterflow"
+};
+
+// Option1..3 choose the flow arrangement, Option4..5 how the flows are given.
+inline constexpr std::array kOptions = {
+    OptionInfo{OptionId::Option1, "Option1", "逆流对数平均温差（℃）", "逆流", "counterflow"},
+    OptionInfo{OptionId::Option2, "Option2", "错流（不混合）对数平均温差（℃）", "错流（不混合）",
+               "crossflow"},
+    OptionInfo{OptionId::Option3, "Option3", "折流对数平均温差（℃）", "折流", "multi-pass"},
+    OptionInfo{OptionId::Option4, "Option4", "", "体积流量", "volume"},
+    OptionInfo{OptionId::Option5, "Option5", "", "质量流量", "mass"},
+};
+inline constexpr const OptionInfo& optionInfo(OptionId id) {
+  return kOptions[static_cast<std::size_t>(id)];
+}
+inline constexpr bool isArrangement(OptionId id) {
+  return static_cast<std::size_t>(id) < 3;
+}
+// How a table names a group with no option selected.
+inline constexpr std::string_view kNothingSelected = "未选择";
+std::optional<OptionId> findOption(std::string_view name);
 
 }  // namespace aph

@@ -24,20 +24,39 @@ const ListInfo& listInfo(FieldId combo) {
 }
 
 std::optional<OptionId> findOption(std::string_view name) {
-  for (std::size_t k = 0; k < kOptionNames.size(); ++k)
-    if (kOptionNames[k] == name) return static_cast<OptionId>(k);
+  for (const OptionInfo& option : kOptions)
+    if (option.name == name) return option.id;
   return std::nullopt;
 }
 
-DialogForm::DialogForm(DialogKind kind) : kind_(kind) {
-  if (kind == DialogKind::Tuning) {
-    fields_ = {{"Text37", "烟气侧Nu可调系数", "1.0"},
-               {"Text38", "空气侧Nu可调系数", "1.0"},
-               {"Text39", "烟气侧阻力可调系数", "1.0"},
-               {"Text40", "空气侧阻力可调系数", "1.0"}};
-  } else {
-    fields_ = {{"Text33", "烟气侧流程数", ""}, {"Text34", "空气侧流程数", ""}};
+const DialogFieldInfo* findDialogField(DialogKind kind, std::string_view name) {
+  for (const DialogFieldInfo& info : kDialogFields)
+    if (info.dialog == kind && info.name == name) return &info;
+  return nullptr;
+}
+
+std::string_view groupHeading(FieldGroup group) {
+  switch (group) {
+    case FieldGroup::FlueGasStream:
+      return "物性参数 · 烟气侧";
+    case FieldGroup::AirStream:
+      return "物性参数 · 空气侧";
+    case FieldGroup::MeanTemperatureDifference:
+      return "平均温差";
+    case FieldGroup::PlatePack:
+      return "热力计算 · 板片";
+    case FieldGroup::FlueGasChannel:
+      return "热力计算 · 烟气侧";
+    case FieldGroup::AirChannel:
+      return "热力计算 · 空气侧";
   }
+  return {};
+}
+
+DialogForm::DialogForm(DialogKind kind) : kind_(kind) {
+  for (const DialogFieldInfo& info : kDialogFields)
+    if (info.dialog == kind)
+      fields_.push_back({info.name, info.caption, std::string(info.defaultText)});
 }
 
 std::string* DialogForm::find(std::string_view fieldName) {

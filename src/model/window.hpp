@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/fields.hpp"
+#include "model/result.hpp"
 #include "model/state.hpp"
 #include "model/user_interface.hpp"
 
@@ -24,13 +25,6 @@ struct FieldState {
   int listIndex = -1;  // lists only: the selected entry, -1 when the text matches none
 };
 
-enum class OptionId : std::uint8_t { Option1, Option2, Option3, Option4, Option5 };
-inline constexpr std::array<std::string_view, 5> kOptionNames = {"Option1", "Option2", "Option3",
-                                                                 "Option4", "Option5"};
-std::optional<OptionId> findOption(std::string_view name);
-
-enum class DialogKind : std::uint8_t { Tuning, PassCount };  // Form2, Form3
-
 struct DialogField {
   std::string_view name;
   std::string_view caption;
@@ -42,7 +36,7 @@ class DialogForm {
  public:
   explicit DialogForm(DialogKind kind);
   DialogKind kind() const { return kind_; }
-  std::string_view name() const { return kind_ == DialogKind::Tuning ? "Form2" : "Form3"; }
+  std::string_view name() const { return dialogName(kind_); }
   std::vector<DialogField>& fields() { return fields_; }
   const std::vector<DialogField>& fields() const { return fields_; }
   // The text of a field by control name; nullptr when the dialog has no such field.
@@ -84,6 +78,9 @@ class MainWindow {
   void showDialogModal(DialogKind kind, UserInterface& ui);
 
   const CalculationState& state() const { return state_; }
+  // The typed result of the last press of "热力计算" (Stage::NotRun before the first).
+  const Rating& rating() const { return rating_; }
+  Rating& mutableRating() { return rating_; }
   CalculationState& mutableState() { return state_; }
   bool exitRequested() const { return exitRequested_; }
 
@@ -109,6 +106,7 @@ class MainWindow {
   std::optional<DialogForm> form2_;
   std::optional<DialogForm> form3_;
   CalculationState state_;
+  Rating rating_;
   bool exitRequested_ = false;
 };
 

@@ -7,8 +7,6 @@
 #include <QPdfWriter>
 #include <cmath>
 
-#include "engine/rating.hpp"
-#include "model/text.hpp"
 #include "render/qt_canvas.hpp"
 #include "study/results.hpp"
 
@@ -48,64 +46,44 @@ struct Row {
   bool red;
 };
 
-bool isPropertyField(FieldId id) {
-  switch (id) {
-    case FieldId::Text11:
-    case FieldId::Text12:
-    case FieldId::Text13:
-    case FieldId::Text14:
-    case FieldId::Text4:
-    case FieldId::Text5:
-    case FieldId::Text6:
-    case FieldId::Text7:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool isInputField(FieldId id) {
-  for (const CaseKey& k : caseKeys())
-    if (k.kind == KeyKind::Field && k.field == id) return true;
+// The four property fields of a side: their case-file keys end in these names.
+bool isPropertyField(const FieldInfo& info) {
+  for (std::string_view name : {".density", ".specific_heat", ".conductivity", ".viscosity"})
+    if (info.key.ends_with(name)) return true;
   return false;
 }
 
-std::vector<Row> sideRows(const Case& c, const MainWindow& w, bool flueGas) {
+std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
   std::vector<Row> rows;
   const bool table = c.value(flueGas ? "flue_gas.properties" : "air.properties").has_value();
-  const bool massMode = w.isSelected(OptionId::Option5);
-  const bool volumeMode = w.isSelected(OptionId::Option4);
+  const bool massMode = r.flowMode == OptionId::Option5;
+  const bool volumeMode = r.flowMode == OptionId::Option4;
   for (FieldGroup group : {flueGas ? FieldGroup::FlueGasStream : FieldGroup::AirStream,
                            flueGas ? FieldGroup::FlueGasChannel : FieldGroup::AirChannel}) {
     for (const FieldInfo& info : kFields) {
-      if (info.group != group || info.id == FieldId::Text27 || info.id == FieldId::Text28) continue;
-      Source source = isInputField(info.id) ? Source::Input : Source::Computed;
-      if (isPropertyField(info.id) && table) source = Source::Table;
+      if (info.group != group || info.role == FieldRole::Unused) continue;
+      Source source = info.key.empty() ? Source::Computed : Source::Input;
+      if (isPropertyField(info) && table) source = Source::Table;
       const bool volumeField = info.id == FieldId::Text8 || info.id == FieldId::Text1;
       const bool massField = info.id == FieldId::Text61 || info.id == FieldId::Text62;
       if ((volumeField && massMode) || (massField && volumeMode)) source = Source::Computed;
       if (info.id == FieldId::Text20 || info.id == FieldId::Text55) {
-        const bool gapsGiven = !w.text(FieldId::Combo3).empty() && !w.text(FieldId::Combo4).empty();
+        const bool gapsGiven = !r.text(FieldId::Combo3).empty() && !r.text(FieldId::Combo4).empty();
         source = gapsGiven ? Source::Computed : Source::Input;
       }
-      const FieldState& f = w.field(info.id);
-      rows.push_back({std::string(info.caption), f.text, source, f.color == TextColor::Red});
+      const ShownField& f = r[info.id];
+      rows.push_back({std::string(info.caption), f.text, source, f.flagged});
     }
   }
-  const DialogForm tuningDefaults(DialogKind::Tuning);
-  const DialogForm* tuning = w.dialog(DialogKind::Tuning);
   for (std::string_view name : flueGas ? std::array<std::string_view, 2>{"Text37", "Text39"}
                                        : std::array<std::string_view, 2>{"Text38", "Text40"}) {
-    const DialogForm& form = tuning ? *tuning : tuningDefaults;
-    for (const DialogField& f : form.fields())
-      if (f.name == name) rows.push_back({std::string(f.caption), f.text, Source::Input, false});
+    rows.push_back({std::string(findDialogField(DialogKind::Tuning, name)->caption),
+                    r.dialogField(DialogKind::Tuning, name).text, Source::Input, false});
   }
-  if (w.isSelected(OptionId::Option3)) {
-    const DialogForm passDefaults(DialogKind::PassCount);
-    const DialogForm* passes = w.dialog(DialogKind::PassCount);
-    const DialogForm& form = passes ? *passes : passDefaults;
-    const DialogField& f = form.fields()[flueGas ? 0 : 1];
-    rows.push_back({std::string(f.caption), f.text, Source::Input, false});
+  if (r.arrangement == OptionId::Option3) {
+    const std::string_view name = flueGas ? "Text33" : "Text34";
+    rows.push_back({std::string(findDialogField(DialogKind::PassCount, name)->caption),
+                    r.dialogField(DialogKind::PassCount, name).text, Source::Input, false});
   }
   return rows;
 }
@@ -151,7 +129,7 @@ double sideTable(Page& page, double x, double y, double width, const std::string
 std::string writeReport(const Case& c, const std::string& pdfPath) {
   ensureGuiApplication();
   const CaseRun run = rateCase(c);
-  const MainWindow& w = run.window;
+  const Rating& r = run.window.rating();
 
   QPdfWriter writer(QString::fromStdString(pdfPath));
   writer.setPageSize(QPageSize(QPageSize::A4));
@@ -176,21 +154,19 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
       "文件：" + file + "    日期：" + QDate::currentDate().toString(Qt::ISODate).toStdString(), 9,
       kInk, Canvas::Align::Right);
   y += 14;
-  std::string arrangement = "流动形式：" + std::string(arrangementCaption(w));
-  if (w.isSelected(OptionId::Option3)) {
-    if (const DialogForm* passes = w.dialog(DialogKind::PassCount))
-      arrangement += "（烟气侧流程数 " + passes->fields()[0].text + "，空气侧流程数 " +
-                     passes->fields()[1].text + "）";
-  }
-  page.text(left, y, arrangement + "    流量给定：" + std::string(flowModeCaption(w)), 9);
+  std::string arrangement = "流动形式：" + std::string(arrangementCaption(r));
+  if (r.arrangement == OptionId::Option3 && run.window.dialog(DialogKind::PassCount))
+    arrangement += "（烟气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text33").text +
+                   "，空气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text34").text + "）";
+  page.text(left, y, arrangement + "    流量给定：" + std::string(flowModeCaption(r)), 9);
   y += 6;
   page.rule(left, y, right, 0.8, kInk);
   y += 6;
 
   const double gap = 14;
   const double half = (right - left - gap) / 2;
-  const double yl = sideTable(page, left, y, half, "烟气侧", sideRows(c, w, true));
-  const double yr = sideTable(page, left + half + gap, y, half, "空气侧", sideRows(c, w, false));
+  const double yl = sideTable(page, left, y, half, "烟气侧", sideRows(c, r, true));
+  const double yr = sideTable(page, left + half + gap, y, half, "空气侧", sideRows(c, r, false));
   y = std::max(yl, yr) + 10;
 
   // Plate pack, mean temperature differences and the overall coefficients: two to a row.
@@ -204,10 +180,10 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   for (std::size_t k = 0; k < std::size(overall); ++k) {
     const double cx = left + static_cast<double>(k % 2) * (cell + gap);
     const double cy = y + static_cast<double>(k / 2) * 11.6;
-    const FieldState& f = w.field(overall[k]);
+    const ShownField& f = r[overall[k]];
     page.text(cx + 4, cy + 9, std::string(fieldInfo(overall[k]).caption), 8.3);
-    page.text(cx + cell - 38, cy + 9, f.text.empty() ? "—" : f.text, 8.3,
-              f.color == TextColor::Red ? kRed : kInk, Canvas::Align::Right);
+    page.text(cx + cell - 38, cy + 9, f.text.empty() ? "—" : f.text, 8.3, f.flagged ? kRed : kInk,
+              Canvas::Align::Right);
   }
   y += 11.6 * static_cast<double>((std::size(overall) + 1) / 2);
   page.rule(left, y, right, 0.8, kRule);
@@ -221,22 +197,21 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
     page.text(left, y, text, 10, kRed, Canvas::Align::Left, true);
     y += 14;
   } else {
-    const double margin = readLeadingNumber(w.text(FieldId::Text49)).value_or(0);
-    const std::string m = w.text(FieldId::Text49) + " %";
+    const std::string m = r.text(FieldId::Text49) + " %";
     std::string verdict;
-    if (margin < aph::kMarginLow) {
+    if (r.marginBelowBand()) {
       verdict = "裕量判定：裕量 " + m + "，低于 0 %，换热面积不足（不合格）";
-    } else if (margin > aph::kMarginHigh) {
+    } else if (r.marginAboveBand()) {
       verdict = "裕量判定：裕量 " + m + "，超过 30 %，换热面积富余过多（不合格）";
     } else {
       verdict = "裕量判定：裕量 " + m + "，在 0～30 % 范围内（合格）";
     }
-    const bool marginBad = w.field(FieldId::Text49).color == TextColor::Red;
+    const bool marginBad = r.flagged(FieldId::Text49);
     page.text(left, y, verdict, 10, marginBad ? kRed : kInk, Canvas::Align::Left, true);
     y += 14;
-    const unsigned v = violations(w);
-    std::string drops = "压降判定：烟气侧 " + w.text(FieldId::Text45) + " Pa，空气侧 " +
-                        w.text(FieldId::Text46) + " Pa";
+    const unsigned v = violations(r);
+    std::string drops = "压降判定：烟气侧 " + r.text(FieldId::Text45) + " Pa，空气侧 " +
+                        r.text(FieldId::Text46) + " Pa";
     drops += (v & (kFlueGasDrop | kAirDrop)) ? "，超过 500 Pa 限值（不合格）"
                                              : "，均不超过 500 Pa（合格）";
     page.text(left, y, drops, 10, (v & (kFlueGasDrop | kAirDrop)) ? kRed : kInk,
@@ -249,7 +224,7 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   if (const auto sweep = plateCountSweep(c)) {
     const auto values = runSweep(*sweep, nullptr);
     ChartData chart = sweepChart(*sweep, values);
-    chart.title = "裕量与压降随板对数的变化（设计值 " + w.text(FieldId::Text18) + "）";
+    chart.title = "裕量与压降随板对数的变化（设计值 " + r.text(FieldId::Text18) + "）";
     drawChart(page.canvas, chart, left, y, right - left, kPageHeight - kMargin - 12 - y);
   } else {
     page.text(left, y + 12, "板对数不是正数，无法绘制板对数变化曲线", 9, kMuted);

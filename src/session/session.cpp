@@ -41,7 +41,7 @@ Target parseTarget(const std::string& name, const std::string& where) {
   } else {
     fail(where, "unknown form \"" + form + "\" (Form1, Form2 or Form3)");
   }
-  if (!DialogForm(*target.dialog).find(target.field)) fail(where, "unknown field \"" + name + "\"");
+  if (!findDialogField(*target.dialog, target.field)) fail(where, "unknown field \"" + name + "\"");
   return target;
 }
 
@@ -55,10 +55,9 @@ DialogAnswer parseAnswer(const json& value, DialogKind kind, const std::string& 
   }
   if (!value.is_object())
     fail(where, "expected \"close\" or an object of field texts, not " + typeName(value));
-  const DialogForm probe(kind);
   for (const auto& [name, text] : value.items()) {
-    if (!probe.find(name))
-      fail(where, "unknown field \"" + name + "\" of " + std::string(probe.name()));
+    if (!findDialogField(kind, name))
+      fail(where, "unknown field \"" + name + "\" of " + std::string(dialogName(kind)));
     if (!text.is_string()) fail(where + "." + name, "expected a text, not " + typeName(text));
     answer.texts.emplace_back(name, text.get<std::string>());
   }
@@ -236,8 +235,8 @@ nlohmann::ordered_json snapshot(const MainWindow& window,
   out["dialogs"] = {{"Form2", dialogJson(window.dialog(DialogKind::Tuning))},
                     {"Form3", dialogJson(window.dialog(DialogKind::PassCount))}};
   nlohmann::ordered_json options = nlohmann::ordered_json::object();
-  for (std::size_t k = 0; k < kOptionNames.size(); ++k)
-    options[std::string(kOptionNames[k])] = window.isSelected(static_cast<OptionId>(k));
+  for (const OptionInfo& option : kOptions)
+    options[std::string(option.name)] = window.isSelected(option.id);
   out["options"] = std::move(options);
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const MessageBoxRequest& m : messages) {

@@ -7,9 +7,8 @@
 namespace aph::session {
 namespace {
 
-void section(std::ostringstream& out, const MainWindow& window, std::string_view heading,
-             FieldGroup group) {
-  out << "\n" << heading << "\n";
+void section(std::ostringstream& out, const MainWindow& window, FieldGroup group) {
+  out << "\n" << groupHeading(group) << "\n";
   for (const FieldInfo& info : kFields) {
     if (info.group != group) continue;
     const FieldState& f = window.field(info.id);
@@ -20,17 +19,12 @@ void section(std::ostringstream& out, const MainWindow& window, std::string_view
   }
 }
 
-const char* arrangementName(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option1)) return "逆流";
-  if (w.isSelected(OptionId::Option2)) return "错流（不混合）";
-  if (w.isSelected(OptionId::Option3)) return "折流";
-  return "未选择";
-}
-
-const char* flowModeName(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option4)) return "体积流量";
-  if (w.isSelected(OptionId::Option5)) return "质量流量";
-  return "未选择";
+// How the table names the selected button of a group: "逆流", "质量流量", or "未选择".
+std::string_view selectedName(const MainWindow& w, bool arrangement) {
+  for (const OptionInfo& option : kOptions)
+    if (isArrangement(option.id) == arrangement && w.isSelected(option.id))
+      return option.shortCaption;
+  return kNothingSelected;
 }
 
 }  // namespace
@@ -38,14 +32,9 @@ const char* flowModeName(const MainWindow& w) {
 std::string formatTable(const MainWindow& window, const std::vector<MessageBoxRequest>& messages) {
   std::ostringstream out;
   out << "板式空预器热力计算\n";
-  out << "流动形式: " << arrangementName(window) << "    流量给定: " << flowModeName(window)
-      << "\n";
-  section(out, window, "物性参数 · 烟气侧", FieldGroup::FlueGasStream);
-  section(out, window, "物性参数 · 空气侧", FieldGroup::AirStream);
-  section(out, window, "平均温差", FieldGroup::MeanTemperatureDifference);
-  section(out, window, "热力计算 · 板片", FieldGroup::PlatePack);
-  section(out, window, "热力计算 · 烟气侧", FieldGroup::FlueGasChannel);
-  section(out, window, "热力计算 · 空气侧", FieldGroup::AirChannel);
+  out << "流动形式: " << selectedName(window, true)
+      << "    流量给定: " << selectedName(window, false) << "\n";
+  for (FieldGroup group : kFieldGroups) section(out, window, group);
   if (const DialogForm* tuning = window.dialog(DialogKind::Tuning)) {
     out << "\n可调系数 (Form2)\n";
     for (const DialogField& f : tuning->fields())

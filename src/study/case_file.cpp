@@ -15,62 +15,45 @@ namespace {
 
 using nlohmann::json;
 
-CaseKey field(std::string_view path, FieldId id, std::string_view unit) {
-  return {path, KeyKind::Field, id, {}, unit, fieldInfo(id).caption, false};
-}
-CaseKey dialogKey(std::string_view path, KeyKind kind, std::string_view control,
-                  std::string_view caption) {
-  return {path, kind, FieldId::Text1, control, {}, caption, false};
+// The keys of one side's fields ("flue_gas.", "air.", "plate."), in the window's reading order.
+void addFieldKeys(std::vector<CaseKey>& keys, std::string_view prefix) {
+  for (const FieldInfo& info : kFields)
+    if (info.key.starts_with(prefix))
+      keys.push_back({info.key, KeyKind::Field, info.id, {}, info.unit, info.caption, false});
 }
 
+void addDialogKeys(std::vector<CaseKey>& keys, DialogKind dialog, KeyKind kind) {
+  for (const DialogFieldInfo& info : kDialogFields)
+    if (info.dialog == dialog)
+      keys.push_back({info.key, kind, FieldId::Text1, info.name, {}, info.caption, false});
+}
+
+// Every key in the order a case is applied: the buttons, then each side with its property
+// choice first, the plate, and the two dialogs.
 std::vector<CaseKey> buildKeys() {
   std::vector<CaseKey> keys = {
       {"arrangement", KeyKind::Arrangement, FieldId::Text1, {}, {}, "流动形式", false},
       {"flow_mode", KeyKind::FlowMode, FieldId::Text1, {}, {}, "流量给定", false},
       {"flue_gas.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", true},
-      field("flue_gas.volume_flow", FieldId::Text8, "m3/h"),
-      field("flue_gas.mass_flow", FieldId::Text61, "kg/h"),
-      field("flue_gas.inlet_temperature", FieldId::Text9, "℃"),
-      field("flue_gas.outlet_temperature", FieldId::Text10, "℃"),
-      field("flue_gas.density", FieldId::Text11, "kg/m3"),
-      field("flue_gas.specific_heat", FieldId::Text12, "kJ/kg·K"),
-      field("flue_gas.conductivity", FieldId::Text14, "W/m·K"),
-      field("flue_gas.viscosity", FieldId::Text13, "10^-6 Pa·s"),
-      field("flue_gas.channel_length", FieldId::Text16, "m"),
-      field("flue_gas.channel_width", FieldId::Text33, "m"),
-      field("flue_gas.channel_gap", FieldId::Combo3, "mm"),
-      field("flue_gas.equivalent_diameter", FieldId::Text20, "mm"),
-      field("flue_gas.fouling", FieldId::Text43, "m2·℃/W"),
-      {"air.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", false},
-      field("air.volume_flow", FieldId::Text1, "m3/h"),
-      field("air.mass_flow", FieldId::Text62, "kg/h"),
-      field("air.inlet_temperature", FieldId::Text2, "℃"),
-      field("air.outlet_temperature", FieldId::Text3, "℃"),
-      field("air.density", FieldId::Text4, "kg/m3"),
-      field("air.specific_heat", FieldId::Text5, "kJ/kg·K"),
-      field("air.conductivity", FieldId::Text7, "W/m·K"),
-      field("air.viscosity", FieldId::Text6, "10^-6 Pa·s"),
-      field("air.channel_length", FieldId::Text34, "m"),
-      field("air.channel_width", FieldId::Text26, "m"),
-      field("air.channel_gap", FieldId::Combo4, "mm"),
-      field("air.equivalent_diameter", FieldId::Text55, "mm"),
-      field("air.fouling", FieldId::Text63, "m2·℃/W"),
-      field("plate.pairs", FieldId::Text18, ""),
-      field("plate.thickness", FieldId::Combo1, "mm"),
-      field("plate.conductivity", FieldId::Combo2, "W/m·℃"),
-      dialogKey("passes.flue_gas", KeyKind::Passes, "Text33", "烟气侧流程数"),
-      dialogKey("passes.air", KeyKind::Passes, "Text34", "空气侧流程数"),
-      dialogKey("factors.flue_gas_nu", KeyKind::Tuning, "Text37", "烟气侧Nu可调系数"),
-      dialogKey("factors.air_nu", KeyKind::Tuning, "Text38", "空气侧Nu可调系数"),
-      dialogKey("factors.flue_gas_resistance", KeyKind::Tuning, "Text39", "烟气侧阻力可调系数"),
-      dialogKey("factors.air_resistance", KeyKind::Tuning, "Text40", "空气侧阻力可调系数"),
   };
+  addFieldKeys(keys, "flue_gas.");
+  keys.push_back(
+      {"air.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", false});
+  addFieldKeys(keys, "air.");
+  addFieldKeys(keys, "plate.");
+  addDialogKeys(keys, DialogKind::PassCount, KeyKind::Passes);
+  addDialogKeys(keys, DialogKind::Tuning, KeyKind::Tuning);
   return keys;
 }
 
-constexpr std::array<std::string_view, 3> kArrangements = {"counterflow", "crossflow",
-                                                           "multi-pass"};
-constexpr std::array<std::string_view, 2> kFlowModes = {"volume", "mass"};
+// The values of the two button keys, in the order of their options.
+std::vector<std::string_view> optionKeys(bool arrangement) {
+  std::vector<std::string_view> values;
+  for (const OptionInfo& option : kOptions)
+    if (isArrangement(option.id) == arrangement) values.push_back(option.key);
+  return values;
+}
+
 constexpr std::array<std::string_view, 5> kGroups = {"flue_gas", "air", "plate", "passes",
                                                      "factors"};
 
@@ -141,9 +124,8 @@ struct Parser {
     fail(key, std::string("expected a number or a text, not ") + value.type_name());
   }
 
-  template <std::size_t N>
   std::string choice(const json& value, const std::string& key,
-                     const std::array<std::string_view, N>& allowed) const {
+                     const std::vector<std::string_view>& allowed) const {
     if (!value.is_string())
       fail(key, "expected " + quotedList(allowed) + ", not " + value.type_name());
     const std::string text = value.get<std::string>();
@@ -170,9 +152,9 @@ struct Parser {
       } else if (topLevel && (name == "$schema" || name == "cases")) {
         // "$schema" names the schema for editors; "cases" is read by the caller.
       } else if (name == "arrangement") {
-        c.set(name, choice(value, key, kArrangements));
+        c.set(name, choice(value, key, optionKeys(true)));
       } else if (name == "flow_mode") {
-        c.set(name, choice(value, key, kFlowModes));
+        c.set(name, choice(value, key, optionKeys(false)));
       } else if (std::find(kGroups.begin(), kGroups.end(), name) != kGroups.end()) {
         parseGroup(c, name, value, key);
       } else {
@@ -346,6 +328,31 @@ void Case::set(std::string_view path, std::string text) {
   values[*k] = std::move(text);
 }
 
+std::string Case::inputText(std::size_t key) const {
+  if (values[key]) return *values[key];
+  const CaseKey& info = caseKey(key);
+  switch (info.kind) {
+    case KeyKind::Field: {
+      // "properties": "table" empties the four property fields of its side.
+      const std::string path(info.path);
+      const std::string side = path.substr(0, path.find('.'));
+      const std::string_view name = info.path.substr(side.size() + 1);
+      if (std::find(kPropertyNames.begin(), kPropertyNames.end(), name) != kPropertyNames.end() &&
+          value(side + ".properties"))
+        return {};
+      return std::string(fieldInfo(info.field).defaultText);
+    }
+    case KeyKind::Tuning:
+    case KeyKind::Passes:
+      return std::string(
+          findDialogField(info.kind == KeyKind::Tuning ? DialogKind::Tuning : DialogKind::PassCount,
+                          info.control)
+              ->defaultText);
+    default:
+      return {};
+  }
+}
+
 std::string numberText(double value) {
   char buffer[64];
   const bool plain = value == 0 || (std::fabs(value) >= 1e-6 && std::fabs(value) < 1e15);
@@ -451,14 +458,13 @@ void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
   ui.setCase(&c);
   static const std::size_t flowModeKey = *findKey("flow_mode");
   static const std::size_t arrangementKey = *findKey("arrangement");
-  if (const auto& mode = c.values[flowModeKey]) {
-    window.clickOption(*mode == "mass" ? OptionId::Option5 : OptionId::Option4, ui);
-  }
-  if (const auto& arrangement = c.values[arrangementKey]) {
-    const OptionId id = *arrangement == "counterflow" ? OptionId::Option1
-                        : *arrangement == "crossflow" ? OptionId::Option2
-                                                      : OptionId::Option3;
-    window.clickOption(id, ui);
+  // The flow-mode button first, then the arrangement: the button whose key value the case names.
+  for (const std::size_t key : {flowModeKey, arrangementKey}) {
+    if (const auto& value = c.values[key]) {
+      for (const OptionInfo& option : kOptions)
+        if (isArrangement(option.id) == (key == arrangementKey) && option.key == *value)
+          window.clickOption(option.id, ui);
+    }
   }
   window.Command3_Click(ui);
 }
@@ -466,8 +472,7 @@ void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
 RunStatus runStatus(const MainWindow& window, const CaseUserInterface& ui) {
   RunStatus status;
   for (const MessageBoxRequest& m : ui.messages) status.messages.push_back(m.text);
-  // The cold-end wall temperature is the last field a run writes.
-  status.completed = status.messages.empty() && !window.text(FieldId::Text32).empty();
+  status.completed = status.messages.empty() && window.rating().completed();
   return status;
 }
 

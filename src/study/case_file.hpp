@@ -65,6 +65,9 @@ struct Case {
 
   const std::optional<std::string>& value(std::string_view path) const;
   void set(std::string_view path, std::string text);
+  // The text a numeric key's field or dialog field holds once the case is typed in: the case's
+  // own, or the window's default (emptied for a side whose properties come from the table).
+  std::string inputText(std::size_t key) const;
 };
 
 // Reads a case file: one case, an object of shared keys with a "cases" list of load cases that

@@ -40,15 +40,7 @@ ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& val
     if (!std::isnan(v.dpFlueGas)) chart.dropFlueGas[s].points.emplace_back(xv, v.dpFlueGas);
     if (!std::isnan(v.dpAir)) chart.dropAir[s].points.emplace_back(xv, v.dpAir);
   }
-  const auto& typed = plan.base.values[x.key];
-  std::string designText;
-  if (typed) {
-    designText = *typed;
-  } else if (key.kind == KeyKind::Field) {
-    designText = std::string(fieldInfo(key.field).defaultText);
-  } else if (key.kind == KeyKind::Tuning) {
-    designText = *DialogForm(DialogKind::Tuning).find(key.control);
-  }
+  const std::string designText = plan.base.inputText(x.key);
   if (!designText.empty()) chart.design = readLeadingNumber(designText);
   return chart;
 }

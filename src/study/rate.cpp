@@ -20,44 +20,31 @@ struct Section {
   std::vector<Row> rows;
 };
 
-// The text a case shows in a dialog field, or the dialog's default when it never set it.
-std::string dialogText(const MainWindow& w, DialogKind kind, std::string_view name) {
-  if (const DialogForm* form = w.dialog(kind)) return *form->find(name);
-  return *DialogForm(kind).find(name);
-}
-
 std::vector<Section> sections(const std::vector<RatedCase>& cases) {
   std::vector<Section> out;
-  auto add = [&](std::string heading, FieldGroup group) {
-    Section s{std::move(heading), {}};
+  for (FieldGroup group : kFieldGroups) {
+    Section s{std::string(groupHeading(group)), {}};
     for (const FieldInfo& info : kFields) {
-      if (info.group != group) continue;
-      if (info.id == FieldId::Text27 || info.id == FieldId::Text28) continue;  // never written
+      if (info.group != group || info.role == FieldRole::Unused) continue;
       Row row{std::string(info.caption), {}, {}};
       for (const RatedCase& c : cases) {
-        const FieldState& f = c.run.window.field(info.id);
+        const ShownField& f = c.run.window.rating()[info.id];
         row.values.push_back(f.text);
-        row.flagged.push_back(f.color == TextColor::Red);
+        row.flagged.push_back(f.flagged);
       }
       s.rows.push_back(std::move(row));
     }
     out.push_back(std::move(s));
-  };
-  add("物性参数 · 烟气侧", FieldGroup::FlueGasStream);
-  add("物性参数 · 空气侧", FieldGroup::AirStream);
-  add("平均温差", FieldGroup::MeanTemperatureDifference);
-  add("热力计算 · 板片", FieldGroup::PlatePack);
-  add("热力计算 · 烟气侧", FieldGroup::FlueGasChannel);
-  add("热力计算 · 空气侧", FieldGroup::AirChannel);
+  }
 
   // A dialog's fields as a section: its captions, and each case's texts.
   const auto dialogSection = [&](std::string title, DialogKind kind) {
     Section section{std::move(title), {}};
-    const DialogForm captions(kind);
-    for (const DialogField& f : captions.fields()) {
-      Row row{std::string(f.caption), {}, {}};
+    for (const DialogFieldInfo& info : kDialogFields) {
+      if (info.dialog != kind) continue;
+      Row row{std::string(info.caption), {}, {}};
       for (const RatedCase& c : cases) {
-        row.values.push_back(dialogText(c.run.window, kind, f.name));
+        row.values.push_back(c.run.window.rating().dialogField(kind, info.name).text);
         row.flagged.push_back(false);
       }
       section.rows.push_back(std::move(row));
@@ -66,7 +53,7 @@ std::vector<Section> sections(const std::vector<RatedCase>& cases) {
   };
   out.push_back(dialogSection("可调系数", DialogKind::Tuning));
   const bool multiPass = std::any_of(cases.begin(), cases.end(), [](const RatedCase& c) {
-    return c.run.window.isSelected(OptionId::Option3);
+    return c.run.window.rating().arrangement == OptionId::Option3;
   });
   if (multiPass) out.push_back(dialogSection("折流", DialogKind::PassCount));
   return out;
@@ -79,27 +66,6 @@ std::string statusText(const RunStatus& status) {
   for (std::size_t k = 0; k < status.messages.size(); ++k)
     text += (k ? " / " : "") + status.messages[k];
   return text;
-}
-
-// Inputs of a case for the CSV: what each field key holds when the calculation starts, read
-// back from a window the case has been typed into.
-std::vector<std::string> inputTexts(const Case& c) {
-  MainWindow typed;
-  typeCase(typed, c);
-  std::vector<std::string> texts;
-  const auto& keys = caseKeys();
-  for (std::size_t k = 0; k < keys.size(); ++k) {
-    if (!isNumericKey(k)) continue;
-    const CaseKey& keyInfo = keys[k];
-    if (keyInfo.kind == KeyKind::Field) {
-      texts.push_back(typed.text(keyInfo.field));
-    } else if (keyInfo.kind == KeyKind::Tuning) {
-      texts.push_back(dialogText(typed, DialogKind::Tuning, keyInfo.control));
-    } else {
-      texts.push_back(c.values[k].value_or(""));
-    }
-  }
-  return texts;
 }
 
 }  // namespace
@@ -148,8 +114,8 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
   std::vector<std::string> names, arrangements, modes;
   for (const RatedCase& c : cases) {
     names.push_back(c.input.name);
-    arrangements.emplace_back(arrangementCaption(c.run.window));
-    modes.emplace_back(flowModeCaption(c.run.window));
+    arrangements.emplace_back(arrangementCaption(c.run.window.rating()));
+    modes.emplace_back(flowModeCaption(c.run.window.rating()));
   }
   line("工况", names, {});
   line("流动形式", arrangements, {});
@@ -163,7 +129,7 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
   for (const RatedCase& c : cases) {
     out << "  " << c.input.name << " (" << c.input.file << "): " << statusText(c.run.status)
         << "\n";
-    anyFlag |= violations(c.run.window) != 0;
+    anyFlag |= violations(c.run.window.rating()) != 0;
   }
   if (anyFlag) out << "\n带 ! 的数值超出限值（窗口中以红色显示）\n";
   return out.str();
@@ -173,26 +139,26 @@ nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   const auto& keys = caseKeys();
   for (const RatedCase& c : cases) {
-    const MainWindow& w = c.run.window;
+    const Rating& r = c.run.window.rating();
     nlohmann::ordered_json item;
     item["file"] = c.input.file;
     item["case"] = c.input.name;
     item["status"] = c.run.status.completed ? "ok" : "stopped";
     item["messages"] = c.run.status.messages;
-    item["arrangement"] = arrangementKey(w);
-    item["flow_mode"] = flowModeKey(w);
+    item["arrangement"] = arrangementKey(r);
+    item["flow_mode"] = flowModeKey(r);
     nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
     for (std::size_t k = 0; k < keys.size(); ++k)
       if (c.input.values[k]) inputs[std::string(keys[k].path)] = *c.input.values[k];
     item["inputs"] = std::move(inputs);
     nlohmann::ordered_json results = nlohmann::ordered_json::object();
-    for (const ResultColumn& r : resultColumns()) {
-      const FieldState& f = w.field(r.field);
-      results[std::string(r.name)] = {
-          {"text", f.text}, {"unit", r.unit}, {"flagged", f.color == TextColor::Red}};
+    for (const ResultColumn& column : resultColumns()) {
+      const ShownField& f = r[column.field];
+      results[std::string(column.name)] = {
+          {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
     }
     item["results"] = std::move(results);
-    item["violations"] = violationNames(violations(w));
+    item["violations"] = violationNames(violations(r));
     list.push_back(std::move(item));
   }
   return list;
@@ -207,15 +173,16 @@ std::string rateCsv(const std::vector<RatedCase>& cases) {
   for (const ResultColumn& r : resultColumns()) out << "," << r.name;
   out << "\n";
   for (const RatedCase& c : cases) {
-    const MainWindow& w = c.run.window;
+    const Rating& r = c.run.window.rating();
     std::string message;
     for (const std::string& m : c.run.status.messages)
       message += (message.empty() ? "" : " / ") + m;
     out << csvField(c.input.file) << "," << csvField(c.input.name) << ","
         << (c.run.status.completed ? "ok" : "stopped") << "," << csvField(message) << ","
-        << violationText(violations(w)) << "," << arrangementKey(w) << "," << flowModeKey(w);
-    for (const std::string& text : inputTexts(c.input)) out << "," << csvField(text);
-    for (const ResultColumn& r : resultColumns()) out << "," << csvField(w.text(r.field));
+        << violationText(violations(r)) << "," << arrangementKey(r) << "," << flowModeKey(r);
+    for (std::size_t k = 0; k < keys.size(); ++k)
+      if (isNumericKey(k)) out << "," << csvField(c.input.inputText(k));
+    for (const ResultColumn& column : resultColumns()) out << "," << csvField(r.text(column.field));
     out << "\n";
   }
   return out.str();

@@ -1,59 +1,58 @@
 #include "study/results.hpp"
 
 namespace aph::study {
+namespace {
 
-const std::vector<ResultColumn>& resultColumns() {
-  static const std::vector<ResultColumn> columns = {
-      {"flue_gas.density", FieldId::Text11, "kg/m3"},
-      {"flue_gas.specific_heat", FieldId::Text12, "kJ/kg·K"},
-      {"flue_gas.conductivity", FieldId::Text14, "W/m·K"},
-      {"flue_gas.viscosity", FieldId::Text13, "10^-6 Pa·s"},
-      {"flue_gas.prandtl", FieldId::Text53, ""},
-      {"air.density", FieldId::Text4, "kg/m3"},
-      {"air.specific_heat", FieldId::Text5, "kJ/kg·K"},
-      {"air.conductivity", FieldId::Text7, "W/m·K"},
-      {"air.viscosity", FieldId::Text6, "10^-6 Pa·s"},
-      {"air.prandtl", FieldId::Text54, ""},
-      {"flue_gas.volume_flow", FieldId::Text8, "m3/h"},
-      {"air.volume_flow", FieldId::Text1, "m3/h"},
-      {"flue_gas.mass_flow", FieldId::Text61, "kg/h"},
-      {"air.mass_flow", FieldId::Text62, "kg/h"},
-      {"counterflow_mtd", FieldId::Text58, "℃"},
-      {"crossflow_mtd", FieldId::Text15, "℃"},
-      {"multi_pass_mtd", FieldId::Text59, "℃"},
-      {"plate.single_area", FieldId::Text17, "m2"},
-      {"plate.area", FieldId::Text19, "m2"},
-      {"flue_gas.equivalent_diameter", FieldId::Text20, "mm"},
-      {"air.equivalent_diameter", FieldId::Text55, "mm"},
-      {"flue_gas.velocity", FieldId::Text21, "m/s"},
-      {"air.velocity", FieldId::Text22, "m/s"},
-      {"air.heat_duty", FieldId::Text24, "kW"},
-      {"flue_gas.heat_duty", FieldId::Text60, "kW"},
-      {"flue_gas.reynolds", FieldId::Text25, ""},
-      {"air.reynolds", FieldId::Text50, ""},
-      {"flue_gas.nusselt", FieldId::Text30, ""},
-      {"air.nusselt", FieldId::Text35, ""},
-      {"flue_gas.film_coefficient", FieldId::Text31, "W/m2·K"},
-      {"air.film_coefficient", FieldId::Text36, "W/m2·K"},
-      {"flue_gas.pressure_drop", FieldId::Text45, "Pa"},
-      {"air.pressure_drop", FieldId::Text46, "Pa"},
-      {"k_actual", FieldId::Text52, "W/m2·K"},
-      {"k_theoretical", FieldId::Text23, "W/m2·K"},
-      {"margin", FieldId::Text49, "%"},
-      {"wall.max", FieldId::Text56, "℃"},
-      {"wall.hot_end_air_side", FieldId::Text29, "℃"},
-      {"wall.min", FieldId::Text57, "℃"},
-      {"wall.cold_end_flue_gas_side", FieldId::Text32, "℃"},
-  };
+std::vector<ResultColumn> columnsOf(std::initializer_list<FieldId> fields) {
+  std::vector<ResultColumn> columns;
+  for (FieldId id : fields) columns.push_back({fieldInfo(id).column, id, fieldInfo(id).unit});
   return columns;
 }
 
-unsigned violations(const MainWindow& window) {
+}  // namespace
+
+const std::vector<ResultColumn>& resultColumns() {
+  using F = FieldId;
+  static const std::vector<ResultColumn> columns = columnsOf({
+      F::Text11, F::Text12, F::Text14, F::Text13, F::Text53,  // flue-gas properties
+      F::Text4,  F::Text5,  F::Text7,  F::Text6,  F::Text54,  // air properties
+      F::Text8,  F::Text1,  F::Text61, F::Text62,             // flows
+      F::Text58, F::Text15, F::Text59,                        // mean temperature differences
+      F::Text17, F::Text19, F::Text20, F::Text55,             // areas, equivalent diameters
+      F::Text21, F::Text22, F::Text24, F::Text60,             // velocities, heat duties
+      F::Text25, F::Text50, F::Text30, F::Text35, F::Text31, F::Text36,  // Re, Nu, h
+      F::Text45, F::Text46,                                              // pressure drops
+      F::Text52, F::Text23, F::Text49,                                   // K and margin
+      F::Text56, F::Text29, F::Text57, F::Text32,                        // wall temperatures
+  });
+  return columns;
+}
+
+const std::vector<ResultColumn>& sweepColumns() {
+  using F = FieldId;
+  static const std::vector<ResultColumn> columns = [] {
+    std::vector<ResultColumn> list = columnsOf({F::Text60, F::Text24});
+    list.push_back({kMeanDifferenceColumn, F::Text58, fieldInfo(F::Text58).unit});
+    for (const ResultColumn& c :
+         columnsOf({F::Text19, F::Text21, F::Text22, F::Text25, F::Text50, F::Text31, F::Text36,
+                    F::Text45, F::Text46, F::Text52, F::Text23, F::Text49, F::Text56, F::Text29,
+                    F::Text57, F::Text32}))
+      list.push_back(c);
+    return list;
+  }();
+  return columns;
+}
+
+FieldId columnField(const ResultColumn& column, const Rating& rating) {
+  return column.name == kMeanDifferenceColumn ? meanDifferenceField(rating) : column.field;
+}
+
+unsigned violations(const Rating& rating) {
   unsigned flags = 0;
-  if (window.field(FieldId::Text49).color == TextColor::Red)
-    flags |= window.text(FieldId::Text49).starts_with('-') ? kMarginBelow : kMarginAbove;
-  if (window.field(FieldId::Text45).color == TextColor::Red) flags |= kFlueGasDrop;
-  if (window.field(FieldId::Text46).color == TextColor::Red) flags |= kAirDrop;
+  if (rating.marginBelowBand()) flags |= kMarginBelow;
+  if (rating.marginAboveBand()) flags |= kMarginAbove;
+  if (rating.flueGasDropOverLimit()) flags |= kFlueGasDrop;
+  if (rating.airDropOverLimit()) flags |= kAirDrop;
   return flags;
 }
 
@@ -72,36 +71,26 @@ std::string violationText(unsigned flags) {
   return out;
 }
 
-FieldId meanDifferenceField(const MainWindow& window) {
-  if (window.isSelected(OptionId::Option2)) return FieldId::Text15;
-  if (window.isSelected(OptionId::Option3)) return FieldId::Text59;
+FieldId meanDifferenceField(const Rating& rating) {
+  if (rating.arrangement == OptionId::Option2) return FieldId::Text15;
+  if (rating.arrangement == OptionId::Option3) return FieldId::Text59;
   return FieldId::Text58;
 }
 
-std::string_view arrangementKey(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option1)) return "counterflow";
-  if (w.isSelected(OptionId::Option2)) return "crossflow";
-  if (w.isSelected(OptionId::Option3)) return "multi-pass";
-  return "";
+std::string_view arrangementKey(const Rating& rating) {
+  return rating.arrangement ? optionInfo(*rating.arrangement).key : "";
 }
 
-std::string_view arrangementCaption(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option1)) return "逆流";
-  if (w.isSelected(OptionId::Option2)) return "错流（不混合）";
-  if (w.isSelected(OptionId::Option3)) return "折流";
-  return "未选择";
+std::string_view arrangementCaption(const Rating& rating) {
+  return rating.arrangement ? optionInfo(*rating.arrangement).shortCaption : kNothingSelected;
 }
 
-std::string_view flowModeKey(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option4)) return "volume";
-  if (w.isSelected(OptionId::Option5)) return "mass";
-  return "";
+std::string_view flowModeKey(const Rating& rating) {
+  return rating.flowMode ? optionInfo(*rating.flowMode).key : "";
 }
 
-std::string_view flowModeCaption(const MainWindow& w) {
-  if (w.isSelected(OptionId::Option4)) return "体积流量";
-  if (w.isSelected(OptionId::Option5)) return "质量流量";
-  return "未选择";
+std::string_view flowModeCaption(const Rating& rating) {
+  return rating.flowMode ? optionInfo(*rating.flowMode).shortCaption : kNothingSelected;
 }
 
 }  // namespace aph::study

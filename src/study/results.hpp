@@ -1,5 +1,5 @@
 // The results of a rating as stable names for spreadsheets and scripts, each with the field of
-// the window that shows it, and the limits the window flags.
+// the window that shows it, and the limits the window flags, read from the typed result.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/window.hpp"
+#include "model/result.hpp"
 
 namespace aph::study {
 
@@ -19,6 +19,13 @@ struct ResultColumn {
 
 // Every result field of the window, in the order of the calculation's stages.
 const std::vector<ResultColumn>& resultColumns();
+// The key results a sweep writes per design, in this order; the mean temperature difference
+// column shows the selected arrangement's field.
+inline constexpr std::string_view kMeanDifferenceColumn = "mean_temperature_difference";
+const std::vector<ResultColumn>& sweepColumns();
+// The field a column shows in a rating: for the mean temperature difference, the selected
+// arrangement's.
+FieldId columnField(const ResultColumn& column, const Rating& rating);
 
 // The limits a rating can break, as the window's red text flags them.
 enum Violation : std::uint8_t {
@@ -27,18 +34,18 @@ enum Violation : std::uint8_t {
   kFlueGasDrop = 4,  // flue-gas pressure drop above 500 Pa
   kAirDrop = 8,      // air pressure drop above 500 Pa
 };
-unsigned violations(const MainWindow& window);
+unsigned violations(const Rating& rating);
 // "margin_high;dp_flue_gas" – empty when nothing is flagged.
 std::string violationText(unsigned flags);
 std::vector<std::string> violationNames(unsigned flags);
 
 // The field showing the mean temperature difference the selected arrangement rates against.
-FieldId meanDifferenceField(const MainWindow& window);
+FieldId meanDifferenceField(const Rating& rating);
 
-// Name and caption of the arrangement and the flow mode, as selected in the window.
-std::string_view arrangementKey(const MainWindow& window);
-std::string_view arrangementCaption(const MainWindow& window);
-std::string_view flowModeKey(const MainWindow& window);
-std::string_view flowModeCaption(const MainWindow& window);
+// Case-file value and table caption of the arrangement and the flow mode the run had selected.
+std::string_view arrangementKey(const Rating& rating);
+std::string_view arrangementCaption(const Rating& rating);
+std::string_view flowModeKey(const Rating& rating);
+std::string_view flowModeCaption(const Rating& rating);
 
 }  // namespace aph::study

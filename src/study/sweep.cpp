@@ -22,36 +22,9 @@ namespace {
 constexpr std::size_t kMaxDesigns = 20'000'000;
 constexpr std::size_t kChunk = 256;
 
-// The key results of a sweep row, after the varied keys, status and violations.
-struct Column {
-  std::string_view name;
-  FieldId field;
-};
-constexpr Column kColumns[] = {
-    {"flue_gas.heat_duty", FieldId::Text60},
-    {"air.heat_duty", FieldId::Text24},
-    {"mean_temperature_difference", FieldId::Text58},  // the selected arrangement's field
-    {"plate.area", FieldId::Text19},
-    {"flue_gas.velocity", FieldId::Text21},
-    {"air.velocity", FieldId::Text22},
-    {"flue_gas.reynolds", FieldId::Text25},
-    {"air.reynolds", FieldId::Text50},
-    {"flue_gas.film_coefficient", FieldId::Text31},
-    {"air.film_coefficient", FieldId::Text36},
-    {"flue_gas.pressure_drop", FieldId::Text45},
-    {"air.pressure_drop", FieldId::Text46},
-    {"k_actual", FieldId::Text52},
-    {"k_theoretical", FieldId::Text23},
-    {"margin", FieldId::Text49},
-    {"wall.max", FieldId::Text56},
-    {"wall.hot_end_air_side", FieldId::Text29},
-    {"wall.min", FieldId::Text57},
-    {"wall.cold_end_flue_gas_side", FieldId::Text32},
-};
-
-double number(const std::string& text) {
-  if (text.empty()) return std::numeric_limits<double>::quiet_NaN();
-  return readLeadingNumber(text).value_or(std::numeric_limits<double>::quiet_NaN());
+// A result of the run as a number; NaN when the run did not get that far.
+double number(const Rating& rating, FieldId id) {
+  return rating.value(id).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 std::optional<double> parseNumber(const std::string& text) {
@@ -61,17 +34,16 @@ std::optional<double> parseNumber(const std::string& text) {
 }
 
 void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::size_t>& index,
-               const MainWindow& w, const RunStatus& status) {
+               const Rating& rating, const RunStatus& status) {
   for (std::size_t a = 0; a < plan.axes.size(); ++a) {
     out += csvField(plan.axes[a].texts[index[a]]);
     out += ',';
   }
   out += status.completed ? "ok," : "stopped,";
-  out += violationText(violations(w));
-  for (const Column& c : kColumns) {
+  out += violationText(violations(rating));
+  for (const ResultColumn& column : sweepColumns()) {
     out += ',';
-    const FieldId field = c.field == FieldId::Text58 ? meanDifferenceField(w) : c.field;
-    out += w.text(field);  // results are plain numbers: nothing to quote
+    out += rating.text(columnField(column, rating));  // plain numbers: nothing to quote
   }
   out += ',';
   std::string message;
@@ -195,7 +167,7 @@ std::string sweepHeader(const SweepPlan& plan) {
   std::string header;
   for (const Axis& axis : plan.axes) header.append(caseKey(axis.key).path).append(",");
   header += "status,violations";
-  for (const Column& c : kColumns) header.append(",").append(c.name);
+  for (const ResultColumn& column : sweepColumns()) header.append(",").append(column.name);
   return header.append(",message\n");
 }
 
@@ -258,16 +230,16 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
         index[0] = d / inner;
         if (index.size() == 2) index[1] = d % inner;
         for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &plan.axes[a].texts[index[a]];
-        const MainWindow& w = evaluator.evaluate(keys, texts, status);
+        const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
         DesignValues& v = values[d];
         v.completed = status.completed;
-        v.violations = violations(w);
-        v.margin = number(w.text(FieldId::Text49));
-        v.dpFlueGas = number(w.text(FieldId::Text45));
-        v.dpAir = number(w.text(FieldId::Text46));
-        v.kTheoretical = number(w.text(FieldId::Text23));
-        v.area = number(w.text(FieldId::Text19));
-        if (csv) appendRow(out, plan, index, w, status);
+        v.violations = violations(rating);
+        v.margin = number(rating, FieldId::Text49);
+        v.dpFlueGas = number(rating, FieldId::Text45);
+        v.dpAir = number(rating, FieldId::Text46);
+        v.kTheoretical = number(rating, FieldId::Text23);
+        v.area = number(rating, FieldId::Text19);
+        if (csv) appendRow(out, plan, index, rating, status);
       }
       rows[c] = std::move(out);
       {
@@ -314,9 +286,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
 
 std::optional<SweepPlan> plateCountSweep(const Case& c) {
   const std::size_t key = *findKey("plate.pairs");
-  const std::string text =
-      c.values[key].value_or(std::string(fieldInfo(FieldId::Text18).defaultText));
-  const auto pairs = readLeadingNumber(text);
+  const auto pairs = readLeadingNumber(c.inputText(key));
   if (!pairs || !(*pairs >= 1) || *pairs > 1e6) return std::nullopt;
   const double step = std::max(1.0, std::round(*pairs / 40));
   const double from = std::max(1.0, std::round(*pairs * 0.5 / step) * step);

@@ -141,9 +141,30 @@ std::string checkNoNonFiniteText(const MainWindow& window) {
   return {};
 }
 
+std::string checkRatingAgreesWithWindow(const MainWindow& window,
+                                        const std::vector<std::string>& messages) {
+  const Rating& r = window.rating();
+  for (const FieldInfo& info : kFields) {
+    const ShownField& f = r[info.id];
+    const std::string name(info.name);
+    if (f.text != window.text(info.id)) return "the result's " + name + " is not the window's";
+    if (f.flagged != (window.field(info.id).color == TextColor::Red))
+      return "the result's flag of " + name + " is not the window's colour";
+    if (f.written && f.value && formatField(info.format, *f.value) != f.text)
+      return "the result's number of " + name + " does not give the text shown";
+    if (f.written && !f.value && !f.text.empty()) return name + " written without its number";
+  }
+  if (r.completed() != messages.empty())
+    return "the result's completion disagrees with the messages";
+  if (!messages.empty() && r.message != messages.back())
+    return "the result's message is not the one shown";
+  return {};
+}
+
 std::string checkCalculation(const MainWindow& before, const MainWindow& after,
                              const std::vector<std::string>& messages) {
   if (auto bad = checkNoNonFiniteText(after); !bad.empty()) return bad;
+  if (auto bad = checkRatingAgreesWithWindow(after, messages); !bad.empty()) return bad;
   auto changed = [&](F id) {
     return before.text(id) != after.text(id) || before.field(id).color != after.field(id).color;
   };

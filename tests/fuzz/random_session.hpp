@@ -32,4 +32,9 @@ std::string checkCalculation(const MainWindow& before, const MainWindow& after,
 // No field or dialog text may show a number that is not finite.
 std::string checkNoNonFiniteText(const MainWindow& window);
 
+// The typed result of the last run agrees with the window: the same texts and red flags, each
+// written number formats to the text shown, and it ended as the messages say.
+std::string checkRatingAgreesWithWindow(const MainWindow& window,
+                                        const std::vector<std::string>& messages);
+
 }  // namespace aph::testing

@@ -167,7 +167,8 @@ TEST(Sweep, TwoParameterGridRunsFirstKeySlowestAndThreadsAgree) {
   EXPECT_EQ(heads[4], "110,7");
   // The 110-pair, 9 mm design is the crossflow default window.
   const CaseRun plain = rateCase(plan.base);
-  EXPECT_EQ(a[5].margin, readLeadingNumber(plain.window.text(FieldId::Text49)));
+  EXPECT_EQ(a[5].margin, plain.window.rating().value(FieldId::Text49));
+  EXPECT_EQ(formatFixed4(a[5].margin), plain.window.text(FieldId::Text49));
 }
 
 TEST(Sweep, VarySpecifications) {
@@ -204,9 +205,11 @@ std::optional<std::size_t> bruteForce(const Case& base, const Axis& axis, const 
     c.values[axis.key] = axis.texts[k];
     const CaseRun run = rateCase(c);
     if (!run.status.completed) continue;
-    const double margin = *readLeadingNumber(run.window.text(FieldId::Text49));
-    const double dp1 = *readLeadingNumber(run.window.text(FieldId::Text45));
-    const double dp2 = *readLeadingNumber(run.window.text(FieldId::Text46));
+    // The numbers behind the window's texts, as its red flags judge them.
+    const Rating& r = run.window.rating();
+    const double margin = *r.value(FieldId::Text49);
+    const double dp1 = *r.value(FieldId::Text45);
+    const double dp2 = *r.value(FieldId::Text46);
     if (margin >= limits.marginLow && margin <= limits.marginHigh && dp1 <= limits.maxDrop &&
         dp2 <= limits.maxDrop)
       return k;
