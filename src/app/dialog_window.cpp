@@ -27,8 +27,8 @@ DialogWindow::DialogWindow(DialogKind kind, QWidget* parent, std::function<Dialo
   for (const LayoutEntry& control : table.controls) {
     const QString name =
         QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size()));
-    const QString caption =
-        QString::fromUtf8(control.caption.data(), static_cast<qsizetype>(control.caption.size()));
+    const std::string_view text = captionOf(table, control);
+    const QString caption = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QWidget* widget = nullptr;
     switch (control.kind) {
       case ControlKind::Label: {

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+
+#include "model/fields.hpp"
 
 namespace aph::app {
 
@@ -29,7 +32,7 @@ struct LayoutEntry {
   ControlKind kind;
   std::string_view name;     // control name, also the widget's object name
   std::string_view parent;   // enclosing frame; empty: the form itself
-  std::string_view caption;  // frames, labels, option buttons and buttons
+  std::string_view caption;  // frames, buttons and the labels that caption no field
   int left;                  // twips, relative to the parent
   int top;
   int width;
@@ -44,7 +47,12 @@ struct FormLayout {
   int clientWidth;  // twips
   int clientHeight;
   std::span<const LayoutEntry> controls;  // in creation order, which is also the tab order
+  std::optional<DialogKind> dialog = {};  // Form2, Form3; empty: the main window
 };
+
+// The caption a control shows: its own for frames, buttons and headings; for the label beside a
+// field the field's caption, for an option button its option's, both from the table of fields.
+std::string_view captionOf(const FormLayout& form, const LayoutEntry& control);
 
 const FormLayout& form1Layout();  // the main window
 const FormLayout& form2Layout();  // the tuning dialog

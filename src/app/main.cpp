@@ -6,6 +6,7 @@
 //   aphcalc --screenshot FILE.png    renders the window (after the replay, if one is given)
 //   aphcalc --startup-time           opens the window and reports how long it took to appear
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPixmap>
@@ -30,34 +31,82 @@ struct Options {
   bool startupTime = false;  // prints the time to the first paint of the window, then ends
 };
 
-constexpr const char* kUsage =
-    "usage: aphcalc [--replay SCRIPT.json] [--screenshot FILE.png] [--startup-time]\n"
-    "  --replay SCRIPT.json   replay a session script through the window (offscreen) and print\n"
-    "                         the window as JSON\n"
-    "  --screenshot FILE.png  render the window into a PNG file (offscreen)\n"
-    "  --startup-time         open the window, print the time to its first paint, and end\n";
-
-// Our own options; anything else is left to Qt (-platform, -style, …).
-std::optional<Options> parseOptions(int argc, char** argv) {
-  Options options;
-  for (int k = 1; k < argc; ++k) {
-    const std::string arg = argv[k];
-    auto value = [&]() -> std::optional<std::string> {
-      if (k + 1 >= argc) return std::nullopt;
-      return std::string(argv[++k]);
-    };
-    if (arg == "--replay") {
-      if (!(options.replay = value())) return std::nullopt;
-    } else if (arg == "--screenshot") {
-      if (!(options.screenshot = value())) return std::nullopt;
-    } else if (arg == "--startup-time") {
-      options.startupTime = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
-    }
+// The options Qt takes for itself (-platform xcb, -style fusion, …): known to the parser so that
+// they pass, hidden from the help, and left to the application object.
+void addToolkitOptions(QCommandLineParser& parser) {
+  const char* withValue[] = {"platform",     "platformpluginpath", "platformtheme",
+                             "plugin",       "qwindowgeometry",    "qwindowicon",
+                             "qwindowtitle", "geometry",           "display",
+                             "style",        "stylesheet",         "session",
+                             "qmljsdebugger"};
+  const char* flags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+  for (const char* name : withValue) {
+    QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
   }
-  return options;
+  for (const char* name : flags) {
+    QCommandLineOption option(QString::fromLatin1(name));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+}
+
+enum class Parsed { Run, Exit0, Exit2 };
+
+// Reads the command line before any window exists, so that --help and a typo need no display.
+Parsed parseOptions(int argc, char** argv, Options& options) {
+  QCoreApplication::setApplicationName(QStringLiteral("aphcalc"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(APH_VERSION));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "The thermal rating of a plate-type air preheater: one window, every result."));
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption replay(
+      QStringLiteral("replay"),
+      QStringLiteral("Replay a session script through the window (offscreen) and print the "
+                     "window as JSON; - reads standard input."),
+      QStringLiteral("SCRIPT.json"));
+  const QCommandLineOption screenshot(
+      QStringLiteral("screenshot"),
+      QStringLiteral("Render the window (after the replay, if one is given) into a PNG file."),
+      QStringLiteral("FILE.png"));
+  const QCommandLineOption startupTime(
+      QStringLiteral("startup-time"),
+      QStringLiteral("Open the window, print the time to its first paint, and end."));
+  parser.addOptions({replay, screenshot, startupTime});
+  addToolkitOptions(parser);
+
+  QStringList arguments;
+  for (int k = 0; k < argc; ++k) arguments << QString::fromLocal8Bit(argv[k]);
+  if (!parser.parse(arguments)) {
+    std::cerr << "aphcalc: " << parser.errorText().toStdString()
+              << "\n(aphcalc --help lists the options)\n";
+    return Parsed::Exit2;
+  }
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    // Without an application object the usage line cannot know the program's name.
+    std::cout << parser.helpText()
+                     .replace(QStringLiteral("<executable_name>"), QStringLiteral("aphcalc"))
+                     .toStdString();
+    return Parsed::Exit0;
+  }
+  if (parser.isSet(version)) {
+    std::cout << "aphcalc " << APH_VERSION << "\n";
+    return Parsed::Exit0;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    std::cerr << "aphcalc: unexpected argument \""
+              << parser.positionalArguments().front().toStdString()
+              << "\"\n(aphcalc --help lists the options)\n";
+    return Parsed::Exit2;
+  }
+  if (parser.isSet(replay)) options.replay = parser.value(replay).toStdString();
+  if (parser.isSet(screenshot)) options.screenshot = parser.value(screenshot).toStdString();
+  options.startupTime = parser.isSet(startupTime);
+  return Parsed::Run;
 }
 
 std::optional<std::string> readFile(const std::string& path) {
@@ -93,11 +142,16 @@ class FirstPaint : public QObject {
 int main(int argc, char** argv) {
   QElapsedTimer clock;
   clock.start();
-  const auto options = parseOptions(argc, argv);
-  if (!options) {
-    std::cerr << "aphcalc: an option is missing its value\n" << kUsage;
-    return 2;
+  Options parsed;
+  switch (parseOptions(argc, argv, parsed)) {
+    case Parsed::Exit0:
+      return 0;
+    case Parsed::Exit2:
+      return 2;
+    case Parsed::Run:
+      break;
   }
+  const Options* options = &parsed;
 
   aph::session::Script script;
   if (options->replay) {

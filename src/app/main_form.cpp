@@ -81,7 +81,7 @@ void MainForm::build() {
         break;
       }
       case ControlKind::Label: {
-        auto* label = new QLabel(qt(control.caption), parent);
+        auto* label = new QLabel(qt(captionOf(table, control)), parent);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         if (control.look & kBlue) {
           QPalette palette = label->palette();
@@ -113,7 +113,7 @@ void MainForm::build() {
         break;
       }
       case ControlKind::Option: {
-        auto* option = new QRadioButton(qt(control.caption), parent);
+        auto* option = new QRadioButton(qt(captionOf(table, control)), parent);
         const OptionId id = *findOption(control.name);
         options_[static_cast<std::size_t>(id)] = option;
         (static_cast<std::size_t>(id) < 3 ? arrangement_ : flowMode_)->addButton(option);

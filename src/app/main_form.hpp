@@ -1,3 +1,5 @@
+// src/app: aphcalc, the Qt 6 Widgets window bound to the window model.
+//
 // Form1, the main window: every frame, caption, field, list, option button and button of the
 // window model, bound to it. The model is the only keeper of texts, enabled states, colours and
 // selections: an edit in a widget goes straight into the model, and after every handler each

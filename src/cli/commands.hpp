@@ -1,3 +1,5 @@
+// src/cli: aphcalc-cli, a thin program over session, study and render.
+//
 // The subcommands rate, sweep, size and report of aphcalc-cli.
 #pragma once
 

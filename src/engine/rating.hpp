@@ -1,3 +1,7 @@
+// src/engine: the formulas of the rating, numbers in and numbers out, in the precision and
+// order of operations each quantity is kept in; nothing but the standard library. This header
+// holds the end of the chain.
+//
 // Overall heat transfer coefficients, surface margin and plate wall temperatures.
 #pragma once
 

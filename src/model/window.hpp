@@ -1,3 +1,6 @@
+// src/model: the text rules, the one table of fields, the window model with its handlers, the
+// calculation and the typed result of every run; it uses the engine and nothing else.
+//
 // The window model: the single source of truth for what the main window Form1 and its two
 // dialogs show, and the handlers that change it. The Qt window binds its widgets to it; the
 // headless program and the tests drive it directly.

@@ -1,3 +1,6 @@
+// src/render: drawing (SVG by hand, PNG and the PDF datasheet with Qt's painter) of what the
+// studies compute; the only Qt outside the desktop window.
+//
 // The sweep chart drawn on any canvas: hand-written SVG here, Qt's painter for PNG images and
 // the datasheet.
 #pragma once

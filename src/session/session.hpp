@@ -1,3 +1,5 @@
+// src/session: session scripts, window snapshots and their replay, on the window model.
+//
 // Session scripts: a sequence of what a person does in the window (typing into fields, clicking
 // buttons, answering the dialogs), replayed against the window model, and the window as JSON.
 // The desktop window replays the same scripts through its real widgets and prints the same JSON.

@@ -1,3 +1,6 @@
+// src/study: engineering studies on the window's own calculation (case files, rating lists,
+// sweeps, sizing, chart data), reading the typed result of each run; no Qt.
+//
 // Case files: an exchanger and its operating point described by keys an engineer reads, each one
 // standing for a field of the main window or of its dialogs. A case goes into a freshly loaded
 // window exactly as a person would type it: texts first, then the flow-mode and arrangement
