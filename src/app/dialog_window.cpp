@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "app/appearance.hpp"
-#include "app/layout.hpp"
+#include "model/layout.hpp"
 
 namespace aph::app {
 

@@ -16,7 +16,7 @@
 
 #include "app/appearance.hpp"
 #include "app/dialog_window.hpp"
-#include "app/layout.hpp"
+#include "model/layout.hpp"
 
 namespace aph::app {
 namespace {

@@ -454,7 +454,7 @@ void typeCase(MainWindow& window, const Case& c) {
   }
 }
 
-void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
+void enterCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
   ui.setCase(&c);
   static const std::size_t flowModeKey = *findKey("flow_mode");
   static const std::size_t arrangementKey = *findKey("arrangement");
@@ -466,6 +466,10 @@ void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
           window.clickOption(option.id, ui);
     }
   }
+}
+
+void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
+  enterCase(window, c, ui);
   window.Command3_Click(ui);
 }
 

@@ -100,7 +100,10 @@ class CaseUserInterface : public UserInterface {
 
 // Types the case's texts into the window and its tuning dialog (no button is pressed).
 void typeCase(MainWindow& window, const Case& c);
-// Presses the flow-mode and arrangement buttons the case selects, then "热力计算".
+// Presses the flow-mode and arrangement buttons the case selects (the multi-pass button's
+// pass-count dialog answered from the case).
+void enterCase(MainWindow& window, const Case& c, CaseUserInterface& ui);
+// enterCase, then "热力计算".
 void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui);
 
 // How a calculation ended.

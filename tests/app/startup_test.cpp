@@ -12,7 +12,7 @@
 
 #include "app/appearance.hpp"
 #include "app/dialog_window.hpp"
-#include "app/layout.hpp"
+#include "model/layout.hpp"
 #include "test_groups.hpp"
 #include "test_support.hpp"
 

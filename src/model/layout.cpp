@@ -1,8 +1,8 @@
-#include "app/layout.hpp"
+#include "model/layout.hpp"
 
 #include <array>
 
-namespace aph::app {
+namespace aph {
 namespace {
 
 using K = ControlKind;
@@ -360,4 +360,4 @@ std::string_view captionOf(const FormLayout& form, const LayoutEntry& control) {
   return control.caption;
 }
 
-}  // namespace aph::app
+}  // namespace aph

@@ -1,4 +1,5 @@
-// Where every control of the three forms stands, what its caption says and how it looks.
+// Where every control of the three forms stands, what it is, what it says and how it looks: the
+// one layout every view of the window (the Qt window, the browser page) places its controls by.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,7 @@
 
 #include "model/fields.hpp"
 
-namespace aph::app {
+namespace aph {
 
 enum class ControlKind : std::uint8_t {
   Frame,   // captioned group box
@@ -58,4 +59,4 @@ const FormLayout& form1Layout();  // the main window
 const FormLayout& form2Layout();  // the tuning dialog
 const FormLayout& form3Layout();  // the pass-count dialog
 
-}  // namespace aph::app
+}  // namespace aph
