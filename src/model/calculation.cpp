@@ -148,6 +148,7 @@ class Calculation : HandlerContext {
   void execute() {
     begin();
     run([this] { stages(); });
+    finish();
   }
 
  private:
@@ -156,12 +157,10 @@ class Calculation : HandlerContext {
   void begin() {
     Rating& r = *rating;
     for (const FieldInfo& info : kFields) {
-      const FieldState& shown = w.field(info.id);
       ShownField& f = r.fields[index(info.id)];
-      f.text = shown.text;
       f.value.reset();
       f.written = false;
-      f.flagged = shown.color == TextColor::Red;
+      f.flagged = w.field(info.id).color == TextColor::Red;
     }
     for (std::size_t k = 0; k < kDialogFields.size(); ++k) {
       const DialogFieldInfo& info = kDialogFields[k];
@@ -180,6 +179,15 @@ class Calculation : HandlerContext {
       (isArrangement(option.id) ? r.arrangement : r.flowMode) = option.id;
     }
     r.meanTemperatureDifference.reset();
+  }
+
+  // A field the run did not write shows what it showed before the run; its text is taken over
+  // once, at the end, instead of being copied at the start and again at every write.
+  void finish() {
+    for (const FieldInfo& info : kFields) {
+      ShownField& f = rating->fields[index(info.id)];
+      if (!f.written) f.text = w.text(info.id);
+    }
   }
 
   // Enters a stage: a formula fault from here on ends the run with the stage's message.
