@@ -136,6 +136,18 @@ TEST(WindowFiles, SavedFileHoldsTheInputTextsAsTextsAndNoResults) {
   }
   EXPECT_EQ(values, 29u + 2u + 4u);  // the window's input fields, two pass counts, four factors
   EXPECT_EQ(folder.names(), std::vector<std::string>{"design 2.txt"}) << "no file left behind";
+
+  // Every key the window wrote is one the schema describes, with a text where a value goes.
+  std::ifstream schemaFile(APH_SCHEMA_FILE);
+  const auto schema = nlohmann::json::parse(schemaFile);
+  const auto& top = schema.at("oneOf").at(0).at("properties");
+  for (const auto& [key, value] : saved.items()) {
+    ASSERT_TRUE(top.contains(key)) << key;
+    if (!value.is_object()) continue;
+    const auto& group = top.at(key).contains("$ref") ? schema.at("$defs").at(key) : top.at(key);
+    for (const auto& [name, text] : value.items())
+      EXPECT_TRUE(group.at("properties").contains(name)) << key << "." << name;
+  }
 }
 
 // Saved, then opened in a fresh window: every input text, both buttons and both dialogs return,
