@@ -53,7 +53,8 @@ struct ReadText {
 
 ReadText readCaseText(const std::string& path) {
   ReadText read;
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer that may never come.
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) {
     read.problem = systemReason(errno);
     return read;

@@ -217,6 +217,7 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
   write(folder / "malformed.txt", "{\"plate\": ");
   write(folder / "typo.json", R"({"air": {"inlet_temprature": 40}})");
   fs::create_directory(folder / "a folder.json");
+  ASSERT_EQ(::mkfifo((folder / "pipe.json").c_str(), 0600), 0);
   const struct {
     std::string path;
     Kind kind;
@@ -225,6 +226,7 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
       {folder / "missing.json", Kind::CannotRead, std::strerror(ENOENT)},
       {folder / "a folder.json", Kind::CannotRead, std::strerror(EISDIR)},
       {"/dev/zero", Kind::CannotRead, "不是普通文件"},
+      {folder / "pipe.json", Kind::CannotRead, "不是普通文件"},  // no writer: must not wait
       {folder / "broken.json", Kind::NotACaseFile, "plate.pairs: key given twice"},
       {folder / "malformed.txt", Kind::NotACaseFile, "malformed JSON"},
       {folder / "typo.json", Kind::NotACaseFile,
