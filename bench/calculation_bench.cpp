@@ -17,6 +17,7 @@ class SilentUi : public aph::UserInterface {
   void showMessage(const aph::MessageBoxRequest&) override { ++messages; }
   aph::DialogOutcome showModal(aph::DialogForm&) override { return aph::DialogOutcome::Ok; }
   std::optional<std::string> chooseFile(const aph::FileDialogRequest&) override { return {}; }
+  std::optional<std::size_t> chooseFromList(const aph::ListChoiceRequest&) override { return {}; }
   int messages = 0;
 };
 

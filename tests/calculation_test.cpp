@@ -32,6 +32,10 @@ class TestUi : public UserInterface {
     lastFileRequest = request;
     return chosenFile;
   }
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override {
+    lastChoice = request;
+    return chosenEntry;
+  }
 
   std::vector<std::string> texts() const {
     std::vector<std::string> out;
@@ -46,6 +50,8 @@ class TestUi : public UserInterface {
   int dialogsShown = 0;
   std::optional<std::string> chosenFile;
   FileDialogRequest lastFileRequest;
+  std::optional<std::size_t> chosenEntry;
+  std::optional<ListChoiceRequest> lastChoice;
 };
 
 class Calc : public ::testing::Test {
@@ -595,21 +601,20 @@ TEST_F(Calc, DialogsPersistAndCloseDiscards) {
   EXPECT_EQ(*w.ensureDialog(DialogKind::Tuning).find("Text37"), "1.0");
 }
 
-TEST_F(Calc, FileButtonsOnlyShowTheChosenName) {
-  w.Command4_Click(ui);
-  EXPECT_TRUE(messages().empty()) << "cancel ends silently";
-  EXPECT_EQ(ui.lastFileRequest.kind, FileDialogKind::Open);
-  EXPECT_EQ(ui.lastFileRequest.filterIndex, 2);
-  EXPECT_TRUE(ui.lastFileRequest.hideReadOnly);
-  ASSERT_EQ(ui.lastFileRequest.filters.size(), 3u);
-  EXPECT_EQ(ui.lastFileRequest.filters[1].first, "Text _Files (*.txt)");
-  ui.chosenFile = "/home/engineer/case.txt";
-  w.Command5_Click(ui);
-  EXPECT_EQ(ui.lastFileRequest.kind, FileDialogKind::Save);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "/home/engineer/case.txt");
-  EXPECT_EQ(ui.messages[0].icon, MessageIcon::None);
-  EXPECT_EQ(ui.messages[0].buttons, MessageButtons::Ok);
+TEST_F(Calc, FileButtonsAskWithTheSameDialogAndCancelSilently) {
+  for (const auto& [press, kind] : {std::pair{&MainWindow::Command4_Click, FileDialogKind::Open},
+                                    std::pair{&MainWindow::Command5_Click, FileDialogKind::Save}}) {
+    (w.*press)(ui);
+    EXPECT_TRUE(messages().empty()) << "cancel ends silently";
+    EXPECT_EQ(ui.lastFileRequest.kind, kind);
+    EXPECT_EQ(ui.lastFileRequest.filterIndex, 2);
+    EXPECT_TRUE(ui.lastFileRequest.hideReadOnly);
+    ASSERT_EQ(ui.lastFileRequest.filters.size(), 3u);
+    using Filter = std::pair<std::string, std::string>;
+    EXPECT_EQ(ui.lastFileRequest.filters[0], Filter("All Files (*.*)", "*.*"));
+    EXPECT_EQ(ui.lastFileRequest.filters[1], Filter("Text _Files (*.txt)", "*.txt"));
+    EXPECT_EQ(ui.lastFileRequest.filters[2], Filter("Batch Files (*.bat)", "*.bat"));
+  }
 }
 
 TEST_F(Calc, StartUpStateAndOptionGroups) {

@@ -32,6 +32,12 @@ TEST(SessionScript, RefusesMalformedScripts) {
       R"({"actions": [{"click": "Option3", "passes": {"Text37": "1"}}]})",
       R"({"actions": [{"click": "Command1", "tuning": {"Text37": 2}}]})",
       R"({"actions": [{"click": "Command4", "file": 7}]})",
+      R"({"actions": [{"click": "Command5", "file": "/a.json", "case": 1}]})",
+      R"({"actions": [{"click": "Command4", "file": "/a.json", "case": 0}]})",
+      R"({"actions": [{"click": "Command4", "file": "/a.json", "case": -2}]})",
+      R"({"actions": [{"click": "Command4", "file": "/a.json", "case": 1.5}]})",
+      R"({"actions": [{"click": "Command4", "file": "/a.json", "case": ""}]})",
+      R"({"actions": [{"click": "Command4", "file": "/a.json", "case": ["a"]}]})",
       R"({"actions": [{"set": {}, "click": "Command3"}]})",
       R"({"actions": [{"nothing": 1}]})",
       R"({"actions": [2e444]})",
@@ -39,6 +45,28 @@ TEST(SessionScript, RefusesMalformedScripts) {
       "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",
   };
   for (const char* script : bad) EXPECT_THROW(parseScript(script), ScriptError) << script;
+}
+
+// The list of a file's load cases, answered by name, by number from 1, by null (cancel) or not
+// at all ("确定" on the preselected first entry).
+TEST(SessionScript, LoadCaseAnswers) {
+  const std::vector<std::string> entries = {"100 % 负荷", "75 % 负荷", "50 % 负荷"};
+  const struct {
+    const char* answer;  // the value of "case"; nullptr: no "case" key
+    std::optional<std::size_t> picked;
+  } rows[] = {
+      {nullptr, 0}, {R"("75 % 负荷")", 1}, {"3", 2}, {"null", {}}, {R"("25 % 负荷")", {}},
+      {"4", {}},    {R"("1")", {}},  // a text is always a name
+  };
+  for (const auto& row : rows) {
+    std::string script = R"({"actions": [{"click": "Command4", "file": "/a.json")";
+    if (row.answer) script += std::string(R"(, "case": )") + row.answer;
+    script += "}]}";
+    const Script parsed = parseScript(script);
+    const auto& click = std::get<ClickAction>(parsed.actions.at(0));
+    EXPECT_EQ(pickEntry(click.loadCase, entries), row.picked) << script;
+  }
+  EXPECT_EQ(pickEntry(std::nullopt, {}), std::nullopt);
 }
 
 TEST(SessionScript, ReplaysClicksAndDialogAnswers) {
@@ -77,9 +105,10 @@ TEST(SessionScript, MessagesAndClosedDialogs) {
   EXPECT_EQ(out["messages"][0]["icon"], "warning");
   EXPECT_EQ(out["messages"][0]["buttons"], "ok-cancel");
   EXPECT_EQ(out["messages"][1]["text"], "流程输入有误！");
-  EXPECT_EQ(out["messages"][2]["text"], "/tmp/a.txt");
-  EXPECT_EQ(out["messages"][2]["icon"], "none");
-  EXPECT_EQ(out["messages"][2]["buttons"], "ok");
+  // A window model without case files refuses the file it was given.
+  EXPECT_EQ(out["messages"][2]["text"].get<std::string>().rfind("无法打开文件“/tmp/a.txt”", 0), 0u);
+  EXPECT_EQ(out["messages"][2]["icon"], "warning");
+  EXPECT_EQ(out["messages"][2]["buttons"], "ok-cancel");
   EXPECT_TRUE(out["dialogs"]["Form2"].is_null()) << "closed with the close button";
   EXPECT_EQ(out["dialogs"]["Form3"]["Text33"], "") << "recreated empty by the read";
   EXPECT_EQ(out["exited"], true);

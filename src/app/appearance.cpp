@@ -1,8 +1,12 @@
 #include "app/appearance.hpp"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -32,6 +36,31 @@ void fitCaption(QWidget& caption) {
     font.setStretch(--stretch);
     caption.setFont(font);
   }
+}
+
+bool textFits(const QLineEdit& line) {
+  // The room the line edit gives its text: the style's contents rectangle, less the text
+  // margins and the two pixels the line edit keeps clear on either side.
+  QStyleOptionFrame panel;
+  panel.initFrom(&line);
+  panel.rect = line.rect();
+  panel.lineWidth =
+      line.hasFrame() ? line.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, &line) : 0;
+  panel.midLineWidth = 0;
+  panel.state |= QStyle::State_Sunken;
+  const QRect room = line.style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &panel, &line)
+                         .marginsRemoved(line.textMargins())
+                         .adjusted(2, 0, -2, 0);
+  return line.fontMetrics().horizontalAdvance(line.text()) <= room.width();
+}
+
+bool FullTextTip::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    if (auto* line = qobject_cast<QLineEdit*>(watched))
+      line->setToolTip(textFits(*line) ? QString() : line->text());
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 TwipsScale TwipsScale::of(const QScreen* screen) {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QFont>
+#include <QObject>
 #include <QRect>
 #include <QSize>
 
+class QLineEdit;
 class QScreen;
 
 namespace aph::app {
@@ -18,6 +20,17 @@ QFont songFont(double points, bool bold = false);
 // are wider than the half-width letters of the Song face), the caption is condensed just enough
 // to fit, never below 85 %, instead of being cut off.
 void fitCaption(QWidget& caption);
+
+// Fields keep their width, so a long text shows only its leading characters. Installed as an
+// event filter on a field, this shows the whole text as the field's tooltip while it does not
+// fit, and no tooltip while it does.
+class FullTextTip : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+// Whether the field shows its whole text.
+bool textFits(const QLineEdit& line);
 
 // Window geometry is kept in twips (1440 to the inch) and turned into pixels by the screen's
 // logical resolution, so the window keeps its proportions on any screen.

@@ -1,9 +1,12 @@
 #include "app/dialog_window.hpp"
 
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/appearance.hpp"
 #include "model/layout.hpp"
@@ -24,6 +27,7 @@ DialogWindow::DialogWindow(DialogKind kind, QWidget* parent, std::function<Dialo
   setModal(true);
 
   std::vector<std::pair<QLabel*, std::string_view>> buddies;
+  FullTextTip* fullTextTip = nullptr;
   for (const LayoutEntry& control : table.controls) {
     const QString name =
         QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size()));
@@ -44,6 +48,8 @@ DialogWindow::DialogWindow(DialogKind kind, QWidget* parent, std::function<Dialo
         connect(edit, &QLineEdit::textChanged, this, [this, fieldName](const QString& text) {
           if (std::string* stored = model_().find(fieldName)) *stored = text.toStdString();
         });
+        if (!fullTextTip) fullTextTip = new FullTextTip(this);
+        edit->installEventFilter(fullTextTip);
         fields_.push_back(edit);
         widget = edit;
         break;
@@ -115,6 +121,33 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
     default:
       QDialog::keyPressEvent(event);
   }
+}
+
+ListChoiceDialog::ListChoiceDialog(const ListChoiceRequest& request, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("ListChoice"));
+  setWindowTitle(QString::fromStdString(request.title));
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  auto* prompt = new QLabel(QString::fromStdString(request.prompt), this);
+  prompt->setTextFormat(Qt::PlainText);
+  layout->addWidget(prompt);
+  list_ = new QListWidget(this);
+  for (const std::string& entry : request.entries) list_->addItem(QString::fromStdString(entry));
+  if (list_->count() > 0) list_->setCurrentRow(0);
+  layout->addWidget(list_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+}
+
+std::optional<std::size_t> ListChoiceDialog::chosen() const {
+  const int row = list_->currentRow();
+  if (row < 0) return std::nullopt;
+  return static_cast<std::size_t>(row);
 }
 
 }  // namespace aph::app

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,8 +44,27 @@ void answerModal(QWidget& modal, const session::ClickAction* action) {
     }
     // A name the dialog does not take (a folder, say) leaves it open: that counts as cancel.
     if (files->isVisible()) files->reject();
+  } else if (auto* choice = qobject_cast<ListChoiceDialog*>(&modal)) {
+    std::vector<std::string> entries;
+    for (int row = 0; row < choice->list()->count(); ++row)
+      entries.push_back(choice->list()->item(row)->text().toStdString());
+    const auto entry = session::pickEntry(action ? action->loadCase : std::nullopt, entries);
+    if (entry) {
+      choice->list()->setCurrentRow(static_cast<int>(*entry));
+      choice->accept();
+    } else {
+      choice->reject();
+    }
   } else if (auto* box = qobject_cast<QMessageBox*>(&modal)) {
-    box->button(QMessageBox::Ok)->click();
+    // The window's own boxes have OK; the file dialog's question whether to replace an existing
+    // file is answered yes: the script chose that file.
+    QAbstractButton* answer = box->button(QMessageBox::Ok);
+    if (!answer) answer = box->button(QMessageBox::Yes);
+    if (answer) {
+      answer->click();
+    } else {
+      box->close();
+    }
   } else {
     modal.close();
   }
@@ -52,24 +72,26 @@ void answerModal(QWidget& modal, const session::ClickAction* action) {
 
 namespace {
 
-// While a click runs, answers each modal window as soon as its own event loop is running.
+// While a click runs, answers each modal window as soon as its own event loop is running. Each
+// look is a single shot that arms the next one first: an answer may open a modal window of its
+// own (accepting a file dialog can ask whether to replace the file), and only a fresh timer
+// fires inside it.
 class ModalAnswerer {
  public:
-  explicit ModalAnswerer(const session::ClickAction& action) : action_(action) {
-    timer_.setInterval(0);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal && modal->isVisible()) answerModal(*modal, &action_);
-    });
-    timer_.start();
-  }
-  ~ModalAnswerer() { timer_.stop(); }
+  explicit ModalAnswerer(const session::ClickAction& action) : action_(action) { arm(); }
   ModalAnswerer(const ModalAnswerer&) = delete;
   ModalAnswerer& operator=(const ModalAnswerer&) = delete;
 
  private:
+  void arm() {
+    QTimer::singleShot(0, &alive_, [this] {
+      arm();
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal && modal->isVisible()) answerModal(*modal, &action_);
+    });
+  }
   const session::ClickAction& action_;
-  QTimer timer_;
+  QObject alive_;  // pending single shots end with the answerer
 };
 
 void click(MainForm& form, const session::ClickAction& action) {

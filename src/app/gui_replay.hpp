@@ -17,8 +17,9 @@ class MainForm;
 // Types `text` into a line as a person does: selects what stands there and types over it.
 void typeInto(QLineEdit& line, const std::string& text);
 
-// Answers one modal window: a message box with OK, a pass-count or tuning dialog with the texts
-// of `answer` and "确定" (or its close button), a file dialog with `file` (cancel when empty).
+// Answers one modal window: a message box with OK (the question whether to replace a file with
+// yes), a pass-count or tuning dialog with the texts of `answer` and "确定" (or its close button),
+// a file dialog with `file` (cancel when empty), the list of load cases with `loadCase`.
 void answerModal(QWidget& modal, const session::ClickAction* action);
 
 // Replays every action; stops after "退出".

@@ -9,6 +9,8 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
+#include <QImageWriter>
 #include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include "app/appearance.hpp"
 #include "app/gui_replay.hpp"
 #include "app/main_form.hpp"
+#include "app/startup.hpp"
 
 namespace {
 
@@ -137,6 +140,21 @@ class FirstPaint : public QObject {
   bool reported_ = false;
 };
 
+// Renders the window into a PNG file; empty on success, otherwise what went wrong. The file is
+// opened first, so that a folder that refuses it is reported before anything is drawn.
+QString savePicture(QWidget& window, const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return file.errorString();
+  const QPixmap picture = window.grab();
+  if (picture.isNull()) return QStringLiteral("the window could not be drawn");
+  QImageWriter writer(&file, "PNG");
+  if (!writer.write(picture.toImage())) return writer.errorString();
+  if (!file.flush()) return file.errorString();
+  file.close();
+  if (file.error() != QFileDevice::NoError) return file.errorString();
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,7 +189,12 @@ int main(int argc, char** argv) {
   // A replay or a rendering needs no screen and shows nothing.
   if (batch) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+  const aph::app::PrivateRuntimeFolder runtimeFolder;
+  aph::app::dropOffscreenSizeHintNotice();
   QApplication app(argc, argv);
+  // The window's entry in the desktop's menus, whose name and icon its windows take.
+  QGuiApplication::setDesktopFileName(QStringLiteral("aphcalc"));
+  aph::app::useChinese(app);
   QApplication::setFont(aph::app::songFont(12));
   aph::app::MainForm form;
 
@@ -189,8 +212,10 @@ int main(int argc, char** argv) {
     std::cout << aph::app::snapshotOf(form).dump(2) << "\n";
   }
   if (options->screenshot) {
-    if (!form.grab().save(QString::fromStdString(*options->screenshot), "PNG")) {
-      std::cerr << "aphcalc: " << *options->screenshot << ": cannot write the picture\n";
+    if (const QString problem = savePicture(form, QString::fromStdString(*options->screenshot));
+        !problem.isEmpty()) {
+      std::cerr << "aphcalc: " << *options->screenshot << ": cannot write the picture ("
+                << problem.toStdString() << ")\n";
       return 1;
     }
   }

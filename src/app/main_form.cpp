@@ -50,6 +50,7 @@ void styleFrame(QGroupBox& frame) {
 
 MainForm::MainForm(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<QtUserInterface>(*this)) {
+  model_.setCaseFiles(&caseFiles_);
   build();
   refresh();
 }
@@ -151,6 +152,7 @@ void MainForm::build() {
 
 void MainForm::bindField(FieldId id, QWidget* widget) {
   fields_[static_cast<std::size_t>(id)] = widget;
+  if (!fullTextTip_) fullTextTip_ = new FullTextTip(this);
   if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     connect(combo, &QComboBox::editTextChanged, this,
             [this, id](const QString& text) { model_.setText(id, text.toStdString()); });
@@ -160,6 +162,7 @@ void MainForm::bindField(FieldId id, QWidget* widget) {
     connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this,
             [this, id](const QString& text) { model_.setText(id, text.toStdString()); });
   }
+  fieldLine(id)->installEventFilter(fullTextTip_);
 }
 
 template <class Handler>

@@ -14,6 +14,7 @@
 
 #include "app/qt_user_interface.hpp"
 #include "model/window.hpp"
+#include "study/window_files.hpp"
 
 class QButtonGroup;
 class QComboBox;
@@ -68,6 +69,7 @@ class MainForm : public QWidget {
   template <class Handler>
   void run(Handler&& handler);
 
+  study::WindowCaseFiles caseFiles_;  // "打开" and "另存为" on case files
   MainWindow model_;
   std::unique_ptr<QtUserInterface> ui_;
   std::unordered_map<std::string, QWidget*> controls_;
@@ -78,6 +80,7 @@ class MainForm : public QWidget {
   QButtonGroup* flowMode_ = nullptr;     // Option4, Option5
   DialogWindow* form2_ = nullptr;
   DialogWindow* form3_ = nullptr;
+  QObject* fullTextTip_ = nullptr;  // whole texts of fields too narrow for them
 };
 
 // Ends the program when the form asks to: every window goes with it at once.

@@ -31,10 +31,10 @@ void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) 
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(request.kind == FileDialogKind::Open ? QFileDialog::AcceptOpen
                                                             : QFileDialog::AcceptSave);
-  // Only the name is shown, nothing is opened or written: any name may be chosen, and saving
-  // over an existing file needs no confirmation.
+  // Any name may be chosen: one that cannot be opened is refused with its reason by the window,
+  // not by the dialog. Saving over an existing file asks first (the dialog's own question).
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   dialog.setOption(QFileDialog::ReadOnly, false);
 
   QStringList filters;
@@ -87,6 +87,13 @@ std::optional<std::string> QtUserInterface::chooseFile(const FileDialogRequest& 
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.front().toStdString();
+}
+
+std::optional<std::size_t> QtUserInterface::chooseFromList(const ListChoiceRequest& request) {
+  form_.refresh();
+  ListChoiceDialog dialog(request, &form_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.chosen();
 }
 
 }  // namespace aph::app

@@ -1,5 +1,5 @@
 // What the window's handlers ask of the person, answered with real Qt windows: message boxes,
-// the two dialogs and the file dialogs, all modal.
+// the two dialogs, the file dialogs and the list of load cases, all modal.
 #pragma once
 
 #include <vector>
@@ -19,6 +19,7 @@ class QtUserInterface : public UserInterface {
   void showMessage(const MessageBoxRequest& message) override;
   DialogOutcome showModal(DialogForm& dialog) override;
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override;
 
   // Every message box shown so far, in order.
   const std::vector<MessageBoxRequest>& messages() const { return messages_; }

@@ -7,6 +7,7 @@
 
 #include "cli/commands.hpp"
 #include "session/session.hpp"
+#include "study/window_files.hpp"
 
 namespace {
 
@@ -35,6 +36,9 @@ int replayCommand(const std::string& path, const std::string& format) {
     return 2;
   }
   aph::MainWindow window;
+  // "打开" and "另存为" read and write case files, as they do in the window.
+  aph::study::WindowCaseFiles caseFiles;
+  window.setCaseFiles(&caseFiles);
   aph::session::ScriptedUserInterface ui;
   aph::session::replay(window, script, ui);
   if (format == "table") {

@@ -1,8 +1,9 @@
 // What the window's handlers ask of the person in front of it: message boxes, the two modal
-// dialogs and the file dialogs. The Qt window shows real ones; the headless program answers them
-// from a session script; tests answer them directly.
+// dialogs, the file dialogs and the choice of a load case. The Qt window shows real ones; the
+// headless program answers them from a session script; tests answer them directly.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -35,6 +36,13 @@ struct FileDialogRequest {
   bool hideReadOnly = false;
 };
 
+// A short list to pick one entry from: the load cases of a file. The first entry is preselected.
+struct ListChoiceRequest {
+  std::string title;
+  std::string prompt;
+  std::vector<std::string> entries;
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -44,6 +52,8 @@ class UserInterface {
   virtual DialogOutcome showModal(DialogForm& dialog) = 0;
   // The chosen file's full path, or empty when cancelled.
   virtual std::optional<std::string> chooseFile(const FileDialogRequest& request) = 0;
+  // The index of the chosen entry, or empty when cancelled.
+  virtual std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) = 0;
 };
 
 // The title and form of every error message of the calculation.

@@ -186,28 +186,120 @@ void MainWindow::Command2_Click() {
   exitRequested_ = true;
 }
 
-void MainWindow::fileButton(FileDialogKind kind, UserInterface& ui) {
-  // Any failure of the file dialog ends the handler silently, as a cancel does.
+namespace {
+
+// How the window names a file it could not open or save: the full path the dialog returned, and
+// the reason.
+std::string problemText(const CaseFileProblem& problem, const std::string& path) {
+  switch (problem.kind) {
+    case CaseFileProblem::Kind::CannotRead:
+      return "无法打开文件“" + path + "”：" + problem.detail;
+    case CaseFileProblem::Kind::NotACaseFile:
+      return "文件“" + path + "”不是可读的工况文件：" + problem.detail;
+    case CaseFileProblem::Kind::CannotWrite:
+      return "无法保存文件“" + path + "”：" + problem.detail;
+  }
+  return path;
+}
+
+constexpr const char* kNoCaseFiles = "本窗口未接入工况文件的读写";
+
+// The file-name box that ends both file buttons: the full path, OK only, no icon.
+MessageBoxRequest pathBox(const std::string& path) {
+  return {path, kProgramTitle, MessageIcon::None, MessageButtons::Ok};
+}
+
+std::string fileName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void MainWindow::reset() {
+  CaseFiles* const files = caseFiles_;
+  *this = MainWindow();
+  caseFiles_ = files;
+}
+
+WindowCase MainWindow::windowCase() const {
+  WindowCase saved;
+  for (const FieldInfo& info : kFields)
+    if (!info.key.empty()) saved.texts.emplace_back(info.key, text(info.id));
+  for (const DialogKind kind : {DialogKind::PassCount, DialogKind::Tuning}) {
+    if (const DialogForm* form = dialog(kind))
+      for (const DialogField& f : form->fields())
+        saved.texts.emplace_back(findDialogField(kind, f.name)->key, f.text);
+  }
+  for (const OptionInfo& option : kOptions)
+    if (isSelected(option.id))
+      (isArrangement(option.id) ? saved.arrangement : saved.flowMode) = option.key;
+  return saved;
+}
+
+std::optional<std::string> MainWindow::chooseFile(FileDialogKind kind, UserInterface& ui) {
+  FileDialogRequest request;
+  request.kind = kind;
+  request.filters = {{"All Files (*.*)", "*.*"},
+                     {"Text _Files (*.txt)", "*.txt"},
+                     {"Batch Files (*.bat)", "*.bat"}};
+  request.filterIndex = 2;
+  request.hideReadOnly = true;
+  return ui.chooseFile(request);
+}
+
+void MainWindow::openCaseFile(const std::string& path, UserInterface& ui) {
+  if (!caseFiles_) {
+    ui.showMessage(
+        errorMessage(problemText({CaseFileProblem::Kind::CannotRead, kNoCaseFiles}, path)));
+    return;
+  }
+  // Read and checked in full before anything in the window changes.
+  CaseFiles::Opened opened = caseFiles_->open(path);
+  if (!opened.file) {
+    const CaseFileProblem problem =
+        opened.problem.value_or(CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, {}});
+    ui.showMessage(errorMessage(problemText(problem, path)));
+    return;
+  }
+  const std::vector<std::string> names = opened.file->caseNames();
+  if (names.empty()) return;
+  std::size_t which = 0;
+  if (names.size() > 1) {
+    const auto chosen =
+        ui.chooseFromList({"选择工况",
+                           "文件“" + fileName(path) + "”中有 " + std::to_string(names.size()) +
+                               " 个工况，请选择一个：",
+                           names});
+    if (!chosen || *chosen >= names.size()) return;  // cancelled: the window stays as it was
+    which = *chosen;
+  }
+  reset();
+  opened.file->enter(which, *this, ui);
+  ui.showMessage(pathBox(path));
+}
+
+void MainWindow::saveCaseFile(const std::string& path, UserInterface& ui) const {
+  const std::optional<CaseFileProblem> problem =
+      caseFiles_ ? caseFiles_->save(path, windowCase())
+                 : CaseFileProblem{CaseFileProblem::Kind::CannotWrite, kNoCaseFiles};
+  ui.showMessage(problem ? errorMessage(problemText(*problem, path)) : pathBox(path));
+}
+
+void MainWindow::Command4_Click(UserInterface& ui) {
+  // A failure of the file dialog ends the handler silently, as a cancel does; so does any
+  // failure the case-file code could not put into words.
   try {
-    FileDialogRequest request;
-    request.kind = kind;
-    request.filters = {{"All Files (*.*)", "*.*"},
-                       {"Text _Files (*.txt)", "*.txt"},
-                       {"Batch Files (*.bat)", "*.bat"}};
-    request.filterIndex = 2;
-    request.hideReadOnly = true;
-    const auto path = ui.chooseFile(request);
-    if (!path) return;
-    ui.showMessage({*path, kProgramTitle, MessageIcon::None, MessageButtons::Ok});
+    if (const auto path = chooseFile(FileDialogKind::Open, ui)) openCaseFile(*path, ui);
   } catch (...) {
   }
 }
 
-void MainWindow::Command4_Click(UserInterface& ui) {
-  fileButton(FileDialogKind::Open, ui);
-}
 void MainWindow::Command5_Click(UserInterface& ui) {
-  fileButton(FileDialogKind::Save, ui);
+  try {
+    if (const auto path = chooseFile(FileDialogKind::Save, ui)) saveCaseFile(*path, ui);
+  } catch (...) {
+  }
 }
 
 }  // namespace aph

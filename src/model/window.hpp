@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/case_files.hpp"
 #include "model/fields.hpp"
 #include "model/result.hpp"
 #include "model/state.hpp"
@@ -56,6 +57,14 @@ class MainWindow {
  public:
   // The freshly loaded window: default texts, Form_Load run, no option selected.
   MainWindow();
+  // Back to the freshly loaded window: default texts, Form_Load, no option selected, an empty
+  // calculation state and result, both dialogs discarded. The case-file code stays plugged in.
+  void reset();
+
+  // The case-file code behind "打开" and "另存为" (not owned); without it they refuse every file.
+  void setCaseFiles(CaseFiles* files) { caseFiles_ = files; }
+  // What "另存为" writes: every field with a case-file key, the dialogs that exist, the buttons.
+  WindowCase windowCase() const;
 
   const FieldState& field(FieldId id) const { return fields_[index(id)]; }
   const std::string& text(FieldId id) const { return fields_[index(id)].text; }
@@ -102,7 +111,9 @@ class MainWindow {
 
  private:
   static std::size_t index(FieldId id) { return static_cast<std::size_t>(id); }
-  void fileButton(FileDialogKind kind, UserInterface& ui);
+  static std::optional<std::string> chooseFile(FileDialogKind kind, UserInterface& ui);
+  void openCaseFile(const std::string& path, UserInterface& ui);
+  void saveCaseFile(const std::string& path, UserInterface& ui) const;
 
   std::array<FieldState, kFieldCount> fields_;
   std::array<bool, 5> options_{};
@@ -111,6 +122,7 @@ class MainWindow {
   CalculationState state_;
   Rating rating_;
   bool exitRequested_ = false;
+  CaseFiles* caseFiles_ = nullptr;
 };
 
 }  // namespace aph

@@ -1,5 +1,8 @@
 #include "render/qt_canvas.hpp"
 
+#include <stdlib.h>
+
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -7,7 +10,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace aph::render {
 namespace {
@@ -27,11 +32,40 @@ QPen pen(Rgb c, double width, bool dashed) {
   return p;
 }
 
+// The toolkit keeps sockets and locks in the session's runtime folder (XDG_RUNTIME_DIR). Where
+// the session has none, the process gets a fresh folder of its own (mode 0700, as the toolkit
+// requires), removed when the program ends.
+class PrivateRuntimeFolder {
+ public:
+  PrivateRuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    std::error_code error;
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) base = "/tmp";
+    std::string pattern = (base / "aphcalc-runtime-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return;
+    created_ = pattern;
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(created_));
+  }
+  ~PrivateRuntimeFolder() {
+    if (created_.empty()) return;
+    std::error_code error;
+    std::filesystem::remove_all(created_, error);
+  }
+  PrivateRuntimeFolder(const PrivateRuntimeFolder&) = delete;
+  PrivateRuntimeFolder& operator=(const PrivateRuntimeFolder&) = delete;
+
+ private:
+  std::string created_;
+};
+
 }  // namespace
 
 void ensureGuiApplication() {
   if (QGuiApplication::instance()) return;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Made before the application and so removed after it.
+  static const PrivateRuntimeFolder runtimeFolder;
   static int argc = 1;
   static char name[] = "aphcalc-cli";
   static char* argv[] = {name, nullptr};
@@ -111,7 +145,10 @@ std::string writeChartPng(const ChartData& chart, const std::string& path, doubl
     QtCanvas canvas(painter);
     drawChart(canvas, chart, 0, 0, w, h);
   }
-  if (!image.save(QString::fromStdString(path), "PNG")) return "cannot write " + path;
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&file, "PNG") ||
+      !file.flush())
+    return "cannot write " + path + " (" + file.errorString().toStdString() + ")";
   return {};
 }
 

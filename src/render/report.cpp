@@ -1,6 +1,7 @@
 #include "render/report.hpp"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPainter>
@@ -131,7 +132,12 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   const CaseRun run = rateCase(c);
   const Rating& r = run.window.rating();
 
-  QPdfWriter writer(QString::fromStdString(pdfPath));
+  // The file is opened first, so that a folder that refuses it is told with its reason before
+  // anything is drawn.
+  QFile output(QString::fromStdString(pdfPath));
+  if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return "cannot write " + pdfPath + " (" + output.errorString().toStdString() + ")";
+  QPdfWriter writer(&output);
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(600);
@@ -232,7 +238,8 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   page.text(kPageWidth / 2, kPageHeight - kMargin + 4,
             "红色数值超出限值：压降大于 500 Pa，裕量不在 0～30 % 范围内", 7.5, kMuted,
             Canvas::Align::Center);
-  painter.end();
+  if (!painter.end() || !output.flush())
+    return "cannot write " + pdfPath + " (" + output.errorString().toStdString() + ")";
   return {};
 }
 

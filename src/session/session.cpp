@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace aph::session {
 namespace {
@@ -64,6 +65,23 @@ DialogAnswer parseAnswer(const json& value, DialogKind kind, const std::string& 
   return answer;
 }
 
+ListAnswer parseListAnswer(const json& value, const std::string& where) {
+  ListAnswer answer;
+  if (value.is_null()) {
+    answer.cancel = true;
+  } else if (value.is_string()) {
+    answer.name = value.get<std::string>();
+    if (answer.name.empty()) fail(where, "expected a load case's name, not an empty text");
+  } else if (value.is_number_unsigned() && value.get<std::uint64_t>() >= 1) {
+    answer.number = static_cast<std::size_t>(std::min<std::uint64_t>(
+        value.get<std::uint64_t>(), std::numeric_limits<std::size_t>::max()));
+  } else {
+    fail(where, "expected a load case's name, its number from 1, or null, not " +
+                    (value.is_number() ? value.dump() : typeName(value)));
+  }
+  return answer;
+}
+
 Action parseAction(const json& value, const std::string& where) {
   if (!value.is_object()) fail(where, "an action must be an object, not " + typeName(value));
   if (value.contains("set")) {
@@ -95,6 +113,8 @@ Action parseAction(const json& value, const std::string& where) {
       click.dialog = parseAnswer(answer, DialogKind::PassCount, at);
     } else if (key == "tuning" && click.control == "Command1") {
       click.dialog = parseAnswer(answer, DialogKind::Tuning, at);
+    } else if (key == "case" && click.control == "Command4") {
+      click.loadCase = parseListAnswer(answer, at);
     } else if (key == "file" && (click.control == "Command4" || click.control == "Command5")) {
       if (answer.is_string()) {
         click.file = answer.get<std::string>();
@@ -185,6 +205,24 @@ DialogOutcome ScriptedUserInterface::showModal(DialogForm& dialog) {
 std::optional<std::string> ScriptedUserInterface::chooseFile(const FileDialogRequest&) {
   if (!action_) return std::nullopt;
   return action_->file;
+}
+
+std::optional<std::size_t> ScriptedUserInterface::chooseFromList(const ListChoiceRequest& request) {
+  return pickEntry(action_ ? action_->loadCase : std::nullopt, request.entries);
+}
+
+std::optional<std::size_t> pickEntry(const std::optional<ListAnswer>& answer,
+                                     const std::vector<std::string>& entries) {
+  if (entries.empty()) return std::nullopt;
+  if (!answer) return 0;
+  if (answer->cancel) return std::nullopt;
+  if (!answer->name.empty()) {
+    const auto found = std::find(entries.begin(), entries.end(), answer->name);
+    if (found == entries.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - entries.begin());
+  }
+  if (answer->number >= 1 && answer->number <= entries.size()) return answer->number - 1;
+  return std::nullopt;
 }
 
 void click(MainWindow& window, const ClickAction& action, ScriptedUserInterface& ui) {

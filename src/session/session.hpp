@@ -40,11 +40,25 @@ struct DialogAnswer {
   std::vector<std::pair<std::string, std::string>> texts;
 };
 
+// How a person answers the list of a file's load cases: picks one by name or by number
+// (counted from 1), or cancels.
+struct ListAnswer {
+  bool cancel = false;
+  std::string name;        // used when not empty
+  std::size_t number = 0;  // otherwise
+};
+
 struct ClickAction {
   std::string control;                 // Option1..5, Command1..5
   std::optional<DialogAnswer> dialog;  // for Option3 ("passes") and Command1 ("tuning")
   std::optional<std::string> file;     // for Command4/Command5: the chosen path; empty: cancel
+  std::optional<ListAnswer> loadCase;  // for Command4 ("case"); empty: "确定" on the first entry
 };
+
+// The entry a list answer picks: the first entry without an answer; nothing when the answer
+// cancels or names no entry (the list then stays open, which counts as cancel).
+std::optional<std::size_t> pickEntry(const std::optional<ListAnswer>& answer,
+                                     const std::vector<std::string>& entries);
 
 using Action = std::variant<SetAction, ClickAction>;
 
@@ -61,6 +75,7 @@ class ScriptedUserInterface : public UserInterface {
   void showMessage(const MessageBoxRequest& message) override { messages.push_back(message); }
   DialogOutcome showModal(DialogForm& dialog) override;
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override;
 
   std::vector<MessageBoxRequest> messages;
 

@@ -147,7 +147,8 @@ struct Parser {
       if (name == "name") {
         if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
         c.name = value.get<std::string>();
-      } else if (name == "description") {
+      } else if (name == "description" || (topLevel && name == "saved")) {
+        // Not read: a free text, and when the window saved the file.
         if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
       } else if (topLevel && (name == "$schema" || name == "cases")) {
         // "$schema" names the schema for editors; "cases" is read by the caller.
@@ -160,7 +161,7 @@ struct Parser {
       } else {
         std::vector<std::string> known = {"name", "description", "arrangement", "flow_mode"};
         for (std::string_view g : kGroups) known.emplace_back(g);
-        if (topLevel) known.insert(known.end(), {"cases", "$schema"});
+        if (topLevel) known.insert(known.end(), {"saved", "cases", "$schema"});
         fail(key, unknownKey(name, known));
       }
     }

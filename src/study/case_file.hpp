@@ -91,6 +91,7 @@ class CaseUserInterface : public UserInterface {
   void showMessage(const MessageBoxRequest& message) override { messages.push_back(message); }
   DialogOutcome showModal(DialogForm& dialog) override;
   std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return {}; }
 
   std::vector<MessageBoxRequest> messages;
 

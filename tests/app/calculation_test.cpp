@@ -1,5 +1,8 @@
 // Whole calculations driven by mouse and keyboard, checked against the window model run on its
 // own; the error messages and what stands behind them.
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QToolTip>
 #include <QtTest>
 #include <nlohmann/json.hpp>
 
@@ -163,6 +166,42 @@ class CalculationTest : public QObject {
     QCOMPARE(densityBehind, QString::fromStdString(form_->model().text(FieldId::Text4)));
     QCOMPARE(counterflowBehind, QString());
     QCOMPARE(shownText(*form_, FieldId::Text4), densityBehind);
+  }
+
+  // Fields keep their width and show the leading characters of a long text; resting the pointer
+  // on such a field shows the whole text, on a field whose text fits nothing.
+  void longTextsShowInFullAsTooltip() {
+    form_->show();
+    perform(*form_, {"Combo3=10.000000000000000000001", "Option4", "Option1", "Command3"});
+    // The tooltip the field gives when the pointer rests on it.
+    const auto tipOver = [](QLineEdit& line) {
+      const QPoint centre = line.rect().center();
+      QHelpEvent hover(QEvent::ToolTip, centre, line.mapToGlobal(centre));
+      QApplication::sendEvent(&line, &hover);
+      return line.toolTip();
+    };
+    const QFontMetrics metrics(form_->fieldLine(FieldId::Text54)->font());
+    int longOnes = 0;
+    for (const FieldInfo& info : kFields) {
+      QLineEdit& line = *form_->fieldLine(info.id);
+      const QString tip = tipOver(line);
+      // Independently of the window's own test: a text clearly wider than the field does not
+      // fit, one clearly narrower does.
+      const int width = metrics.horizontalAdvance(line.text());
+      if (width > line.width()) {
+        ++longOnes;
+        QCOMPARE(tip, line.text());
+      } else if (width < line.width() / 2) {
+        QCOMPARE(tip, QString());
+      }
+    }
+    // Prandtl numbers, duties, Reynolds numbers, the typed gap: more than a handful.
+    QVERIFY2(longOnes >= 4, qPrintable(QString::number(longOnes)));
+    QCOMPARE(tipOver(*form_->fieldLine(FieldId::Combo3)),
+             QStringLiteral("10.000000000000000000001"));
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("10.000000000000000000001"));
+    QToolTip::hideText();
   }
 
  private:

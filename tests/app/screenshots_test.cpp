@@ -1,6 +1,8 @@
 // Pictures of the window as a person sees it, for a look by eye: the default window, the window
-// after a counterflow calculation, both dialogs and an error message. Written into the build tree.
+// after a counterflow calculation, both dialogs, an error message, the file dialog and the list
+// of a file's load cases. Written into the build tree.
 #include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QtTest>
 
@@ -59,6 +61,26 @@ class ScreenshotsTest : public QObject {
       QVERIFY(modal.allAnswered());
     }
     QVERIFY(messageSaved);
+
+    // "打开": the file dialog in Chinese, then the list of a file's load cases.
+    bool fileDialogSaved = false;
+    bool listSaved = false;
+    {
+      const ModalSteps modal({[&](QWidget& dialog) {
+                                fileDialogSaved = save(dialog, "file-dialog.png");
+                                static_cast<QFileDialog&>(dialog).selectFile(
+                                    QStringLiteral(APH_EXAMPLES_DIR "/cases/boiler-loads.json"));
+                                static_cast<QDialog&>(dialog).accept();
+                              },
+                              [&](QWidget& list) {
+                                listSaved = save(list, "load-cases.png");
+                                static_cast<QDialog&>(list).reject();
+                              }});
+      clickControl(form, "Command4");
+      QVERIFY(modal.allAnswered());
+    }
+    QVERIFY(fileDialogSaved);
+    QVERIFY(listSaved);
   }
 
  private:

@@ -11,6 +11,7 @@ std::unique_ptr<QObject> makeOptionsTest();
 std::unique_ptr<QObject> makeCalculationTest();
 std::unique_ptr<QObject> makeDialogsTest();
 std::unique_ptr<QObject> makeFileDialogsTest();
+std::unique_ptr<QObject> makeCaseFilesTest();
 std::unique_ptr<QObject> makeExitTest();
 std::unique_ptr<QObject> makeScreenshotsTest();
 

@@ -9,9 +9,14 @@
 namespace aph::app::test {
 
 ModalSteps::ModalSteps(std::vector<Step> steps) : steps_(std::move(steps)) {
-  timer_.setInterval(0);
-  QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-  timer_.start();
+  arm();
+}
+
+void ModalSteps::arm() {
+  QTimer::singleShot(0, &alive_, [this] {
+    arm();
+    poll();
+  });
 }
 
 void ModalSteps::poll() {

@@ -19,7 +19,9 @@ namespace aph::app::test {
 
 // Answers the modal windows that open while it lives, one step each, in order. Every step must
 // leave the window it is given (press a button or close it); a modal window beyond the steps is
-// closed and counted as unexpected.
+// closed and counted as unexpected. A step may open a modal window of its own (accepting a file
+// dialog that asks whether to replace a file): the next step answers it, from a fresh
+// single-shot timer, since a timer whose handler is still running does not fire again.
 class ModalSteps {
  public:
   using Step = std::function<void(QWidget&)>;
@@ -34,11 +36,12 @@ class ModalSteps {
   }
 
  private:
+  void arm();
   void poll();
   std::vector<Step> steps_;
   int answered_ = 0;
   int unexpected_ = 0;
-  QTimer timer_;
+  QObject alive_;  // pending single shots end with it
 };
 
 // What a message box showed.

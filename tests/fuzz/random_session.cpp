@@ -122,6 +122,10 @@ class AnsweringUi : public UserInterface {
     if (choices_.pick(2)) return std::nullopt;
     return std::string("/tmp/chosen.txt");
   }
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override {
+    if (request.entries.empty() || choices_.pick(3) == 0) return std::nullopt;
+    return choices_.pick(static_cast<std::uint32_t>(request.entries.size()));
+  }
   std::vector<std::string> messages;
 
  private:

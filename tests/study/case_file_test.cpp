@@ -143,6 +143,8 @@ TEST(CaseFile, EveryErrorNamesFileKeyAndFault) {
       {R"({"plate": {"pairs": [1]}})", "plate.pairs", "not array"},
       {R"({"air": 5})", "air", "expected an object"},
       {R"({"name": 5})", "name", "expected a text"},
+      {R"({"saved": 5})", "saved", "expected a text"},
+      {R"({"cases": [{"saved": "2025-03-01T14:05:09+08:00"}]})", "cases[0].saved", "unknown key"},
       {R"({"arrangement": "parallel"})", "arrangement", "is not one of"},
       {R"({"flow_mode": 1})", "flow_mode", "expected \"volume\" or \"mass\""},
       {R"({"air": {"properties": "tables"}})", "air.properties", "is not \"table\""},

@@ -39,11 +39,13 @@ session::Script scriptOf(const Case& c) {
   session::Script script;
   script.actions.push_back(set);
   if (const auto& mode = c.value("flow_mode"))
-    script.actions.push_back(session::ClickAction{*mode == "mass" ? "Option5" : "Option4", {}, {}});
+    script.actions.push_back(
+        session::ClickAction{*mode == "mass" ? "Option5" : "Option4", {}, {}, {}});
   if (const auto& arrangement = c.value("arrangement")) {
     session::ClickAction click{*arrangement == "counterflow" ? "Option1"
                                : *arrangement == "crossflow" ? "Option2"
                                                              : "Option3",
+                               {},
                                {},
                                {}};
     if (click.control == "Option3") {
@@ -54,7 +56,7 @@ session::Script scriptOf(const Case& c) {
     }
     script.actions.push_back(click);
   }
-  script.actions.push_back(session::ClickAction{"Command3", {}, {}});
+  script.actions.push_back(session::ClickAction{"Command3", {}, {}, {}});
   return script;
 }
 

@@ -1,0 +1,267 @@
+#include "study/window_files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "study/case_file.hpp"
+
+namespace aph::study {
+namespace {
+
+// A case file is a page of text; anything larger is not one (and a device such as /dev/zero
+// would never end).
+constexpr std::size_t kLargestCaseFile = 16u << 20;
+
+std::string systemReason(int error) {
+  return std::strerror(error);
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the error close itself returns (a delayed write error, say).
+  int close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+struct ReadText {
+  std::string text;
+  std::optional<std::string> problem;
+};
+
+ReadText readCaseText(const std::string& path) {
+  ReadText read;
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer that may never come.
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) {
+    read.problem = systemReason(errno);
+    return read;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) {
+    read.problem = systemReason(errno);
+    return read;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    read.problem = systemReason(EISDIR);
+    return read;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    read.problem = "不是普通文件";
+    return read;
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      read.problem = systemReason(errno);
+      return read;
+    }
+    if (got == 0) break;
+    if (read.text.size() + static_cast<std::size_t>(got) > kLargestCaseFile) {
+      read.problem = "文件过大（工况文件不超过 16 MiB）";
+      return read;
+    }
+    read.text.append(buffer, static_cast<std::size_t>(got));
+  }
+  return read;
+}
+
+// The window's own interface while a case is entered, with the pass-count dialog answered from
+// the case as the batch tool answers it: every message still reaches the person.
+class EnteringInterface : public CaseUserInterface {
+ public:
+  EnteringInterface(const Case& c, UserInterface& person)
+      : CaseUserInterface(&c), person_(person) {}
+  void showMessage(const MessageBoxRequest& message) override { person_.showMessage(message); }
+
+ private:
+  UserInterface& person_;
+};
+
+class OpenedCases : public OpenedCaseFile {
+ public:
+  explicit OpenedCases(std::vector<Case> cases) : cases_(std::move(cases)) {}
+  std::vector<std::string> caseNames() const override {
+    std::vector<std::string> names;
+    for (const Case& c : cases_) names.push_back(c.name);
+    return names;
+  }
+  void enter(std::size_t which, MainWindow& window, UserInterface& ui) const override {
+    const Case& c = cases_.at(which);
+    typeCase(window, c);
+    EnteringInterface entering(c, ui);
+    enterCase(window, c, entering);
+  }
+
+ private:
+  std::vector<Case> cases_;
+};
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name for the new file beside the old one, short enough for any folder that holds the old.
+std::string temporaryName(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  const auto ticks =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return folder + "/.aphcalc-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(ticks % 1000000007ull) +
+         ".tmp";
+}
+
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t wrote = ::write(fd, text.data(), text.size());
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      if (wrote == 0) errno = EIO;
+      return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string baseName(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot != 0) name.resize(dot);
+  return name;
+}
+
+std::string isoTimestamp(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  const long offset = local.tm_gmtoff / 60;  // minutes east of UTC
+  const long magnitude = offset < 0 ? -offset : offset;
+  char zone[24];
+  std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
+  return std::string(text, length) + zone;
+}
+
+nlohmann::ordered_json windowCaseJson(const WindowCase& window, const std::string& name,
+                                      const std::string& saved) {
+  nlohmann::ordered_json file;
+  file["name"] = name;
+  file["saved"] = saved;
+  if (window.arrangement) file["arrangement"] = std::string(*window.arrangement);
+  if (window.flowMode) file["flow_mode"] = std::string(*window.flowMode);
+  for (const auto& [key, text] : window.texts) {
+    const auto dot = key.find('.');
+    file[std::string(key.substr(0, dot))][std::string(key.substr(dot + 1))] = text;
+  }
+  return file;
+}
+
+std::optional<std::string> replaceFile(const std::string& path, std::string_view text) {
+  std::string target = path;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    // Saving over a link replaces the file it points to, not the link.
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  const bool exists = ::stat(target.c_str(), &info) == 0;
+  if (exists) {
+    if (S_ISDIR(info.st_mode)) return systemReason(EISDIR);
+    // A file the person may not write stays as it is, although its folder would let a new file
+    // take its place.
+    if (::access(target.c_str(), W_OK) != 0) return systemReason(errno);
+  }
+  const std::string folder = folderOf(target);
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temporary = temporaryName(folder);
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return systemReason(errno);
+  }
+  if (fd < 0) return systemReason(EEXIST);
+  Descriptor file(fd);
+  auto abandon = [&](int error) {
+    if (file.get() >= 0) file.close();
+    ::unlink(temporary.c_str());
+    return systemReason(error);
+  };
+  // The new file keeps the permissions of the one it replaces.
+  if (exists && ::fchmod(file.get(), info.st_mode & 07777) != 0) return abandon(errno);
+  if (!writeAll(file.get(), text)) return abandon(errno);
+  if (::fsync(file.get()) != 0) return abandon(errno);
+  if (file.close() != 0) return abandon(errno);
+  if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon(errno);
+  // The rename itself reaches the disk with the folder.
+  if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return std::nullopt;
+}
+
+CaseFiles::Opened WindowCaseFiles::open(const std::string& path) {
+  Opened opened;
+  ReadText read = readCaseText(path);
+  if (read.problem) {
+    opened.problem = CaseFileProblem{CaseFileProblem::Kind::CannotRead, *read.problem};
+    return opened;
+  }
+  try {
+    opened.file = std::make_unique<OpenedCases>(parseCases(read.text, path));
+  } catch (const CaseError& e) {
+    const std::string where = e.key().empty() ? std::string() : e.key() + ": ";
+    opened.problem = CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, where + e.what_wrong()};
+  }
+  return opened;
+}
+
+std::optional<CaseFileProblem> WindowCaseFiles::save(const std::string& path,
+                                                     const WindowCase& window) {
+  std::string text;
+  try {
+    text = windowCaseJson(window, baseName(path), isoTimestamp(std::time(nullptr))).dump(2);
+  } catch (const nlohmann::json::exception&) {
+    // Only a text that is not UTF-8 cannot be written as JSON.
+    return CaseFileProblem{CaseFileProblem::Kind::CannotWrite, "有文本不是有效的 UTF-8 编码"};
+  }
+  text += '\n';
+  if (auto reason = replaceFile(path, text))
+    return CaseFileProblem{CaseFileProblem::Kind::CannotWrite, std::move(*reason)};
+  return std::nullopt;
+}
+
+}  // namespace aph::study
