@@ -17,7 +17,7 @@ std::vector<RatedCase> ratedSample() {
       {"name": "table, 250 pairs", "air": {"properties": "table"}, "plate": {"pairs": 250}},
       {"name": "no pairs", "plate": {"pairs": "abc"}}
     ]})",
-                            "loads.json"));
+                            "loads.json", {.asTyped = true}));
 }
 
 std::vector<std::string> lines(const std::string& text) {
