@@ -1,5 +1,7 @@
 #include "render/qt_canvas.hpp"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -8,6 +10,8 @@
 #include <QPainterPath>
 #include <QPen>
 #include <memory>
+
+#include "study/files.hpp"
 
 namespace aph::render {
 namespace {
@@ -98,21 +102,30 @@ double QtCanvas::textWidth(const std::string& text, double size) {
   return QFontMetricsF(font, painter_.device()).horizontalAdvance(QString::fromStdString(text)) / 4;
 }
 
-std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,
-                          double scale) {
+std::optional<std::string> chartPng(const ChartData& chart, double w, double h, double scale) {
   ensureGuiApplication();
   QImage image(static_cast<int>(w * scale), static_cast<int>(h * scale), QImage::Format_RGB32);
+  if (image.isNull()) return std::nullopt;
   image.fill(Qt::white);
-  {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(scale, scale);
-    QtCanvas canvas(painter);
-    drawChart(canvas, chart, 0, 0, w, h);
-  }
-  if (!image.save(QString::fromStdString(path), "PNG")) return "cannot write " + path;
-  return {};
+  QPainter painter;
+  if (!painter.begin(&image)) return std::nullopt;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(scale, scale);
+  QtCanvas canvas(painter);
+  drawChart(canvas, chart, 0, 0, w, h);
+  if (!painter.end()) return std::nullopt;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
+  return bytes.toStdString();
+}
+
+std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,
+                          double scale) {
+  const auto png = chartPng(chart, w, h, scale);
+  if (!png) return "cannot draw the chart";
+  return study::writeWholeFile(path, *png);
 }
 
 }  // namespace aph::render
