@@ -479,12 +479,15 @@ int runProgram(int argc, const char* const* argv, BatchIo& io) {
     *io.err << kProgram << e.message << "\n";
     return 1;
   } catch (const std::bad_alloc&) {
+    io.unexpectedFault = true;
     *io.err << kProgram << "out of memory\n";
     return 1;
   } catch (const std::exception& e) {
+    io.unexpectedFault = true;
     *io.err << kProgram << "stopped by an unexpected fault: " << e.what() << "\n";
     return 1;
   } catch (...) {
+    io.unexpectedFault = true;
     *io.err << kProgram << "stopped by an unexpected fault\n";
     return 1;
   }

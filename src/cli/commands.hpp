@@ -34,6 +34,8 @@ struct BatchIo {
   bool outIsTerminal = false;  // colour in the table
   bool errIsTerminal = false;  // a progress bar for long sweeps
   std::size_t maxDesigns = study::kMaxDesigns;
+  // Set when the program ended on a fault no command foresaw (told as such, exit code 1).
+  bool unexpectedFault = false;
 
   // The real standard streams and files.
   static BatchIo standard();

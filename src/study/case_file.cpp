@@ -160,7 +160,7 @@ struct Parser {
   // file gives it: in the load case `over` (at `prefix`), or among the shared keys.
   void checkRanges(const Case& c, const std::string& prefix, const Case* over) const {
     if (options.asTyped) return;
-    const auto fault = rangeFault(c);
+    const auto fault = rangeFault(c, {}, false, over);
     if (!fault) return;
     const bool shared = over && !over->values[fault->key] && c.values[fault->key];
     fail(joinPath(shared ? "" : prefix, caseKey(fault->key).path), fault->message);
@@ -175,7 +175,7 @@ struct Parser {
       fail(prefix.empty() ? "(top level)" : prefix,
            std::string("expected an object of case keys, not ") + object.type_name());
     for (const auto& [name, value] : object.items()) {
-      const std::string key = joinPath(prefix, name);
+      const std::string key = joinPath(prefix, shortened(name));
       if (name == "name") {
         if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
         c.name = value.get<std::string>();
@@ -220,7 +220,7 @@ struct Parser {
     if (!value.is_object()) fail(key, std::string("expected an object, not ") + value.type_name());
     for (const auto& [name, item] : value.items()) {
       const std::string path = group + "." + name;
-      const std::string itemKey = key + "." + name;
+      const std::string itemKey = key + "." + shortened(name);
       const auto k = findKey(path);
       if (!k) {
         std::vector<std::string> known;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "model/text.hpp"
 #include "study/files.hpp"
@@ -154,14 +155,16 @@ struct Selection {
 struct KeyRule {
   Kind kind = kFinite;
   bool numeric = false;
-  std::optional<std::size_t> gap;    // an equivalent diameter's gap
-  std::optional<std::size_t> inlet;  // an outlet temperature's inlet
+  std::optional<std::size_t> gap;     // an equivalent diameter's gap
+  std::optional<std::size_t> inlet;   // an outlet temperature's inlet
+  std::optional<std::size_t> reader;  // the key whose rule also reads this one
   bool flueGas = false;
 };
 
 const std::vector<KeyRule>& keyRules() {
   static const std::vector<KeyRule> rules = [] {
     std::vector<KeyRule> out(caseKeys().size());
+    if (out.size() > 64) throw std::logic_error("more case keys than the range checks mark");
     for (std::size_t k = 0; k < out.size(); ++k) {
       const std::string_view p = caseKey(k).path;
       out[k].numeric = isNumericKey(k);
@@ -170,27 +173,47 @@ const std::vector<KeyRule>& keyRules() {
       if (endsWith(p, "equivalent_diameter")) out[k].gap = sibling(k, "channel_gap");
       if (endsWith(p, "outlet_temperature")) out[k].inlet = sibling(k, "inlet_temperature");
     }
+    for (std::size_t k = 0; k < out.size(); ++k) {
+      if (out[k].gap) out[*out[k].gap].reader = k;
+      if (out[k].inlet) out[*out[k].inlet].reader = k;
+    }
     return out;
   }();
   return rules;
 }
 
-}  // namespace
+std::optional<RangeFault> ownFault(std::size_t k, const std::string& text) {
+  const auto v = readLeadingNumber(text);
+  if (!v) return fault(k, kFinite, text, v);
+  if (!within(keyRules()[k].kind, text, *v)) return fault(k, keyRules()[k].kind, text, v);
+  return std::nullopt;
+}
 
-std::optional<RangeFault> rangeFault(const Case& c, std::span<const std::size_t> keys,
-                                     bool without) {
+// The rules of the keys (`own`: of their values alone, `pairs`: comparing two keys) that the
+// selection picks, in the order of the keys.
+std::optional<RangeFault> scan(const Case& c, std::span<const std::size_t> keys, bool without,
+                               bool own, bool pairs, const Case* names = nullptr) {
   const Selection reads{keys, without};
   const auto& all = caseKeys();
   const auto& rules = keyRules();
+  // With a few keys to check (a sweep's design), only their rules and the rules reading them:
+  // a mark per key, visited in the order of the keys.
+  std::uint64_t marked = 0;
+  if (keys.empty() || without) {
+    marked = ~std::uint64_t{0};
+  } else {
+    for (std::size_t k : keys) {
+      marked |= std::uint64_t{1} << k;
+      if (rules[k].reader) marked |= std::uint64_t{1} << *rules[k].reader;
+    }
+  }
   for (std::size_t k = 0; k < all.size(); ++k) {
+    if (!(marked >> k & 1)) continue;
     const KeyRule& rule = rules[k];
     if (!rule.numeric) continue;
-    if (c.values[k] && reads({k})) {
-      const std::string& text = *c.values[k];
-      const auto v = readLeadingNumber(text);
-      if (!v) return fault(k, kFinite, text, v);
-      if (!within(rule.kind, text, *v)) return fault(k, rule.kind, text, v);
-    }
+    if (own && c.values[k] && reads({k}))
+      if (auto f = ownFault(k, *c.values[k])) return f;
+    if (!pairs) continue;
     if (rule.gap) {
       // Without a gap the calculation works from the equivalent diameter: it must be there.
       const std::size_t gap = *rule.gap;
@@ -209,7 +232,8 @@ std::optional<RangeFault> rangeFault(const Case& c, std::span<const std::size_t>
       const bool flueGas = rule.flueGas;
       if (flueGas ? *out < *in : *out > *in) continue;
       // Named where the case gives it: the outlet, or else the inlet.
-      const std::size_t named = c.values[k] ? k : inlet;
+      const Case& namer = names && (names->values[k] || names->values[inlet]) ? *names : c;
+      const std::size_t named = namer.values[k] ? k : inlet;
       const std::string text = c.inputText(named);
       RangeFault f{named, code(k, flueGas ? kCools : kWarms), {}};
       // "below flue_gas.inlet_temperature (300 ℃), as the flue gas cools"
@@ -223,6 +247,22 @@ std::optional<RangeFault> rangeFault(const Case& c, std::span<const std::size_t>
     }
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<RangeFault> rangeFault(const Case& c, std::span<const std::size_t> keys, bool without,
+                                     const Case* names) {
+  return scan(c, keys, without, true, true, names);
+}
+
+std::optional<RangeFault> valueFault(std::size_t key, const std::string& text) {
+  if (!keyRules().at(key).numeric) return std::nullopt;
+  return ownFault(key, text);
+}
+
+std::optional<RangeFault> pairFault(const Case& c, std::span<const std::size_t> keys) {
+  return scan(c, keys, false, false, true);
 }
 
 std::string ruleText(std::uint16_t rule) {

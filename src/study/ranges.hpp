@@ -26,8 +26,16 @@ struct RangeFault {
 // The first range the case breaks, in the order of the keys. Only values the case gives are
 // checked (with the window's defaults for the other side of a comparison); with `keys`, only
 // the rules that read one of those keys, or with `without`, only those that read none of them.
+// A comparison names the key the case gives (the outlet when both are), or the one `names`
+// gives when it gives one: the load case over the shared keys.
 std::optional<RangeFault> rangeFault(const Case& c, std::span<const std::size_t> keys = {},
-                                     bool without = false);
+                                     bool without = false, const Case* names = nullptr);
+
+// The two parts of the check: the rule of one key's value alone (none for a key that is not a
+// number), and the rules comparing keys (gap and equivalent diameter, inlet and outlet) that read
+// one of `keys`. A sweep checks the first once per value of an axis.
+std::optional<RangeFault> valueFault(std::size_t key, const std::string& text);
+std::optional<RangeFault> pairFault(const Case& c, std::span<const std::size_t> keys);
 
 // "plate.pairs: a whole number ≥ 1", what a rule allows; for counting skipped candidates.
 std::string ruleText(std::uint16_t rule);

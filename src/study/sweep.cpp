@@ -37,13 +37,18 @@ std::optional<double> parseNumber(const std::string& text) {
 }
 
 void appendField(std::string& out, std::string_view text) {
-  // Plain numbers, the common case, need no quoting and stay numbers.
-  if (text.empty() || (text.find_first_of(",\"\r\n") == std::string_view::npos &&
-                       std::string_view("=+-@\t\r").find(text[0]) == std::string_view::npos)) {
-    out += text;
-    return;
+  // Plain numbers, the common case, need no quoting: a quick look before the full rule.
+  bool plain = text.empty() || (text[0] != '=' && text[0] != '+' && text[0] != '-' &&
+                                text[0] != '@' && text[0] != '\t');
+  for (std::size_t k = 0; plain && k < text.size(); ++k) {
+    const char c = text[k];
+    plain = c != ',' && c != '"' && c != '\r' && c != '\n';
   }
-  out += csvField(text);
+  if (plain) {
+    out += text;
+  } else {
+    out += csvField(text);
+  }
 }
 
 void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::size_t>& index,
@@ -61,7 +66,8 @@ void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::s
     out += violationText(violations(rating));
     for (const ResultColumn& column : sweepColumns()) {
       out += ',';
-      appendField(out, rating.text(columnField(column, rating)));
+      // Numbers the calculation wrote (no case key reaches these fields): nothing to quote.
+      out += rating.text(columnField(column, rating));
     }
   }
   out += ',';
@@ -260,8 +266,19 @@ const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys
     if (!fixedFault_ || faultKeys_ != keys) {
       faultKeys_ = keys;
       fixedFault_ = rangeFault(base_, keys, true);
+      valueTexts_.assign(keys.size(), nullptr);
+      valueFaults_.assign(keys.size(), std::nullopt);
     }
-    std::optional<RangeFault> fault = rangeFault(current_, keys);
+    // A key's own rule is looked at again only when its text changes: the slow axis rarely.
+    std::optional<RangeFault> fault;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      if (valueTexts_[k] != texts[k]) {
+        valueTexts_[k] = texts[k];
+        valueFaults_[k] = valueFault(keys[k], *texts[k]);
+      }
+      if (!fault && valueFaults_[k]) fault = valueFaults_[k];
+    }
+    if (!fault) fault = pairFault(current_, keys);
     if (!fault) fault = *fixedFault_;
     if (fault) {
       status = RunStatus{};

@@ -83,6 +83,9 @@ class DesignEvaluator {
   // every design of a sweep.
   std::vector<std::size_t> faultKeys_;
   std::optional<std::optional<RangeFault>> fixedFault_;
+  // The own rule of each varied key, for the text it was last checked on.
+  std::vector<const std::string*> valueTexts_;
+  std::vector<std::optional<RangeFault>> valueFaults_;
   Case base_;
   Case current_;                       // the base case with the last design's keys typed over
   std::vector<std::size_t> lastKeys_;  // keys the last design typed over
