@@ -219,21 +219,21 @@ int rateCommand(Options& o) {
 int sweepCommand(Options& o) {
   BatchIo& io = *o.io;
   SweepPlan plan{chooseCase(o), {}};
-  std::vector<VarySpec> specs;
-  for (const std::string& v : o.vary) specs.push_back(parseVarySpec(v));
-  if (specs.size() > 2)
-    throw SweepError("a sweep varies one or two keys, not " + std::to_string(specs.size()));
+  std::vector<VaryArgument> varied;
+  for (const std::string& v : o.vary) varied.push_back(parseVaryArgument(v));
+  if (varied.size() > 2)
+    throw SweepError("a sweep varies one or two keys, not " + std::to_string(varied.size()));
   // The size of the grid is known before any axis is built.
-  checkGridSize(specs);
+  checkGridSize(varied);
   std::size_t designs = 1;
-  for (const VarySpec& spec : specs) designs *= spec.count();
+  for (const VaryArgument& vary : varied) designs *= vary.count();
   if (designs > io.maxDesigns)
     throw SweepError("the grid has more than " + std::to_string(io.maxDesigns) + " designs");
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   if (!kind.empty() && designs > kMaxChartDesigns)
     throw UsageError{"--plot: a chart shows at most " + std::to_string(kMaxChartDesigns) +
                      " designs; this grid has " + std::to_string(designs)};
-  for (const VarySpec& spec : specs) plan.axes.push_back(buildAxis(spec));
+  for (const VaryArgument& vary : varied) plan.axes.push_back(buildAxis(vary));
   checkSweep(plan);
 
   Output out(io, o.output);
@@ -293,12 +293,12 @@ int sizeCommand(Options& o) {
   if (!key) throw UsageError{"--vary " + shortened(o.sizeKey) + ": not a case-file key"};
   Axis candidates = defaultSizingAxis(*key);
   if (!o.range.empty()) {
-    const VarySpec spec = parseVarySpec(o.sizeKey + "=" + o.range, "--range " + o.range);
+    const VaryArgument vary = parseVaryArgument(o.sizeKey + "=" + o.range, "--range " + o.range);
     const std::size_t most = std::min(kMaxSizeCandidates, io.maxDesigns);
-    if (spec.count() > most)
+    if (vary.count() > most)
       throw UsageError{"--range " + shortened(o.range) + ": more than " + std::to_string(most) +
                        " candidates"};
-    candidates = buildAxis(spec);
+    candidates = buildAxis(vary);
   }
   if (candidates.texts.size() > io.maxDesigns)
     throw UsageError{"--vary " + o.sizeKey + ": more than " + std::to_string(io.maxDesigns) +

@@ -127,11 +127,11 @@ Axis rangeAxis(std::size_t key, double from, double to, double step) {
   return axis;
 }
 
-std::size_t VarySpec::count() const {
+std::size_t VaryArgument::count() const {
   return range ? rangeCount(from, to, step) : list.size();
 }
 
-VarySpec parseVarySpec(const std::string& argument, const std::string& shownAs) {
+VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs) {
   const std::string shown = shownAs.empty() ? shortened(argument, 80) : shortened(shownAs, 80);
   const std::string prefix = shownAs.empty() ? "--vary " : "";
   const auto equals = argument.find('=');
@@ -160,41 +160,41 @@ VarySpec parseVarySpec(const std::string& argument, const std::string& shownAs) 
                        (readLeadingNumber(p) ? "not a number" : "beyond what a double holds"));
     numbers.push_back(*v);
   }
-  VarySpec spec;
-  spec.argument = argument;
-  spec.key = *key;
+  VaryArgument vary;
+  vary.argument = argument;
+  vary.key = *key;
   if (separator == ':') {
     if (numbers.size() != 3)
       throw SweepError(prefix + shown + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
-    spec.range = true;
-    spec.from = numbers[0];
-    spec.to = numbers[1];
-    spec.step = numbers[2];
+    vary.range = true;
+    vary.from = numbers[0];
+    vary.to = numbers[1];
+    vary.step = numbers[2];
     try {
-      (void)spec.count();
+      (void)vary.count();
     } catch (const SweepError& e) {
       throw SweepError(prefix + shown + ": " + e.what());
     }
-    return spec;
+    return vary;
   }
-  spec.list = std::move(parts);
-  spec.listValues = std::move(numbers);
-  return spec;
+  vary.list = std::move(parts);
+  vary.listValues = std::move(numbers);
+  return vary;
 }
 
-Axis buildAxis(const VarySpec& spec) {
-  if (spec.range) return rangeAxis(spec.key, spec.from, spec.to, spec.step);
+Axis buildAxis(const VaryArgument& vary) {
+  if (vary.range) return rangeAxis(vary.key, vary.from, vary.to, vary.step);
   Axis axis;
-  axis.key = spec.key;
-  axis.texts = spec.list;
-  axis.values = spec.listValues;
+  axis.key = vary.key;
+  axis.texts = vary.list;
+  axis.values = vary.listValues;
   return axis;
 }
 
-void checkGridSize(const std::vector<VarySpec>& specs) {
+void checkGridSize(const std::vector<VaryArgument>& varied) {
   std::size_t designs = 1;
-  for (const VarySpec& spec : specs) {
-    const std::size_t n = spec.count();
+  for (const VaryArgument& vary : varied) {
+    const std::size_t n = vary.count();
     if (n != 0 && designs > kMaxDesigns / n)
       throw SweepError("the grid has more than " + std::to_string(kMaxDesigns) + " designs");
     designs *= n;
@@ -202,7 +202,7 @@ void checkGridSize(const std::vector<VarySpec>& specs) {
 }
 
 Axis parseVary(const std::string& argument) {
-  return buildAxis(parseVarySpec(argument));
+  return buildAxis(parseVaryArgument(argument));
 }
 
 void checkSweep(const SweepPlan& plan) {

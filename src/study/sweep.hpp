@@ -32,7 +32,7 @@ struct Axis {
 };
 
 // A --vary argument read but not yet spread out: its size is known before anything is built.
-struct VarySpec {
+struct VaryArgument {
   std::string argument;
   std::size_t key = 0;
   bool range = false;  // FROM:TO:STEP
@@ -43,10 +43,10 @@ struct VarySpec {
 };
 // "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5". Refuses a range
 // of more than kMaxDesigns values. Messages begin "--vary ARGUMENT: ", or `shownAs` instead.
-VarySpec parseVarySpec(const std::string& argument, const std::string& shownAs = "");
-Axis buildAxis(const VarySpec& spec);
+VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs = "");
+Axis buildAxis(const VaryArgument& vary);
 // Refuses a grid of more than kMaxDesigns designs, before any axis is built.
-void checkGridSize(const std::vector<VarySpec>& specs);
+void checkGridSize(const std::vector<VaryArgument>& varied);
 Axis parseVary(const std::string& argument);
 // FROM, FROM + STEP, … up to TO (within a millionth of a step).
 Axis rangeAxis(std::size_t key, double from, double to, double step);

@@ -75,15 +75,15 @@ TEST(Sweep, DesignsOutOfRangeAreInvalidRowsWithTheReason) {
 }
 
 TEST(Sweep, GridSizeIsKnownBeforeAnythingIsBuilt) {
-  const VarySpec big = parseVarySpec("plate.pairs=1:20000000:1");
+  const VaryArgument big = parseVaryArgument("plate.pairs=1:20000000:1");
   EXPECT_EQ(big.count(), 20'000'000u);
   EXPECT_NO_THROW(checkGridSize({big}));
-  EXPECT_THROW(checkGridSize({big, parseVarySpec("air.channel_gap=1:20000000:1")}), SweepError);
-  EXPECT_THROW(checkGridSize({big, parseVarySpec("air.channel_gap=7,8")}), SweepError);
+  EXPECT_THROW(checkGridSize({big, parseVaryArgument("air.channel_gap=1:20000000:1")}), SweepError);
+  EXPECT_THROW(checkGridSize({big, parseVaryArgument("air.channel_gap=7,8")}), SweepError);
   for (const char* bad : {"plate.pairs=1:1e9:1", "plate.pairs=-1e308:1e308:1e-300",
                           "plate.pairs=1:2:1e-300", "plate.pairs=1e999:2:1", "plate.pairs=1,nan"})
-    EXPECT_THROW(parseVarySpec(bad), SweepError) << bad;
-  EXPECT_EQ(parseVarySpec("air.channel_gap=7,8,9").count(), 3u);
+    EXPECT_THROW(parseVaryArgument(bad), SweepError) << bad;
+  EXPECT_EQ(parseVaryArgument("air.channel_gap=7,8,9").count(), 3u);
 }
 
 TEST(Sweep, ThreadsAreAtMostTheCores) {
