@@ -14,9 +14,11 @@
 #include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -112,13 +114,28 @@ Parsed parseOptions(int argc, char** argv, Options& options) {
   return Parsed::Run;
 }
 
+// A script is a small file: a regular file (or standard input) of at most 64 MiB, refused before
+// more is read.
+constexpr std::size_t kMaxScriptBytes = std::size_t{64} << 20;
+
 std::optional<std::string> readFile(const std::string& path) {
-  if (path == "-") return std::string(std::istreambuf_iterator<char>(std::cin), {});
+  std::string text;
+  char chunk[65536];
+  auto readAll = [&](std::istream& in) -> bool {
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+      text.append(chunk, static_cast<std::size_t>(in.gcount()));
+      if (text.size() > kMaxScriptBytes) return false;
+    }
+    return !in.bad();
+  };
+  if (path == "-") return readAll(std::cin) ? std::optional(text) : std::nullopt;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error) ||
+      std::filesystem::file_size(path, error) > kMaxScriptBytes || error)
+    return std::nullopt;
   std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  if (!file || !readAll(file)) return std::nullopt;
+  return text;
 }
 
 // Reports the time from the start of main to the first paint of the window, then ends.
@@ -155,9 +172,7 @@ QString savePicture(QWidget& window, const QString& path) {
   return {};
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   QElapsedTimer clock;
   clock.start();
   Options parsed;
@@ -219,5 +234,26 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "aphcalc: standard output: cannot write\n";
+    return 1;
+  }
   return 0;
+}
+
+}  // namespace
+
+// No exception leaves the program: whatever escapes a handler ends it with a message.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "aphcalc: out of memory\n";
+  } catch (const std::exception& e) {
+    std::cerr << "aphcalc: stopped by an unexpected fault: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "aphcalc: stopped by an unexpected fault\n";
+  }
+  return 1;
 }

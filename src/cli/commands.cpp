@@ -3,16 +3,20 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <fstream>
+#include <cmath>
 #include <iostream>
+#include <new>
+#include <sstream>
 
 #include "model/text.hpp"
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
+#include "session/session.hpp"
 #include "study/case_file.hpp"
 #include "study/rate.hpp"
 #include "study/size.hpp"
 #include "study/sweep.hpp"
+#include "study/window_files.hpp"
 
 namespace aph::cli {
 
@@ -20,6 +24,9 @@ using namespace aph::study;
 using namespace aph::render;
 
 struct BatchCommands::Options {
+  BatchIo* io = nullptr;
+  std::optional<std::string> standardInput;  // read once, for every "-"
+
   CLI::App* rate = nullptr;
   CLI::App* sweep = nullptr;
   CLI::App* size = nullptr;
@@ -34,52 +41,133 @@ struct BatchCommands::Options {
   std::vector<std::string> vary;
   std::string sizeKey;
   std::string margin = "0:30";
-  double maxDrop = 500;
+  std::string maxDrop = "500";
   std::string range;
   unsigned threads = 0;
+  bool asTyped = false;
 };
 
 namespace {
 
 constexpr const char* kProgram = "aphcalc-cli: ";
 
+// A chart or a size search over more designs than this cannot show or tell anything more.
+constexpr std::size_t kMaxChartDesigns = 1'000'000;
+constexpr std::size_t kMaxSizeCandidates = 1'000'000;
+// The option ranges that make sense for a preheater's limits.
+constexpr double kMaxDropLimit = 1e6;  // Pa
+constexpr double kMarginLimit = 1000;  // %, either way
+
 // A usage error: told on stderr, exit code 2.
 struct UsageError {
   std::string message;
 };
 
-// The one case of a file that sweep, size and report work on.
-Case chooseCase(const std::string& file, const std::string& choice) {
-  std::vector<Case> cases = loadCases(file);
-  if (choice.empty()) {
-    if (cases.size() == 1) return cases[0];
-    std::string names;
-    for (const Case& c : cases) names += (names.empty() ? "" : ", ") + c.name;
-    throw UsageError{file + ": holds " + std::to_string(cases.size()) + " load cases (" + names +
-                     "); choose one with --case NAME or --case NUMBER"};
-  }
-  for (const Case& c : cases)
-    if (c.name == choice) return c;
-  const auto number = readWholeNumber(choice);
-  if (number && *number >= 1 && *number <= static_cast<double>(cases.size()) &&
-      *number == static_cast<double>(static_cast<std::size_t>(*number)))
-    return cases[static_cast<std::size_t>(*number) - 1];
-  throw UsageError{file + ": --case " + choice + ": no load case of that name or number"};
+// An output that could not be written: told with the reason, exit code 1.
+struct WriteError {
+  std::string message;
+};
+
+using Options = BatchCommands::Options;
+
+ReadOptions readOptions(const Options& o) {
+  ReadOptions options;
+  options.asTyped = o.asTyped;
+  return options;
 }
 
-// Standard output, or the file -o names.
+// The text of a case file: standard input for "-" (read once, however often it is named).
+std::string caseText(Options& o, const std::string& path) {
+  try {
+    if (path == "-") {
+      if (!o.standardInput) o.standardInput = o.io->readStandardInput("case file");
+      return *o.standardInput;
+    }
+    return o.io->readFile(path, "case file");
+  } catch (const ReadError& e) {
+    throw CaseError(caseFileLabel(path), "", e.what());
+  }
+}
+
+// The one case of a file that sweep, size and report work on. Only the case chosen (and the
+// names of the first few) are kept, however many the file holds.
+Case chooseCase(Options& o) {
+  const std::string text = caseText(o, o.file);
+  const std::string label = caseFileLabel(o.file);
+  const auto number = readWholeNumber(o.choice);
+  std::optional<Case> byName, byNumber, first;
+  std::vector<std::string> names;
+  std::size_t count = 0;
+  visitCases(
+      text, label,
+      [&](Case&& c) {
+        ++count;
+        if (names.size() < 8) names.push_back(c.name);
+        if (o.choice.empty()) {
+          if (count == 1) first = std::move(c);
+          return;
+        }
+        if (!byName && c.name == o.choice) {
+          byName = std::move(c);
+        } else if (!byNumber && number && *number == static_cast<double>(count)) {
+          byNumber = std::move(c);
+        }
+      },
+      readOptions(o));
+  if (o.choice.empty()) {
+    if (count == 1) return std::move(*first);
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + shortened(name);
+    if (count > names.size()) list += ", …";
+    throw UsageError{label + ": holds " + std::to_string(count) + " load cases (" + list +
+                     "); choose one with --case NAME or --case NUMBER"};
+  }
+  if (byName) return std::move(*byName);
+  if (byNumber) return std::move(*byNumber);
+  throw UsageError{label + ": --case " + shortened(o.choice) +
+                   ": no load case of that name or number"};
+}
+
+// Standard output, or the file -o names; opened when the inputs have been read and checked.
 class Output {
  public:
-  explicit Output(const std::string& path) {
-    if (path.empty() || path == "-") return;
-    file_.open(path, std::ios::binary);
-    if (!file_) throw UsageError{path + ": cannot write the output file"};
+  Output(BatchIo& io, const std::string& path) : name_(path) {
+    if (path.empty() || path == "-") {
+      sink_ = &io.out();
+      name_ = "standard output";
+    } else {
+      owned_ = io.openOutput(path);
+      sink_ = owned_.get();
+    }
+    if (sink_->failed()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
+    stream_ = std::make_unique<SinkStream>(*sink_);
   }
-  std::ostream& stream() { return file_.is_open() ? file_ : std::cout; }
+  std::ostream& stream() { return *stream_; }
+  // Stops at the first failed write.
+  void check() {
+    if (stream_->fail() || sink_->failed())
+      throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
+  }
+  // Everything out and the file closed, or the reason why not.
+  void close() {
+    stream_->flush();
+    check();
+    stream_.reset();
+    if (!sink_->close()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
+  }
 
  private:
-  std::ofstream file_;
+  std::string name_;
+  std::unique_ptr<Sink> owned_;
+  Sink* sink_ = nullptr;
+  std::unique_ptr<SinkStream> stream_;
 };
+
+void writeFile(BatchIo& io, const std::string& path, std::string_view bytes) {
+  Output out(io, path);
+  out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+}
 
 std::string plotKind(const std::string& path) {
   if (path.size() > 4) {
@@ -87,98 +175,160 @@ std::string plotKind(const std::string& path) {
     for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (ext == ".png" || ext == ".svg") return ext.substr(1);
   }
-  throw UsageError{"--plot " + path + ": the chart is written as .png or .svg"};
+  throw UsageError{"--plot " + shortened(path) + ": the chart is written as .png or .svg"};
 }
 
-int rateCommand(BatchCommands::Options& o);
-int sweepCommand(BatchCommands::Options& o);
-int sizeCommand(BatchCommands::Options& o);
-int reportCommand(BatchCommands::Options& o);
+std::string stoppedText(const RunStatus& status) {
+  std::string text;
+  for (const std::string& m : status.messages) text += (text.empty() ? "" : " / ") + m;
+  return text;
+}
 
-int rateCommand(BatchCommands::Options& o) {
-  std::vector<Case> cases;
-  for (const std::string& file : o.files) {
-    std::vector<Case> more = loadCases(file);
-    cases.insert(cases.end(), more.begin(), more.end());
-  }
-  Output out(o.output);
-  const std::vector<RatedCase> rated = rateAll(cases);
-  if (o.format == "json") {
-    out.stream() << rateJson(rated).dump(2) << "\n";
-  } else if (o.format == "csv") {
-    out.stream() << rateCsv(rated);
-  } else {
-    const bool color = o.output.empty() && isatty(STDOUT_FILENO);
-    out.stream() << rateTable(rated, color);
-  }
+int rateCommand(Options& o) {
+  BatchIo& io = *o.io;
+  // Every file is read and checked before anything is rated, so that a fault anywhere refuses
+  // the command before a line is written; then each is read again and rated case by case.
+  for (const std::string& file : o.files)
+    visitCases(caseText(o, file), caseFileLabel(file), nullptr, readOptions(o));
+  Output out(io, o.output);
+  const RateFormat format = o.format == "json"  ? RateFormat::Json
+                            : o.format == "csv" ? RateFormat::Csv
+                                                : RateFormat::Table;
+  RateWriter writer(out.stream(), format, o.output.empty() && io.outIsTerminal);
   int code = 0;
-  for (const RatedCase& r : rated) {
-    if (r.run.status.completed) continue;
-    code = 1;
-    std::string text;
-    for (const std::string& m : r.run.status.messages) text += (text.empty() ? "" : " / ") + m;
-    std::cerr << kProgram << r.input.file << ": " << r.input.name << ": the calculation stopped"
-              << (text.empty() ? "" : ": " + text) << "\n";
+  for (const std::string& file : o.files) {
+    visitCases(
+        caseText(o, file), caseFileLabel(file),
+        [&](Case&& c) {
+          CaseRun run = rateCase(c);
+          if (!run.status.completed) {
+            code = 1;
+            const std::string text = stoppedText(run.status);
+            *io.err << kProgram << c.file << ": " << c.name << ": the calculation stopped"
+                    << (text.empty() ? "" : ": " + text) << "\n";
+          }
+          writer.add({std::move(c), std::move(run)});
+          out.check();
+        },
+        readOptions(o));
   }
+  writer.finish();
+  out.close();
   return code;
 }
 
-int sweepCommand(BatchCommands::Options& o) {
-  SweepPlan plan{chooseCase(o.file, o.choice), {}};
-  for (const std::string& v : o.vary) plan.axes.push_back(parseVary(v));
-  checkSweep(plan);
+int sweepCommand(Options& o) {
+  BatchIo& io = *o.io;
+  SweepPlan plan{chooseCase(o), {}};
+  std::vector<VaryArgument> varied;
+  for (const std::string& v : o.vary) varied.push_back(parseVaryArgument(v));
+  if (varied.size() > 2)
+    throw SweepError("a sweep varies one or two keys, not " + std::to_string(varied.size()));
+  // The size of the grid is known before any axis is built.
+  checkGridSize(varied);
+  std::size_t designs = 1;
+  for (const VaryArgument& vary : varied) designs *= vary.count();
+  if (designs > io.maxDesigns)
+    throw SweepError("the grid has more than " + std::to_string(io.maxDesigns) + " designs");
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
-  Output out(o.output);
+  if (!kind.empty() && designs > kMaxChartDesigns)
+    throw UsageError{"--plot: a chart shows at most " + std::to_string(kMaxChartDesigns) +
+                     " designs; this grid has " + std::to_string(designs)};
+  for (const VaryArgument& vary : varied) plan.axes.push_back(buildAxis(vary));
+  checkSweep(plan);
+
+  Output out(io, o.output);
+  SweepCounts counts;
   SweepOptions options;
   options.threads = o.threads;
-  options.progress = isatty(STDERR_FILENO);
+  options.progress = io.errIsTerminal;
+  options.asTyped = o.asTyped;
+  options.keepValues = !kind.empty();
+  options.counts = &counts;
   const auto values = runSweep(plan, &out.stream(), options);
+  out.close();
+  if (counts.completed == 0) {
+    *io.err << kProgram << "no design of the sweep completes (" << counts.stopped << " stopped, "
+            << counts.invalid << " outside the allowed ranges)"
+            << (kind.empty() ? "" : "; no chart is drawn") << "\n";
+    return 1;
+  }
   if (!kind.empty()) {
     const ChartData chart = sweepChart(plan, values);
     if (kind == "svg") {
-      std::ofstream svg(o.plot, std::ios::binary);
-      svg << chartSvg(chart);
-      if (!svg) throw UsageError{o.plot + ": cannot write the chart"};
-    } else if (const std::string error = writeChartPng(chart, o.plot); !error.empty()) {
-      throw UsageError{o.plot + ": " + error};
+      writeFile(io, o.plot, chartSvg(chart));
+    } else {
+      const auto png = chartPng(chart);
+      if (!png) throw WriteError{o.plot + ": cannot draw the chart"};
+      writeFile(io, o.plot, *png);
     }
   }
   return 0;
 }
 
-std::pair<double, double> parseBand(const std::string& text) {
-  const auto colon = text.find(':');
-  const auto low = readWholeNumber(text.substr(0, colon));
-  const auto high =
-      colon == std::string::npos ? std::nullopt : readWholeNumber(text.substr(colon + 1));
-  if (!low || !high || *low > *high || text.substr(0, colon).empty() ||
-      text.substr(colon + 1).empty())
-    throw UsageError{"--margin " + text + ": expected LOW:HIGH in %, LOW not above HIGH"};
-  return {*low, *high};
+double bandEnd(const std::string& text, const std::string& band) {
+  const auto v = readWholeNumber(text);
+  if (text.empty() || !v || !(std::fabs(*v) <= kMarginLimit))
+    throw UsageError{"--margin " + shortened(band) + ": expected LOW:HIGH in %, each within ±" +
+                     std::to_string(static_cast<int>(kMarginLimit)) + ", LOW not above HIGH"};
+  return *v;
 }
 
-int sizeCommand(BatchCommands::Options& o) {
-  const Case base = chooseCase(o.file, o.choice);
+std::pair<double, double> parseBand(const std::string& text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos)
+    throw UsageError{"--margin " + shortened(text) +
+                     ": expected LOW:HIGH in %, LOW not above HIGH"};
+  const double low = bandEnd(text.substr(0, colon), text);
+  const double high = bandEnd(text.substr(colon + 1), text);
+  if (low > high)
+    throw UsageError{"--margin " + shortened(text) +
+                     ": expected LOW:HIGH in %, LOW not above HIGH"};
+  return {low, high};
+}
+
+int sizeCommand(Options& o) {
+  BatchIo& io = *o.io;
+  const Case base = chooseCase(o);
   const auto key = findKey(o.sizeKey);
-  if (!key) throw UsageError{"--vary " + o.sizeKey + ": not a case-file key"};
+  if (!key) throw UsageError{"--vary " + shortened(o.sizeKey) + ": not a case-file key"};
   Axis candidates = defaultSizingAxis(*key);
-  if (!o.range.empty()) candidates = parseVary(o.sizeKey + "=" + o.range);
+  if (!o.range.empty()) {
+    const VaryArgument vary = parseVaryArgument(o.sizeKey + "=" + o.range, "--range " + o.range);
+    const std::size_t most = std::min(kMaxSizeCandidates, io.maxDesigns);
+    if (vary.count() > most)
+      throw UsageError{"--range " + shortened(o.range) + ": more than " + std::to_string(most) +
+                       " candidates"};
+    candidates = buildAxis(vary);
+  }
+  if (candidates.texts.size() > io.maxDesigns)
+    throw UsageError{"--vary " + o.sizeKey + ": more than " + std::to_string(io.maxDesigns) +
+                     " candidates"};
   Limits limits;
   std::tie(limits.marginLow, limits.marginHigh) = parseBand(o.margin);
-  limits.maxDrop = o.maxDrop;
-  const SizeResult result = sizeDesign(base, candidates, limits, o.threads);
-  std::cout << describeSizing(base, candidates, limits, result);
+  const auto maxDrop = readWholeNumber(o.maxDrop);
+  if (!maxDrop || !(*maxDrop > 0 && *maxDrop <= kMaxDropLimit))
+    throw UsageError{"--max-dp " + shortened(o.maxDrop) +
+                     ": expected a pressure drop in Pa, above 0 and at most 1000000"};
+  limits.maxDrop = *maxDrop;
+  const SizeResult result = sizeDesign(base, candidates, limits, o.threads, o.asTyped);
+  Output out(io, "");
+  out.stream() << describeSizing(base, candidates, limits, result);
+  out.close();
   return result.found ? 0 : 1;
 }
 
-int reportCommand(BatchCommands::Options& o) {
-  const Case c = chooseCase(o.file, o.choice);
-  if (const std::string error = writeReport(c, o.output); !error.empty()) throw UsageError{error};
+int reportCommand(Options& o) {
+  BatchIo& io = *o.io;
+  const Case c = chooseCase(o);
+  const auto pdf = reportPdf(c, o.asTyped);
+  if (!pdf) throw WriteError{o.output + ": cannot draw the datasheet"};
+  writeFile(io, o.output, *pdf);
   const CaseRun run = rateCase(c);
   if (!run.status.completed) {
-    std::cerr << kProgram << c.file << ": " << c.name << ": the calculation stopped";
-    for (const std::string& m : run.status.messages) std::cerr << ": " << m;
-    std::cerr << "\n";
+    *io.err << kProgram << c.file << ": " << c.name << ": the calculation stopped";
+    for (const std::string& m : run.status.messages) *io.err << ": " << m;
+    *io.err << "\n";
     return 1;
   }
   return 0;
@@ -186,17 +336,24 @@ int reportCommand(BatchCommands::Options& o) {
 
 }  // namespace
 
-BatchCommands::BatchCommands(CLI::App& app) : options_(std::make_unique<Options>()) {
+BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_unique<Options>()) {
   Options& o = *options_;
+  o.io = &io;
+  const char* asTyped =
+      "Take every value as typed, as the window does: no range checks (for reproducing a "
+      "window session exactly)";
   o.rate = app.add_subcommand("rate", "Rate the cases of case files and print them side by side");
-  o.rate->add_option("cases", o.files, "Case files (JSON); a file may hold a list of load cases")
+  o.rate
+      ->add_option("cases", o.files,
+                   "Case files (JSON), - for standard input; a file may hold a list of load cases")
       ->required();
   o.rate->add_option("--format", o.format, "Output: the window's table, JSON or CSV")
       ->check(CLI::IsMember({"table", "json", "csv"}));
   o.rate->add_option("-o,--output", o.output, "Write to this file instead of standard output");
+  o.rate->add_flag("--as-typed", o.asTyped, asTyped);
 
   o.sweep = app.add_subcommand("sweep", "Rate a case over a grid of one or two varied keys (CSV)");
-  o.sweep->add_option("case", o.file, "Case file (JSON)")->required();
+  o.sweep->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.sweep
       ->add_option("--vary", o.vary,
                    "KEY=FROM:TO:STEP or KEY=V1,V2,... (a dotted case-file key, e.g. plate.pairs)")
@@ -204,12 +361,13 @@ BatchCommands::BatchCommands(CLI::App& app) : options_(std::make_unique<Options>
   o.sweep->add_option("-o,--output", o.output, "Write the CSV to this file");
   o.sweep->add_option("--plot", o.plot, "Chart of margin and pressure drops (.png or .svg)");
   o.sweep->add_option("--case", o.choice, "Load case (name or number) of a list");
-  o.sweep->add_option("--threads", o.threads, "Worker threads (default: every core)");
+  o.sweep->add_option("--threads", o.threads, "Worker threads (default and at most: every core)");
+  o.sweep->add_flag("--as-typed", o.asTyped, asTyped);
 
   o.size = app.add_subcommand(
       "size",
       "Smallest value of a plate-pack parameter meeting the margin band and the drop limit");
-  o.size->add_option("case", o.file, "Case file (JSON)")->required();
+  o.size->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.size
       ->add_option("--vary", o.sizeKey,
                    "plate.pairs, flue_gas|air.channel_length, .channel_width or .channel_gap")
@@ -219,34 +377,143 @@ BatchCommands::BatchCommands(CLI::App& app) : options_(std::make_unique<Options>
                      "Largest pressure drop of each side in Pa (default 500)");
   o.size->add_option("--range", o.range, "Candidate values FROM:TO:STEP or V1,V2,...");
   o.size->add_option("--case", o.choice, "Load case (name or number) of a list");
-  o.size->add_option("--threads", o.threads, "Worker threads (default: every core)");
+  o.size->add_option("--threads", o.threads, "Worker threads (default and at most: every core)");
+  o.size->add_flag("--as-typed", o.asTyped, asTyped);
 
   o.report = app.add_subcommand("report", "One-page rating datasheet (PDF, Chinese)");
-  o.report->add_option("case", o.file, "Case file (JSON)")->required();
+  o.report->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.report->add_option("-o,--output", o.output, "The PDF file to write")->required();
   o.report->add_option("--case", o.choice, "Load case (name or number) of a list");
+  o.report->add_flag("--as-typed", o.asTyped, asTyped);
 }
 
 BatchCommands::~BatchCommands() = default;
 
 std::optional<int> BatchCommands::run() {
   Options& o = *options_;
+  if (*o.rate) return rateCommand(o);
+  if (*o.sweep) return sweepCommand(o);
+  if (*o.size) return sizeCommand(o);
+  if (*o.report) return reportCommand(o);
+  return std::nullopt;
+}
+
+// ---- The program ----
+
+namespace {
+
+int replayCommand(BatchIo& io, const std::string& path, const std::string& format) {
+  std::string text;
   try {
-    if (*o.rate) return rateCommand(o);
-    if (*o.sweep) return sweepCommand(o);
-    if (*o.size) return sizeCommand(o);
-    if (*o.report) return reportCommand(o);
-  } catch (const CaseError& e) {
-    std::cerr << kProgram << e.what() << "\n";
-    return 2;
-  } catch (const SweepError& e) {
-    std::cerr << kProgram << e.what() << "\n";
-    return 2;
-  } catch (const UsageError& e) {
-    std::cerr << kProgram << e.message << "\n";
+    text = path == "-" ? io.readStandardInput("script") : io.readFile(path, "script");
+  } catch (const ReadError& e) {
+    *io.err << kProgram << path << ": " << e.what() << "\n";
     return 2;
   }
-  return std::nullopt;
+  session::Script script;
+  try {
+    script = session::parseScript(text);
+  } catch (const session::ScriptError& e) {
+    *io.err << kProgram << path << ": " << e.what() << "\n";
+    return 2;
+  }
+  MainWindow window;
+  window.setCaseFiles(io.windowFiles);
+  session::ScriptedUserInterface ui;
+  session::replay(window, script, ui);
+  Output out(io, "");
+  if (format == "table") {
+    out.stream() << session::formatTable(window, ui.messages);
+  } else {
+    out.stream() << session::snapshot(window, ui.messages)
+                        .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                 << "\n";
+  }
+  out.close();
+  return 0;
+}
+
+int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
+  CLI::App app{"aphcalc-cli: thermal rating of a plate-type air preheater, without the window"};
+  app.require_subcommand(1);
+
+  std::string scriptPath;
+  std::string format = "json";
+  auto* replay = app.add_subcommand("replay", "Replay a session script and print the window");
+  replay->add_option("script", scriptPath, "Session script (JSON), or - for standard input")
+      ->required();
+  replay->add_option("--format", format, "Output format")->check(CLI::IsMember({"json", "table"}));
+
+  BatchCommands batch(app, io);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream out, err;
+    const int code = app.exit(e, out, err);
+    *io.err << err.str();
+    if (!out.str().empty()) {
+      Output output(io, "");
+      output.stream() << out.str();
+      output.close();
+    }
+    return code == 0 ? 0 : 2;
+  }
+  if (*replay) return replayCommand(io, scriptPath, format);
+  if (const auto code = batch.run()) return *code;
+  return 2;
+}
+
+}  // namespace
+
+int runProgram(int argc, const char* const* argv, BatchIo& io) {
+  try {
+    return parseAndRun(argc, argv, io);
+  } catch (const CaseError& e) {
+    *io.err << kProgram << e.what() << "\n";
+    return 2;
+  } catch (const SweepError& e) {
+    *io.err << kProgram << e.what() << "\n";
+    return 2;
+  } catch (const UsageError& e) {
+    *io.err << kProgram << e.message << "\n";
+    return 2;
+  } catch (const WriteError& e) {
+    *io.err << kProgram << e.message << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    io.unexpectedFault = true;
+    *io.err << kProgram << "out of memory\n";
+    return 1;
+  } catch (const std::exception& e) {
+    io.unexpectedFault = true;
+    *io.err << kProgram << "stopped by an unexpected fault: " << e.what() << "\n";
+    return 1;
+  } catch (...) {
+    io.unexpectedFault = true;
+    *io.err << kProgram << "stopped by an unexpected fault\n";
+    return 1;
+  }
+}
+
+BatchIo BatchIo::standard() {
+  BatchIo io;
+  io.out = []() -> Sink& {
+    static FileSink standardOutput(STDOUT_FILENO, false);
+    return standardOutput;
+  };
+  io.err = &std::cerr;
+  io.readStandardInput = [](std::string_view noun) { return study::readStandardInput(noun); };
+  io.readFile = [](const std::string& path, std::string_view noun) {
+    return readBounded(path, noun);
+  };
+  io.openOutput = [](const std::string& path) -> std::unique_ptr<Sink> {
+    return FileSink::open(path);
+  };
+  static study::WindowCaseFiles windowFiles;
+  io.windowFiles = &windowFiles;
+  io.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  io.errIsTerminal = isatty(STDERR_FILENO) == 1;
+  return io;
 }
 
 }  // namespace aph::cli

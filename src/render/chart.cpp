@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "model/text.hpp"
@@ -32,17 +33,31 @@ struct Scale {
                              : (v - lo) / (hi - lo);
     return from + share * (to - from);
   }
+  // Ticks are few whatever the values: a bounded count, and none past the resolution of v.
   std::vector<double> ticks() const {
+    constexpr std::size_t kMaxTicks = 40;
     std::vector<double> out;
     if (log) {
-      for (double decade = std::pow(10, std::floor(std::log10(lo))); decade <= hi; decade *= 10)
+      if (!(lo > 0) || !std::isfinite(hi)) return out;
+      const double decades = std::floor(std::log10(hi)) - std::floor(std::log10(lo)) + 1;
+      // Over many decades only every few powers of ten, so that the labels keep apart.
+      const bool sparse = decades > 10;
+      const int stride = sparse ? static_cast<int>(std::ceil(decades / 10)) : 1;
+      int n = 0;
+      for (double decade = std::pow(10, std::floor(std::log10(lo)));
+           decade <= hi && n < 700 && out.size() < kMaxTicks; decade *= 10, ++n) {
+        if (n % stride) continue;
         for (double m : {1.0, 2.0, 5.0})
-          if (m * decade >= lo * (1 - 1e-9) && m * decade <= hi * (1 + 1e-9))
+          if ((!sparse || m == 1) && m * decade >= lo * (1 - 1e-9) && m * decade <= hi * (1 + 1e-9))
             out.push_back(m * decade);
+      }
       return out;
     }
-    for (double v = std::ceil(lo / step - 1e-9) * step; v <= hi + step * 1e-6; v += step)
+    for (double v = std::ceil(lo / step - 1e-9) * step;
+         v <= hi + step * 1e-6 && out.size() < kMaxTicks; v += step) {
       out.push_back(v);
+      if (v + step == v) break;  // the step is below the resolution of v
+    }
     return out;
   }
 };
@@ -61,6 +76,9 @@ double niceStep(double span, int ticks) {
 // Round tick steps (1, 2, 5 × 10^n) and bounds on them around [lo, hi]; `exact` keeps the
 // bounds at lo and hi.
 Scale niceScale(double lo, double hi, int ticks = 5, bool exact = false) {
+  // Values beyond a tenth of the double range would overflow the span and its ticks.
+  lo = std::clamp(lo, -1e307, 1e307);
+  hi = std::clamp(hi, -1e307, 1e307);
   if (!(hi > lo)) {
     const double pad = std::max(1.0, std::fabs(lo) * 0.1);
     lo -= pad;
@@ -73,6 +91,8 @@ Scale niceScale(double lo, double hi, int ticks = 5, bool exact = false) {
 
 // Bounds on 1, 2, 5 × 10^n around positive values [lo, hi].
 Scale logScale(double lo, double hi) {
+  lo = std::clamp(lo, 1e-300, 1e300);
+  hi = std::clamp(hi, lo, 1e300);
   auto below = [](double v) {
     const double decade = std::pow(10, std::floor(std::log10(v)));
     for (double m : {5.0, 2.0, 1.0})
@@ -90,10 +110,13 @@ Scale logScale(double lo, double hi) {
 
 std::string tickText(double v, double step) {
   if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
-  char buffer[32];
-  const int decimals =
-      step >= 1 || step <= 0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  char buffer[400];
+  const int decimals = step >= 1 || step <= 0
+                           ? 0
+                           : std::min(20, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+  // A label longer than a dozen characters would run into its neighbours: the short form.
+  if (std::strlen(buffer) > 12) std::snprintf(buffer, sizeof buffer, "%.6g", v);
   return buffer;
 }
 
@@ -126,8 +149,10 @@ void plot(Canvas& c, const Frame& f, const Scale& xs, const Scale& ys, const Ser
   std::vector<std::pair<double, double>> points;
   for (const auto& [x, y] : s.points) {
     if (ys.log && !(y > 0)) continue;
-    const double py = std::clamp(ys.map(y, f.bottom, f.top), f.top, f.bottom);
-    points.emplace_back(xs.map(x, f.left, f.right), py);
+    const double px = xs.map(x, f.left, f.right);
+    const double py = ys.map(y, f.bottom, f.top);
+    if (!std::isfinite(px) || !std::isfinite(py)) continue;
+    points.emplace_back(std::clamp(px, f.left, f.right), std::clamp(py, f.top, f.bottom));
   }
   if (points.size() == 1) c.dot(points[0].first, points[0].second, 2.5, color);
   if (points.size() > 1) c.polyline(points, color, 1.6, dashed);
@@ -137,6 +162,7 @@ void range(const std::vector<Series>& list, double& lo, double& hi, bool xAxis) 
   for (const Series& s : list)
     for (const auto& [x, y] : s.points) {
       const double v = xAxis ? x : y;
+      if (!std::isfinite(v)) continue;
       lo = std::min(lo, v);
       hi = std::max(hi, v);
     }
@@ -150,8 +176,9 @@ double legendItem(Canvas& c, double x, double y, const std::string& label, Rgb c
   } else {
     c.line(x, y - 3, x + 22, y - 3, color, 1.6, dashed);
   }
-  c.text(x + 27, y, label, 9.5, kInk, Canvas::Align::Left);
-  return x + 27 + c.textWidth(label, 9.5) + 16;
+  const std::string shown = c.elide(label, 9.5, 240);
+  c.text(x + 27, y, shown, 9.5, kInk, Canvas::Align::Left);
+  return x + 27 + c.textWidth(shown, 9.5) + 16;
 }
 
 class SvgCanvas : public Canvas {
@@ -164,7 +191,8 @@ class SvgCanvas : public Canvas {
     return buffer;
   }
   static std::string num(double v) {
-    char buffer[32];
+    if (!std::isfinite(v)) v = 0;  // never "nan" in a document
+    char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.2f", v);
     return buffer;
   }
@@ -223,11 +251,28 @@ double Canvas::textWidth(const std::string& text, double size) {
   return em * size;
 }
 
+std::string Canvas::elide(const std::string& text, double size, double width) {
+  // No glyph is narrower than a fifth of an em: more characters than that cannot fit.
+  const auto most = static_cast<std::size_t>(std::max(0.0, width / size * 5)) + 1;
+  std::vector<std::size_t> starts;  // where each character begins
+  for (std::size_t k = 0; k < text.size() && starts.size() <= most; ++k)
+    if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80) starts.push_back(k);
+  if (starts.size() <= most && textWidth(text, size) <= width) return text;
+  std::size_t keep = starts.size();
+  while (keep > 0) {
+    --keep;
+    std::string cut = text.substr(0, starts[keep]) + "…";
+    if (textWidth(cut, size) <= width) return cut;
+  }
+  return "…";
+}
+
 void drawChart(Canvas& c, const ChartData& chart, double x, double y, double w, double h) {
   const bool series = chart.margin.size() > 1;
   double top = y;
   if (!chart.title.empty()) {
-    c.text(x + w / 2, top + 14, chart.title, 12, kInk, Canvas::Align::Center, true);
+    c.text(x + w / 2, top + 14, c.elide(chart.title, 12, w - 20), 12, kInk, Canvas::Align::Center,
+           true);
     top += 22;
   }
   // Legend rows.
@@ -321,7 +366,8 @@ void drawChart(Canvas& c, const ChartData& chart, double x, double y, double w, 
     for (const Frame* f : {&upper, &lower}) c.line(dx, f->top, dx, f->bottom, kInk, 1, true);
     c.text(dx + 3, upper.top + 11, "设计值", 9, kInk, Canvas::Align::Left);
   }
-  c.text((left + right) / 2, y + h - 6, chart.xLabel, 10, kInk, Canvas::Align::Center);
+  c.text((left + right) / 2, y + h - 6, c.elide(chart.xLabel, 10, right - left), 10, kInk,
+         Canvas::Align::Center);
 }
 
 std::string chartSvg(const ChartData& chart, double w, double h) {

@@ -34,6 +34,8 @@ class Canvas {
                     Align align, bool bold = false, bool vertical = false) = 0;
   // The width the text takes; by default an estimate (CJK a full em, Latin about half).
   virtual double textWidth(const std::string& text, double size);
+  // The text cut with "…" to fit `width`, whole characters only.
+  std::string elide(const std::string& text, double size, double width);
 };
 
 using study::ChartData;

@@ -2,7 +2,8 @@
 
 #include <stdlib.h>
 
-#include <QFile>
+#include <QBuffer>
+#include <QByteArray>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "study/files.hpp"
 
 namespace aph::render {
 namespace {
@@ -132,24 +135,30 @@ double QtCanvas::textWidth(const std::string& text, double size) {
   return QFontMetricsF(font, painter_.device()).horizontalAdvance(QString::fromStdString(text)) / 4;
 }
 
-std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,
-                          double scale) {
+std::optional<std::string> chartPng(const ChartData& chart, double w, double h, double scale) {
   ensureGuiApplication();
   QImage image(static_cast<int>(w * scale), static_cast<int>(h * scale), QImage::Format_RGB32);
+  if (image.isNull()) return std::nullopt;
   image.fill(Qt::white);
-  {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(scale, scale);
-    QtCanvas canvas(painter);
-    drawChart(canvas, chart, 0, 0, w, h);
-  }
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&file, "PNG") ||
-      !file.flush())
-    return "cannot write " + path + " (" + file.errorString().toStdString() + ")";
-  return {};
+  QPainter painter;
+  if (!painter.begin(&image)) return std::nullopt;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(scale, scale);
+  QtCanvas canvas(painter);
+  drawChart(canvas, chart, 0, 0, w, h);
+  if (!painter.end()) return std::nullopt;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
+  return bytes.toStdString();
+}
+
+std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,
+                          double scale) {
+  const auto png = chartPng(chart, w, h, scale);
+  if (!png) return "cannot draw the chart";
+  return study::writeWholeFile(path, *png);
 }
 
 }  // namespace aph::render

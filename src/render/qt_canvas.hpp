@@ -2,6 +2,7 @@
 // display (the offscreen platform when none is chosen).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "render/chart.hpp"
@@ -34,8 +35,11 @@ class QtCanvas : public Canvas {
   QPainter& painter_;
 };
 
-// The chart as a PNG of w × h points at `scale` pixels a point. Empty on success, otherwise
-// what went wrong.
+// The chart as a PNG of w × h points at `scale` pixels a point: the bytes of the file, or
+// nothing when it cannot be drawn.
+std::optional<std::string> chartPng(const ChartData& chart, double w = 720, double h = 540,
+                                    double scale = 2);
+// The same written to a file. Empty on success, otherwise what went wrong.
 std::string writeChartPng(const ChartData& chart, const std::string& path, double w = 720,
                           double h = 540, double scale = 2);
 

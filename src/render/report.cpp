@@ -1,7 +1,8 @@
 #include "render/report.hpp"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDate>
-#include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <cmath>
 
 #include "render/qt_canvas.hpp"
+#include "study/files.hpp"
 #include "study/results.hpp"
 
 namespace aph::render {
@@ -115,8 +117,10 @@ double sideTable(Page& page, double x, double y, double width, const std::string
   y += row + 2;
   for (const Row& r : rows) {
     page.text(x + 4, y + 9, r.caption, 8.3);
-    page.text(valueRight, y + 9, r.value.empty() ? "—" : r.value, 8.3, r.red ? kRed : kInk,
-              Canvas::Align::Right);
+    // A value longer than the room beside its caption is cut, never drawn over the caption.
+    const double room = valueRight - (x + 4) - page.canvas.textWidth(r.caption, 8.3) - 6;
+    page.text(valueRight, y + 9, r.value.empty() ? "—" : page.canvas.elide(r.value, 8.3, room), 8.3,
+              r.red ? kRed : kInk, Canvas::Align::Right);
     page.text(x + width - 3, y + 9, sourceText(r.source), 7.5, kMuted, Canvas::Align::Right);
     y += row;
     page.rule(x, y, x + width, 0.3, {205, 205, 205});
@@ -127,24 +131,23 @@ double sideTable(Page& page, double x, double y, double width, const std::string
 
 }  // namespace
 
-std::string writeReport(const Case& c, const std::string& pdfPath) {
+std::optional<std::string> reportPdf(const Case& c, bool asTyped) {
   ensureGuiApplication();
   const CaseRun run = rateCase(c);
   const Rating& r = run.window.rating();
 
-  // The file is opened first, so that a folder that refuses it is told with its reason before
-  // anything is drawn.
-  QFile output(QString::fromStdString(pdfPath));
-  if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    return "cannot write " + pdfPath + " (" + output.errorString().toStdString() + ")";
-  QPdfWriter writer(&output);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly)) return std::nullopt;
+  QPdfWriter writer(&buffer);
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(600);
-  writer.setTitle(QString::fromStdString("板式空预器热力计算数据表 — " + c.name));
+  writer.setTitle(
+      QString::fromStdString("板式空预器热力计算数据表 — " + study::shortened(c.name, 200)));
   writer.setCreator(QStringLiteral("aphcalc"));
   QPainter painter;
-  if (!painter.begin(&writer)) return "cannot write " + pdfPath;
+  if (!painter.begin(&writer)) return std::nullopt;
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(writer.resolution() / 72.0, writer.resolution() / 72.0);  // points from here on
   Page page(painter);
@@ -154,17 +157,23 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   page.text(kPageWidth / 2, y, "板式空预器热力计算数据表", 16, kInk, Canvas::Align::Center, true);
   y += 20;
   const std::string file = QFileInfo(QString::fromStdString(c.file)).fileName().toStdString();
-  page.text(left, y, "工况：" + c.name, 9);
+  const double width = right - left;
+  const std::string fileAndDate = "文件：" + page.canvas.elide(file, 9, width / 2) + "    日期：" +
+                                  QDate::currentDate().toString(Qt::ISODate).toStdString();
   page.text(
-      right, y,
-      "文件：" + file + "    日期：" + QDate::currentDate().toString(Qt::ISODate).toStdString(), 9,
-      kInk, Canvas::Align::Right);
+      left, y,
+      page.canvas.elide("工况：" + c.name, 9, width - page.canvas.textWidth(fileAndDate, 9) - 12),
+      9);
+  page.text(right, y, fileAndDate, 9, kInk, Canvas::Align::Right);
   y += 14;
   std::string arrangement = "流动形式：" + std::string(arrangementCaption(r));
   if (r.arrangement == OptionId::Option3 && run.window.dialog(DialogKind::PassCount))
     arrangement += "（烟气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text33").text +
                    "，空气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text34").text + "）";
-  page.text(left, y, arrangement + "    流量给定：" + std::string(flowModeCaption(r)), 9);
+  page.text(
+      left, y,
+      page.canvas.elide(arrangement + "    流量给定：" + std::string(flowModeCaption(r)), 9, width),
+      9);
   y += 6;
   page.rule(left, y, right, 0.8, kInk);
   y += 6;
@@ -187,9 +196,11 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
     const double cx = left + static_cast<double>(k % 2) * (cell + gap);
     const double cy = y + static_cast<double>(k / 2) * 11.6;
     const ShownField& f = r[overall[k]];
-    page.text(cx + 4, cy + 9, std::string(fieldInfo(overall[k]).caption), 8.3);
-    page.text(cx + cell - 38, cy + 9, f.text.empty() ? "—" : f.text, 8.3, f.flagged ? kRed : kInk,
-              Canvas::Align::Right);
+    const std::string caption(fieldInfo(overall[k]).caption);
+    page.text(cx + 4, cy + 9, caption, 8.3);
+    const double room = cell - 38 - 4 - page.canvas.textWidth(caption, 8.3) - 6;
+    page.text(cx + cell - 38, cy + 9, f.text.empty() ? "—" : page.canvas.elide(f.text, 8.3, room),
+              8.3, f.flagged ? kRed : kInk, Canvas::Align::Right);
   }
   y += 11.6 * static_cast<double>((std::size(overall) + 1) / 2);
   page.rule(left, y, right, 0.8, kRule);
@@ -200,7 +211,7 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
     std::string text = "计算中止：";
     for (const std::string& m : run.status.messages) text += m + " ";
     if (run.status.messages.empty()) text += "计算未完成";
-    page.text(left, y, text, 10, kRed, Canvas::Align::Left, true);
+    page.text(left, y, page.canvas.elide(text, 10, width), 10, kRed, Canvas::Align::Left, true);
     y += 14;
   } else {
     const std::string m = r.text(FieldId::Text49) + " %";
@@ -213,22 +224,25 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
       verdict = "裕量判定：裕量 " + m + "，在 0～30 % 范围内（合格）";
     }
     const bool marginBad = r.flagged(FieldId::Text49);
-    page.text(left, y, verdict, 10, marginBad ? kRed : kInk, Canvas::Align::Left, true);
+    page.text(left, y, page.canvas.elide(verdict, 10, width), 10, marginBad ? kRed : kInk,
+              Canvas::Align::Left, true);
     y += 14;
     const unsigned v = violations(r);
     std::string drops = "压降判定：烟气侧 " + r.text(FieldId::Text45) + " Pa，空气侧 " +
                         r.text(FieldId::Text46) + " Pa";
     drops += (v & (kFlueGasDrop | kAirDrop)) ? "，超过 500 Pa 限值（不合格）"
                                              : "，均不超过 500 Pa（合格）";
-    page.text(left, y, drops, 10, (v & (kFlueGasDrop | kAirDrop)) ? kRed : kInk,
-              Canvas::Align::Left, true);
+    page.text(left, y, page.canvas.elide(drops, 10, width), 10,
+              (v & (kFlueGasDrop | kAirDrop)) ? kRed : kInk, Canvas::Align::Left, true);
     y += 14;
   }
   y += 2;
 
   // The plate-count sweep around the design.
   if (const auto sweep = plateCountSweep(c)) {
-    const auto values = runSweep(*sweep, nullptr);
+    SweepOptions options;
+    options.asTyped = asTyped;
+    const auto values = runSweep(*sweep, nullptr, options);
     ChartData chart = sweepChart(*sweep, values);
     chart.title = "裕量与压降随板对数的变化（设计值 " + r.text(FieldId::Text18) + "）";
     drawChart(page.canvas, chart, left, y, right - left, kPageHeight - kMargin - 12 - y);
@@ -238,9 +252,15 @@ std::string writeReport(const Case& c, const std::string& pdfPath) {
   page.text(kPageWidth / 2, kPageHeight - kMargin + 4,
             "红色数值超出限值：压降大于 500 Pa，裕量不在 0～30 % 范围内", 7.5, kMuted,
             Canvas::Align::Center);
-  if (!painter.end() || !output.flush())
-    return "cannot write " + pdfPath + " (" + output.errorString().toStdString() + ")";
-  return {};
+  if (!painter.end()) return std::nullopt;
+  buffer.close();
+  return bytes.toStdString();
+}
+
+std::string writeReport(const Case& c, const std::string& pdfPath, bool asTyped) {
+  const auto pdf = reportPdf(c, asTyped);
+  if (!pdf) return "cannot draw the datasheet for " + pdfPath;
+  return study::writeWholeFile(pdfPath, *pdf);
 }
 
 }  // namespace aph::render

@@ -2,6 +2,7 @@
 // values in red, the arrangement, the margin verdict, and the plate-count sweep around the design.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "render/chart.hpp"
@@ -9,7 +10,10 @@
 
 namespace aph::render {
 
+// The datasheet as the bytes of a PDF file; nothing when it cannot be drawn. `asTyped`: the
+// plate-count chart rates every count, in range or not.
+std::optional<std::string> reportPdf(const study::Case& c, bool asTyped = false);
 // Writes the datasheet; empty on success, otherwise what went wrong.
-std::string writeReport(const study::Case& c, const std::string& pdfPath);
+std::string writeReport(const study::Case& c, const std::string& pdfPath, bool asTyped = false);
 
 }  // namespace aph::render

@@ -4,11 +4,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+
+#include "study/files.hpp"
+#include "study/ranges.hpp"
 
 namespace aph::study {
 namespace {
@@ -81,6 +85,10 @@ std::string unknownKey(std::string_view name, const std::vector<std::string>& kn
   std::string best;
   std::size_t bestDistance = 4;
   for (const std::string& k : known) {
+    // The lengths alone already part them by the distance to beat: no need to measure.
+    const std::size_t apart =
+        name.size() > k.size() ? name.size() - k.size() : k.size() - name.size();
+    if (apart >= bestDistance) continue;
     const std::size_t d = editDistance(name, k);
     if (d < bestDistance) {
       bestDistance = d;
@@ -108,8 +116,22 @@ std::string quotedList(const auto& names) {
   return out;
 }
 
+// The first control character of a text (C0, DEL or C1), if any.
+std::optional<char32_t> controlCharacter(std::string_view text) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    if (c < 0x20 || c == 0x7F) return c;
+    if (c == 0xC2 && k + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[k + 1]);
+      if (next >= 0x80 && next <= 0x9F) return next;
+    }
+  }
+  return std::nullopt;
+}
+
 struct Parser {
   const std::string& file;
+  const ReadOptions& options;
 
   [[noreturn]] void fail(const std::string& key, const std::string& what) const {
     throw CaseError(file, key, what);
@@ -130,8 +152,18 @@ struct Parser {
       fail(key, "expected " + quotedList(allowed) + ", not " + value.type_name());
     const std::string text = value.get<std::string>();
     if (std::find(allowed.begin(), allowed.end(), text) == allowed.end())
-      fail(key, "\"" + text + "\" is not one of " + quotedList(allowed));
+      fail(key, "\"" + shortened(text) + "\" is not one of " + quotedList(allowed));
     return text;
+  }
+
+  // The batch tool's ranges, on a case as it goes into the window. The key is named where the
+  // file gives it: in the load case `over` (at `prefix`), or among the shared keys.
+  void checkRanges(const Case& c, const std::string& prefix, const Case* over) const {
+    if (options.asTyped) return;
+    const auto fault = rangeFault(c, {}, false, over);
+    if (!fault) return;
+    const bool shared = over && !over->values[fault->key] && c.values[fault->key];
+    fail(joinPath(shared ? "" : prefix, caseKey(fault->key).path), fault->message);
   }
 
   // One case object; `prefix` is where it stands in the file ("" or "cases[2]").
@@ -143,10 +175,16 @@ struct Parser {
       fail(prefix.empty() ? "(top level)" : prefix,
            std::string("expected an object of case keys, not ") + object.type_name());
     for (const auto& [name, value] : object.items()) {
-      const std::string key = joinPath(prefix, name);
+      const std::string key = joinPath(prefix, shortened(name));
       if (name == "name") {
         if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
         c.name = value.get<std::string>();
+        if (const auto control = controlCharacter(c.name); control && !options.asTyped) {
+          char code[16];
+          std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*control));
+          fail(key, std::string("holds a control character (") + code +
+                        "); a name is one line of printable text");
+        }
       } else if (name == "description" || (topLevel && name == "saved")) {
         // Not read: a free text, and when the window saved the file.
         if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
@@ -183,7 +221,7 @@ struct Parser {
     if (!value.is_object()) fail(key, std::string("expected an object, not ") + value.type_name());
     for (const auto& [name, item] : value.items()) {
       const std::string path = group + "." + name;
-      const std::string itemKey = key + "." + name;
+      const std::string itemKey = key + "." + shortened(name);
       const auto k = findKey(path);
       if (!k) {
         std::vector<std::string> known;
@@ -196,7 +234,7 @@ struct Parser {
         if (!item.is_string())
           fail(itemKey, std::string("expected \"table\", not ") + item.type_name());
         if (item.get<std::string>() != "table")
-          fail(itemKey, "\"" + item.get<std::string>() +
+          fail(itemKey, "\"" + shortened(item.get<std::string>()) +
                             "\" is not \"table\" (give the four property values instead)");
         c.set(path, "table");
       } else {
@@ -206,59 +244,155 @@ struct Parser {
   }
 };
 
-// Keeps the first occurrence of every key out of the way of a second one: a key given twice in
-// one object is refused instead of silently taking the last.
-class DuplicateKeyGuard {
+// Reads a case file's JSON event by event, so that a file of many load cases never stands in
+// memory as a whole: the shared keys are kept, the load cases are built one at a time. Every
+// value kept is bounded (nesting, keys per object, items per list), far beyond what a valid
+// file holds, so that a hostile file cannot make it large; what is cut is an error anyway.
+//
+// Two readings of the same text: the first checks the syntax and the duplicate keys of the
+// whole file and keeps the shared keys; the second builds each load case in turn.
+class CaseScanner {
  public:
-  explicit DuplicateKeyGuard(const std::string& file) : file_(file) {}
+  enum class Pass { Structure, Cases };
+  using CaseVisitor = std::function<void(json&, std::size_t)>;
 
-  bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
-    switch (event) {
-      case json::parse_event_t::object_start:
-      case json::parse_event_t::array_start:
-        frames_.push_back({event == json::parse_event_t::array_start, 0, {}, {}});
-        break;
-      case json::parse_event_t::object_end:
-      case json::parse_event_t::array_end:
-        frames_.pop_back();
-        finishValue();
-        break;
-      case json::parse_event_t::key: {
-        Frame& f = frames_.back();
-        f.key = parsed.get<std::string>();
-        if (!f.keys.insert(f.key).second) throw CaseError(file_, path(), "key given twice");
-        break;
-      }
-      case json::parse_event_t::value:
-        finishValue();
-        break;
-    }
+  CaseScanner(const std::string& file, Pass pass, CaseVisitor visit = {})
+      : file_(file), pass_(pass), visit_(std::move(visit)) {}
+
+  // The document without the elements of its list of cases (Structure pass).
+  json document;
+  bool rootIsList = false;    // the document is a list of cases
+  bool hasCaseList = false;   // the document is an object with a "cases" list
+  std::size_t caseCount = 0;  // elements of the list of cases
+
+  // The SAX interface of the JSON reader.
+  bool null() { return scalar(json(nullptr)); }
+  bool boolean(bool v) { return scalar(json(v)); }
+  bool number_integer(json::number_integer_t v) { return scalar(json(v)); }
+  bool number_unsigned(json::number_unsigned_t v) { return scalar(json(v)); }
+  bool number_float(json::number_float_t v, const std::string&) { return scalar(json(v)); }
+  bool string(std::string& v) { return scalar(json(std::move(v))); }
+  bool binary(json::binary_t&) { return scalar(json(nullptr)); }
+  bool start_object(std::size_t) { return open(false); }
+  bool start_array(std::size_t) { return open(true); }
+  bool end_object() { return close(); }
+  bool end_array() { return close(); }
+  bool key(std::string& name) {
+    Frame& f = frames_.back();
+    f.key = name;
+    if (pass_ == Pass::Structure && f.keys.size() < kMaxKeys && !f.keys.insert(name).second)
+      throw CaseError(file_, path(), "key given twice");
     return true;
+  }
+  bool parse_error(std::size_t, const std::string& token, const nlohmann::detail::exception& e) {
+    if (e.id == 406)  // a number beyond the range of a double
+      throw CaseError(
+          file_, path(),
+          "the number " + shortened(token) + " is beyond what a double holds (±1.8e308)");
+    std::string what = e.what();
+    if (const auto close = what.find("] ");
+        what.starts_with("[json.exception") && close != std::string::npos)
+      what = what.substr(close + 2);
+    throw CaseError(file_, "", "malformed JSON: " + shortened(what, 300));
   }
 
  private:
+  static constexpr std::size_t kMaxKeys = 64;   // keys kept per object
+  static constexpr std::size_t kMaxItems = 64;  // items kept per list (but the list of cases)
+  static constexpr std::size_t kMaxDepth = 8;   // nesting kept
+
   struct Frame {
-    bool array;
-    std::size_t index;
+    bool array = false;
+    bool caseList = false;
+    std::size_t index = 0;
     std::string key;
     std::set<std::string> keys;
+    json* target = nullptr;  // the value being kept, or null
   };
+
+  // Where a new value goes: into the kept parent, as a new load case, or nowhere.
+  json* place(json value) {
+    if (frames_.empty()) {
+      document = std::move(value);
+      return &document;
+    }
+    Frame& parent = frames_.back();
+    if (parent.caseList) {
+      if (pass_ == Pass::Structure) return nullptr;
+      current_ = std::move(value);
+      return &current_;
+    }
+    if (!parent.target || frames_.size() > kMaxDepth) return nullptr;
+    if (parent.array) {
+      if (parent.target->size() >= kMaxItems) return nullptr;
+      parent.target->push_back(std::move(value));
+      return &parent.target->back();
+    }
+    if (parent.target->size() >= kMaxKeys) return nullptr;
+    json& slot = (*parent.target)[parent.key];
+    slot = std::move(value);
+    return &slot;
+  }
+
+  bool scalar(json value) {
+    const bool caseItem = !frames_.empty() && frames_.back().caseList;
+    place(std::move(value));
+    if (caseItem) finishCase();
+    finishValue();
+    return true;
+  }
+
+  bool open(bool array) {
+    Frame f;
+    f.array = array;
+    // The list of cases: the document itself, or its "cases" list.
+    f.caseList = array && (frames_.empty() ||
+                           (frames_.size() == 1 && !frames_[0].array && frames_[0].key == "cases"));
+    if (f.caseList) {
+      (frames_.empty() ? rootIsList : hasCaseList) = true;
+      if (frames_.empty()) document = json::array();
+    } else {
+      f.target = place(array ? json::array() : json::object());
+    }
+    frames_.push_back(std::move(f));
+    return true;
+  }
+
+  bool close() {
+    const bool caseList = frames_.back().caseList;
+    if (caseList) caseCount = frames_.back().index;
+    frames_.pop_back();
+    if (!caseList && !frames_.empty() && frames_.back().caseList) finishCase();
+    finishValue();
+    return true;
+  }
+
+  void finishCase() {
+    if (pass_ == Pass::Cases && visit_) visit_(current_, frames_.back().index);
+    current_ = json();
+  }
+
   void finishValue() {
     if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
   }
+
   std::string path() const {
     std::string out;
     for (const Frame& f : frames_) {
       if (f.array) {
         out += "[" + std::to_string(f.index) + "]";
       } else if (&f == &frames_.back() || !f.key.empty()) {
-        out += (out.empty() ? "" : ".") + f.key;
+        out += (out.empty() ? "" : ".") + shortened(f.key);
       }
     }
     return out;
   }
+
   const std::string& file_;
+  Pass pass_;
+  CaseVisitor visit_;
   std::vector<Frame> frames_;
+  json current_;
 };
 
 // A load case overrides the shared keys. A side's "properties" and its four property values
@@ -363,59 +497,76 @@ std::string numberText(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::vector<Case> parseCases(std::string_view text, const std::string& file) {
-  json document;
+std::string caseFileLabel(const std::string& path) {
+  return path == "-" ? "stdin" : path;
+}
+
+std::string readCaseFile(const std::string& path) {
   try {
-    DuplicateKeyGuard guard(file);
-    document = json::parse(text.begin(), text.end(), std::ref(guard), true, false);
-  } catch (const json::parse_error& e) {
-    std::string what = e.what();
-    if (const auto close = what.find("] ");
-        what.starts_with("[json.exception") && close != std::string::npos)
-      what = what.substr(close + 2);
-    throw CaseError(file, "", "malformed JSON: " + what);
+    return readBounded(path, "case file");
+  } catch (const ReadError& e) {
+    throw CaseError(caseFileLabel(path), "", e.what());
   }
-  const Parser parser{file};
-  std::vector<Case> cases;
+}
+
+std::size_t visitCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
+                       const ReadOptions& options) {
+  CaseScanner structure(file, CaseScanner::Pass::Structure);
+  json::sax_parse(text.begin(), text.end(), &structure);
+  const Parser parser{file, options};
   auto label = [&](Case& c, std::size_t index, const std::string& base) {
     if (c.name.empty())
       c.name = (base.empty() ? stem(file) : base) + " #" + std::to_string(index + 1);
   };
-  if (document.is_array()) {
-    if (document.empty()) parser.fail("(top level)", "the list of cases is empty");
-    for (std::size_t k = 0; k < document.size(); ++k) {
+  std::size_t count = 0;
+  if (structure.rootIsList) {
+    if (structure.caseCount == 0) parser.fail("(top level)", "the list of cases is empty");
+    CaseScanner cases(file, CaseScanner::Pass::Cases, [&](json& value, std::size_t k) {
       const std::string where = std::string("[").append(std::to_string(k)).append("]");
-      cases.push_back(parser.parseCase(document[k], where, false));
-      label(cases.back(), k, "");
+      Case c = parser.parseCase(value, where, false);
+      label(c, k, "");
+      parser.checkRanges(c, where, nullptr);
+      ++count;
+      if (visit) visit(std::move(c));
+    });
+    json::sax_parse(text.begin(), text.end(), &cases);
+    return count;
+  }
+  Case base = parser.parseCase(structure.document, "", true);
+  if (!structure.hasCaseList) {
+    if (structure.document.contains("cases")) {
+      const json& list = structure.document.at("cases");
+      parser.fail("cases", std::string("expected a list of load cases, not ") + list.type_name());
     }
-    return cases;
-  }
-  Case base = parser.parseCase(document, "", true);
-  if (!document.contains("cases")) {
     if (base.name.empty()) base.name = stem(file);
-    cases.push_back(std::move(base));
-    return cases;
+    parser.checkRanges(base, "", nullptr);
+    if (visit) visit(std::move(base));
+    return 1;
   }
-  const json& list = document.at("cases");
-  if (!list.is_array())
-    parser.fail("cases", std::string("expected a list of load cases, not ") + list.type_name());
-  if (list.empty()) parser.fail("cases", "the list of load cases is empty");
-  for (std::size_t k = 0; k < list.size(); ++k) {
-    Case over = parser.parseCase(list[k], "cases[" + std::to_string(k) + "]", false);
-    cases.push_back(merged(base, over));
-    label(cases.back(), k, base.name);
-  }
+  if (structure.caseCount == 0) parser.fail("cases", "the list of load cases is empty");
+  CaseScanner cases(file, CaseScanner::Pass::Cases, [&](json& value, std::size_t k) {
+    const std::string where = "cases[" + std::to_string(k) + "]";
+    const Case over = parser.parseCase(value, where, false);
+    Case c = merged(base, over);
+    label(c, k, base.name);
+    parser.checkRanges(c, where, &over);
+    ++count;
+    if (visit) visit(std::move(c));
+  });
+  json::sax_parse(text.begin(), text.end(), &cases);
+  return count;
+}
+
+std::vector<Case> parseCases(std::string_view text, const std::string& file,
+                             const ReadOptions& options) {
+  std::vector<Case> cases;
+  visitCases(
+      text, file, [&](Case&& c) { cases.push_back(std::move(c)); }, options);
   return cases;
 }
 
-std::vector<Case> loadCases(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw CaseError(path, "",
-                    std::string("cannot open the case file (") + std::strerror(errno) + ")");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return parseCases(text.str(), path);
+std::vector<Case> loadCases(const std::string& path, const ReadOptions& options) {
+  return parseCases(readCaseFile(path), caseFileLabel(path), options);
 }
 
 DialogOutcome CaseUserInterface::showModal(DialogForm& dialog) {

@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -73,11 +75,34 @@ struct Case {
   std::string inputText(std::size_t key) const;
 };
 
+// How a case file is read.
+struct ReadOptions {
+  // Every value goes into the window as given, as the window itself would take it: no range
+  // checks, any name. Off, the batch tool refuses what no engineer could mean (study/ranges).
+  bool asTyped = false;
+};
+
 // Reads a case file: one case, an object of shared keys with a "cases" list of load cases that
-// override them, or a list of cases. Throws CaseError.
-std::vector<Case> loadCases(const std::string& path);
+// override them, or a list of cases. "-" reads standard input. Throws CaseError.
+std::vector<Case> loadCases(const std::string& path, const ReadOptions& options = {});
 // The same from the text of a file (`file` names it in errors).
-std::vector<Case> parseCases(std::string_view json, const std::string& file);
+std::vector<Case> parseCases(std::string_view json, const std::string& file,
+                             const ReadOptions& options = {});
+
+// The text of a case file: a regular file of at most 64 MiB, or standard input for "-"; anything
+// else is refused before it is read. Throws CaseError.
+std::string readCaseFile(const std::string& path);
+// The name a case file goes by in messages and results: its path, "stdin" for "-".
+std::string caseFileLabel(const std::string& path);
+
+// Streams the cases of a file's text: the whole text is read once for its syntax and shared keys,
+// then each load case is built, checked and handed to `visit` in turn, so that memory does not
+// grow with the number of cases. A fault throws CaseError; one in a load case after others were
+// visited, so call it once without a visitor to refuse a faulty file before doing anything.
+// Returns the number of cases.
+using CaseVisitor = std::function<void(Case&&)>;
+std::size_t visitCases(std::string_view json, const std::string& file, const CaseVisitor& visit,
+                       const ReadOptions& options = {});
 
 // The text a JSON number goes into a field as: whole numbers without a point, others as the
 // shortest text that reads back as the same double.
@@ -111,6 +136,8 @@ void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui);
 struct RunStatus {
   bool completed = false;  // all stages ran and no message was shown
   std::vector<std::string> messages;
+  bool invalid = false;    // not rated: outside the batch tool's ranges (`messages` says why)
+  std::uint16_t rule = 0;  // the range broken (study/ranges)
 };
 // The status of a window after calculateCase on a window that was fresh before typeCase.
 RunStatus runStatus(const MainWindow& window, const CaseUserInterface& ui);

@@ -20,15 +20,17 @@ struct Section {
   std::vector<Row> rows;
 };
 
-std::vector<Section> sections(const std::vector<RatedCase>& cases) {
+using Block = std::span<const RatedCase* const>;
+
+std::vector<Section> sections(Block cases) {
   std::vector<Section> out;
   for (FieldGroup group : kFieldGroups) {
     Section s{std::string(groupHeading(group)), {}};
     for (const FieldInfo& info : kFields) {
       if (info.group != group || info.role == FieldRole::Unused) continue;
       Row row{std::string(info.caption), {}, {}};
-      for (const RatedCase& c : cases) {
-        const ShownField& f = c.run.window.rating()[info.id];
+      for (const RatedCase* c : cases) {
+        const ShownField& f = c->run.window.rating()[info.id];
         row.values.push_back(f.text);
         row.flagged.push_back(f.flagged);
       }
@@ -43,8 +45,8 @@ std::vector<Section> sections(const std::vector<RatedCase>& cases) {
     for (const DialogFieldInfo& info : kDialogFields) {
       if (info.dialog != kind) continue;
       Row row{std::string(info.caption), {}, {}};
-      for (const RatedCase& c : cases) {
-        row.values.push_back(c.run.window.rating().dialogField(kind, info.name).text);
+      for (const RatedCase* c : cases) {
+        row.values.push_back(c->run.window.rating().dialogField(kind, info.name).text);
         row.flagged.push_back(false);
       }
       section.rows.push_back(std::move(row));
@@ -52,8 +54,8 @@ std::vector<Section> sections(const std::vector<RatedCase>& cases) {
     return section;
   };
   out.push_back(dialogSection("可调系数", DialogKind::Tuning));
-  const bool multiPass = std::any_of(cases.begin(), cases.end(), [](const RatedCase& c) {
-    return c.run.window.rating().arrangement == OptionId::Option3;
+  const bool multiPass = std::any_of(cases.begin(), cases.end(), [](const RatedCase* c) {
+    return c->run.window.rating().arrangement == OptionId::Option3;
   });
   if (multiPass) out.push_back(dialogSection("折流", DialogKind::PassCount));
   return out;
@@ -71,13 +73,54 @@ std::string statusText(const RunStatus& status) {
 }  // namespace
 
 std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string cell;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos &&
+      !readWholeNumber(text)) {
+    cell = "'";
+  } else if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    return std::string(text);
+  }
+  cell += text;
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
   std::string out = "\"";
-  for (char c : text) {
+  for (char c : cell) {
     if (c == '"') out += '"';
     out += c;
   }
   return out + "\"";
+}
+
+std::string tableCell(std::string_view text, std::size_t width) {
+  std::string shown;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    const bool c1 = c == 0xC2 && k + 1 < text.size() &&
+                    static_cast<unsigned char>(text[k + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[k + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F || c1) {
+      shown += "\uFFFD";
+      k += c1;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  if (displayWidth(shown) <= width) return shown;
+  // Whole characters up to one column short of the width, then the mark.
+  std::string cut;
+  std::size_t used = 0;
+  for (std::size_t k = 0; k < shown.size();) {
+    std::size_t length = 1;
+    while (k + length < shown.size() &&
+           (static_cast<unsigned char>(shown[k + length]) & 0xC0) == 0x80)
+      ++length;
+    const std::string_view character(shown.data() + k, length);
+    const std::size_t w = displayWidth(character);
+    if (used + w + 1 > width) break;
+    cut += character;
+    used += w;
+    k += length;
+  }
+  return cut + "…";
 }
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases) {
@@ -87,22 +130,26 @@ std::vector<RatedCase> rateAll(const std::vector<Case>& cases) {
   return out;
 }
 
-std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
+namespace {
+
+// One table of up to kTableBlock cases side by side, with the status of each below it.
+void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag) {
   const std::vector<Section> body = sections(cases);
   constexpr std::size_t captionWidth = 34;
   std::vector<std::size_t> widths;
   for (std::size_t k = 0; k < cases.size(); ++k) {
-    std::size_t w = std::max<std::size_t>(14, displayWidth(cases[k].input.name) + 2);
+    std::size_t w = std::max<std::size_t>(
+        14, displayWidth(tableCell(cases[k]->input.name, kTableCellWidth)) + 2);
     for (const Section& s : body)
-      for (const Row& r : s.rows) w = std::max(w, displayWidth(r.values[k]) + 3);
+      for (const Row& r : s.rows)
+        w = std::max(w, displayWidth(tableCell(r.values[k], kTableCellWidth)) + 3);
     widths.push_back(w);
   }
-  std::ostringstream out;
   auto line = [&](std::string_view caption, const std::vector<std::string>& values,
                   const std::vector<bool>& flagged) {
     out << "  " << padToWidth(caption, captionWidth);
     for (std::size_t k = 0; k < values.size(); ++k) {
-      const std::string text = values[k].empty() ? "—" : values[k];
+      const std::string text = values[k].empty() ? "—" : tableCell(values[k], kTableCellWidth);
       const bool flag = !flagged.empty() && flagged[k];
       std::string cell = padToWidth(flag ? text + " !" : text, widths[k]);
       if (flag && color) cell = "\x1b[31m" + cell + "\x1b[0m";
@@ -110,12 +157,11 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
     }
     out << "\n";
   };
-  out << "板式空预器热力计算\n";
   std::vector<std::string> names, arrangements, modes;
-  for (const RatedCase& c : cases) {
-    names.push_back(c.input.name);
-    arrangements.emplace_back(arrangementCaption(c.run.window.rating()));
-    modes.emplace_back(flowModeCaption(c.run.window.rating()));
+  for (const RatedCase* c : cases) {
+    names.push_back(c->input.name);
+    arrangements.emplace_back(arrangementCaption(c->run.window.rating()));
+    modes.emplace_back(flowModeCaption(c->run.window.rating()));
   }
   line("工况", names, {});
   line("流动形式", arrangements, {});
@@ -125,67 +171,150 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
     for (const Row& r : s.rows) line(r.caption, r.values, r.flagged);
   }
   out << "\n计算结果\n";
-  bool anyFlag = false;
-  for (const RatedCase& c : cases) {
-    out << "  " << c.input.name << " (" << c.input.file << "): " << statusText(c.run.status)
+  for (const RatedCase* c : cases) {
+    out << "  " << tableCell(c->input.name, std::string::npos) << " ("
+        << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
-    anyFlag |= violations(c.run.window.rating()) != 0;
+    anyFlag |= violations(c->run.window.rating()) != 0;
   }
-  if (anyFlag) out << "\n带 ! 的数值超出限值（窗口中以红色显示）\n";
+}
+
+constexpr std::string_view kTableTitle = "板式空预器热力计算\n";
+constexpr std::string_view kFlagNote = "\n带 ! 的数值超出限值（窗口中以红色显示）\n";
+
+nlohmann::ordered_json jsonItem(const RatedCase& c) {
+  const auto& keys = caseKeys();
+  const Rating& r = c.run.window.rating();
+  nlohmann::ordered_json item;
+  item["file"] = c.input.file;
+  item["case"] = c.input.name;
+  item["status"] = c.run.status.completed ? "ok" : "stopped";
+  item["messages"] = c.run.status.messages;
+  item["arrangement"] = arrangementKey(r);
+  item["flow_mode"] = flowModeKey(r);
+  nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    if (c.input.values[k]) inputs[std::string(keys[k].path)] = *c.input.values[k];
+  item["inputs"] = std::move(inputs);
+  nlohmann::ordered_json results = nlohmann::ordered_json::object();
+  for (const ResultColumn& column : resultColumns()) {
+    const ShownField& f = r[column.field];
+    results[std::string(column.name)] = {
+        {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
+  }
+  item["results"] = std::move(results);
+  item["violations"] = violationNames(violations(r));
+  return item;
+}
+
+std::string csvHeader() {
+  std::string out = "file,case,status,message,violations,arrangement,flow_mode";
+  const auto& keys = caseKeys();
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    if (isNumericKey(k)) out.append(",").append(keys[k].path);
+  for (const ResultColumn& r : resultColumns()) out.append(",").append(r.name);
+  return out + "\n";
+}
+
+std::string csvRow(const RatedCase& c) {
+  const Rating& r = c.run.window.rating();
+  std::string message;
+  for (const std::string& m : c.run.status.messages) message += (message.empty() ? "" : " / ") + m;
+  std::string out = csvField(c.input.file);
+  out.append(",").append(csvField(c.input.name)).append(",");
+  out.append(c.run.status.completed ? "ok" : "stopped").append(",").append(csvField(message));
+  out.append(",").append(violationText(violations(r))).append(",").append(arrangementKey(r));
+  out.append(",").append(flowModeKey(r));
+  for (std::size_t k = 0; k < caseKeys().size(); ++k)
+    if (isNumericKey(k)) out.append(",").append(csvField(c.input.inputText(k)));
+  for (const ResultColumn& column : resultColumns())
+    out.append(",").append(csvField(r.text(column.field)));
+  return out + "\n";
+}
+
+}  // namespace
+
+std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
+  std::ostringstream out;
+  std::vector<const RatedCase*> pointers;
+  for (const RatedCase& c : cases) pointers.push_back(&c);
+  out << kTableTitle;
+  bool anyFlag = false;
+  for (std::size_t k = 0; k < pointers.size(); k += kTableBlock) {
+    if (k) out << "\n";
+    tableBlock(out, Block(pointers).subspan(k, std::min(kTableBlock, pointers.size() - k)), color,
+               anyFlag);
+  }
+  if (anyFlag) out << kFlagNote;
   return out.str();
 }
 
 nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  const auto& keys = caseKeys();
-  for (const RatedCase& c : cases) {
-    const Rating& r = c.run.window.rating();
-    nlohmann::ordered_json item;
-    item["file"] = c.input.file;
-    item["case"] = c.input.name;
-    item["status"] = c.run.status.completed ? "ok" : "stopped";
-    item["messages"] = c.run.status.messages;
-    item["arrangement"] = arrangementKey(r);
-    item["flow_mode"] = flowModeKey(r);
-    nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
-    for (std::size_t k = 0; k < keys.size(); ++k)
-      if (c.input.values[k]) inputs[std::string(keys[k].path)] = *c.input.values[k];
-    item["inputs"] = std::move(inputs);
-    nlohmann::ordered_json results = nlohmann::ordered_json::object();
-    for (const ResultColumn& column : resultColumns()) {
-      const ShownField& f = r[column.field];
-      results[std::string(column.name)] = {
-          {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
-    }
-    item["results"] = std::move(results);
-    item["violations"] = violationNames(violations(r));
-    list.push_back(std::move(item));
-  }
+  for (const RatedCase& c : cases) list.push_back(jsonItem(c));
   return list;
 }
 
 std::string rateCsv(const std::vector<RatedCase>& cases) {
-  std::ostringstream out;
-  const auto& keys = caseKeys();
-  out << "file,case,status,message,violations,arrangement,flow_mode";
-  for (const CaseKey& keyInfo : keys)
-    if (isNumericKey(static_cast<std::size_t>(&keyInfo - keys.data()))) out << "," << keyInfo.path;
-  for (const ResultColumn& r : resultColumns()) out << "," << r.name;
-  out << "\n";
-  for (const RatedCase& c : cases) {
-    const Rating& r = c.run.window.rating();
-    std::string message;
-    for (const std::string& m : c.run.status.messages)
-      message += (message.empty() ? "" : " / ") + m;
-    out << csvField(c.input.file) << "," << csvField(c.input.name) << ","
-        << (c.run.status.completed ? "ok" : "stopped") << "," << csvField(message) << ","
-        << violationText(violations(r)) << "," << arrangementKey(r) << "," << flowModeKey(r);
-    for (std::size_t k = 0; k < keys.size(); ++k)
-      if (isNumericKey(k)) out << "," << csvField(c.input.inputText(k));
-    for (const ResultColumn& column : resultColumns()) out << "," << csvField(r.text(column.field));
-    out << "\n";
+  std::string out = csvHeader();
+  for (const RatedCase& c : cases) out += csvRow(c);
+  return out;
+}
+
+RateWriter::RateWriter(std::ostream& out, RateFormat format, bool color)
+    : out_(out), format_(format), color_(color) {}
+
+void RateWriter::add(RatedCase rated) {
+  switch (format_) {
+    case RateFormat::Table:
+      block_.push_back(std::move(rated));
+      if (block_.size() == kTableBlock) flushTable();
+      break;
+    case RateFormat::Json: {
+      // The list as nlohmann's dump(2) writes it, item by item: each item indented one level.
+      const std::string item =
+          jsonItem(rated).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+      std::string indented = count_ ? ",\n  " : "[\n  ";
+      indented.reserve(item.size() + item.size() / 8);
+      for (char c : item) {
+        indented += c;
+        if (c == '\n') indented += "  ";
+      }
+      out_ << indented;
+      break;
+    }
+    case RateFormat::Csv:
+      if (!count_) out_ << csvHeader();
+      out_ << csvRow(rated);
+      break;
   }
-  return out.str();
+  ++count_;
+}
+
+void RateWriter::flushTable() {
+  if (block_.empty()) return;
+  std::vector<const RatedCase*> pointers;
+  for (const RatedCase& c : block_) pointers.push_back(&c);
+  out_ << (titled_ ? std::string_view("\n") : kTableTitle);
+  titled_ = true;
+  tableBlock(out_, pointers, color_, anyFlag_);
+  block_.clear();
+}
+
+void RateWriter::finish() {
+  switch (format_) {
+    case RateFormat::Table:
+      flushTable();
+      if (!titled_) out_ << kTableTitle;
+      if (anyFlag_) out_ << kFlagNote;
+      break;
+    case RateFormat::Json:
+      out_ << (count_ ? "\n]\n" : "[]\n");
+      break;
+    case RateFormat::Csv:
+      if (!count_) out_ << csvHeader();
+      break;
+  }
 }
 
 }  // namespace aph::study

@@ -2,7 +2,10 @@
 // units, values, flags), as JSON, or as CSV with one row per case.
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,12 +20,43 @@ struct RatedCase {
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases);
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
+// A CSV field, quoted when it holds a separator, a quote or a line break. A text a spreadsheet
+// would take for a formula (one beginning with =, +, -, @, a tab or a CR, and not a number) gets
+// a leading apostrophe; numbers stay numbers.
 std::string csvField(std::string_view text);
+
+// A table cell: control characters shown as "�", and a text wider than `width` terminal columns
+// cut to fit with "…", so that no value runs into its neighbour.
+std::string tableCell(std::string_view text, std::size_t width);
+// The widest value a column of the table shows in full.
+inline constexpr std::size_t kTableCellWidth = 40;
+// Cases side by side in one table; more cases continue in further tables below.
+inline constexpr std::size_t kTableBlock = 8;
 
 // `color`: flagged values in red with terminal escapes (besides their "!" mark).
 std::string rateTable(const std::vector<RatedCase>& cases, bool color);
 nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases);
 std::string rateCsv(const std::vector<RatedCase>& cases);
+
+// The same three outputs written case by case as the cases are rated, so that memory holds one
+// case (one block of the table) at a time. The output is byte for byte the one above.
+enum class RateFormat : std::uint8_t { Table, Json, Csv };
+class RateWriter {
+ public:
+  RateWriter(std::ostream& out, RateFormat format, bool color = false);
+  void add(RatedCase rated);
+  // Writes what is left; call once after the last case.
+  void finish();
+
+ private:
+  void flushTable();
+  std::ostream& out_;
+  RateFormat format_;
+  bool color_;
+  std::size_t count_ = 0;
+  bool anyFlag_ = false;
+  bool titled_ = false;
+  std::vector<RatedCase> block_;
+};
 
 }  // namespace aph::study

@@ -5,6 +5,8 @@
 #include <numeric>
 #include <sstream>
 
+#include "study/ranges.hpp"
+
 namespace aph::study {
 namespace {
 
@@ -45,6 +47,7 @@ std::string runs(const Axis& axis, const std::vector<std::size_t>& order,
 
 std::string shortfallText(unsigned s, const DesignValues& v, const Limits& limits) {
   std::vector<std::string> parts;
+  if (s & kInvalid) parts.push_back("outside the allowed range (" + ruleText(v.rule) + ")");
   if (s & kStopped) parts.emplace_back("the calculation stops");
   if (s & kBelowBand)
     parts.push_back("margin " + fixed(v.margin, 2) + " % below " + fixed(limits.marginLow, 2) +
@@ -95,6 +98,7 @@ Axis defaultSizingAxis(std::size_t key) {
 }
 
 unsigned shortfalls(const DesignValues& v, const Limits& limits) {
+  if (v.invalid) return kInvalid;
   if (!v.completed || std::isnan(v.margin) || std::isnan(v.dpFlueGas) || std::isnan(v.dpAir))
     return kStopped;
   unsigned s = 0;
@@ -106,11 +110,12 @@ unsigned shortfalls(const DesignValues& v, const Limits& limits) {
 }
 
 SizeResult sizeDesign(const Case& base, const Axis& candidates, const Limits& limits,
-                      unsigned threads) {
+                      unsigned threads, bool asTyped) {
   SizeResult result;
   SweepPlan plan{base, {candidates}};
   SweepOptions options;
   options.threads = threads;
+  options.asTyped = asTyped;
   result.values = runSweep(plan, nullptr, options);
   result.order.resize(candidates.values.size());
   std::iota(result.order.begin(), result.order.end(), std::size_t{0});
@@ -139,6 +144,28 @@ std::string describeSizing(const Case& base, const Axis& candidates, const Limit
   out << "case " << base.name << " (" << base.file << ")\n";
   out << "sizing " << name << " over " << range << " (" << order.size() << " values) for " << goal
       << "\n";
+  // Candidates outside the ranges, counted by the range they break, in the order first met.
+  std::vector<std::pair<std::uint16_t, std::size_t>> skipped;
+  std::size_t skippedCount = 0;
+  for (std::size_t k : order) {
+    const DesignValues& v = result.values[k];
+    if (!v.invalid) continue;
+    ++skippedCount;
+    auto at = std::find_if(skipped.begin(), skipped.end(),
+                           [&](const auto& entry) { return entry.first == v.rule; });
+    if (at == skipped.end()) {
+      skipped.emplace_back(v.rule, 1);
+    } else {
+      ++at->second;
+    }
+  }
+  if (skippedCount) {
+    out << "skipped " << skippedCount << " of " << order.size()
+        << " candidates outside the allowed ranges:\n";
+    for (const auto& [rule, count] : skipped)
+      out << "  " << ruleText(rule) << " (" << count << (count == 1 ? " candidate" : " candidates")
+          << ")\n";
+  }
   if (result.found) {
     const std::size_t k = *result.found;
     const DesignValues& v = result.values[k];
@@ -161,7 +188,7 @@ std::string describeSizing(const Case& base, const Axis& candidates, const Limit
   std::vector<bool> completed(order.size()), inBand(order.size()), dropsOk(order.size());
   for (std::size_t k = 0; k < order.size(); ++k) {
     const unsigned s = shortfalls(result.values[k], limits);
-    completed[k] = !(s & kStopped);
+    completed[k] = !(s & (kStopped | kInvalid));
     inBand[k] = completed[k] && !(s & (kBelowBand | kAboveBand));
     dropsOk[k] = completed[k] && !(s & (kFlueGasOver | kAirOver));
   }
@@ -169,7 +196,12 @@ std::string describeSizing(const Case& base, const Axis& candidates, const Limit
     return std::count(v.begin(), v.end(), true);
   };
   if (count(completed) == 0) {
-    out << "  binding: the calculation stops for every value\n";
+    if (skippedCount == order.size()) {
+      out << "  binding: every candidate lies outside the allowed ranges\n";
+    } else {
+      out << "  binding: the calculation stops for every value"
+          << (skippedCount ? " within the allowed ranges" : "") << "\n";
+    }
     return out.str();
   }
   double lowMargin = INFINITY, highMargin = -INFINITY, lowDrop1 = INFINITY, lowDrop2 = INFINITY;

@@ -29,6 +29,7 @@ enum Shortfall : unsigned {
   kAboveBand = 4,
   kFlueGasOver = 8,
   kAirOver = 16,
+  kInvalid = 32,  // outside the batch tool's ranges: not rated
 };
 unsigned shortfalls(const DesignValues& v, const Limits& limits);
 
@@ -38,10 +39,12 @@ struct SizeResult {
   std::vector<DesignValues> values;  // per candidate, in the axis' order
 };
 
+// Candidates outside the ranges (study/ranges) are skipped unless `asTyped`.
 SizeResult sizeDesign(const Case& base, const Axis& candidates, const Limits& limits,
-                      unsigned threads = 0);
+                      unsigned threads = 0, bool asTyped = false);
 
-// The verdict in words: the value found and the limit that binds, or why no value qualifies.
+// The verdict in words: the value found and the limit that binds, or why no value qualifies;
+// candidates skipped as out of range are counted by the range they break.
 std::string describeSizing(const Case& base, const Axis& candidates, const Limits& limits,
                            const SizeResult& result);
 

@@ -9,18 +9,21 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "model/text.hpp"
+#include "study/files.hpp"
 #include "study/rate.hpp"
 #include "study/results.hpp"
 
 namespace aph::study {
 namespace {
 
-// Grids beyond this many designs are refused rather than left running for hours.
-constexpr std::size_t kMaxDesigns = 20'000'000;
 constexpr std::size_t kChunk = 256;
+// Chunks a worker may run ahead of the writer, per worker: enough to keep every core busy while
+// the writer waits on a slow reader, few enough that memory stays flat.
+constexpr std::size_t kChunksAheadPerThread = 4;
 
 // A result of the run as a number; NaN when the run did not get that far.
 double number(const Rating& rating, FieldId id) {
@@ -33,22 +36,44 @@ std::optional<double> parseNumber(const std::string& text) {
   return value;
 }
 
+void appendField(std::string& out, std::string_view text) {
+  // Plain numbers, the common case, need no quoting: a quick look before the full rule.
+  bool plain = text.empty() || (text[0] != '=' && text[0] != '+' && text[0] != '-' &&
+                                text[0] != '@' && text[0] != '\t');
+  for (std::size_t k = 0; plain && k < text.size(); ++k) {
+    const char c = text[k];
+    plain = c != ',' && c != '"' && c != '\r' && c != '\n';
+  }
+  if (plain) {
+    out += text;
+  } else {
+    out += csvField(text);
+  }
+}
+
 void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::size_t>& index,
                const Rating& rating, const RunStatus& status) {
   for (std::size_t a = 0; a < plan.axes.size(); ++a) {
-    out += csvField(plan.axes[a].texts[index[a]]);
+    appendField(out, plan.axes[a].texts[index[a]]);
     out += ',';
   }
-  out += status.completed ? "ok," : "stopped,";
-  out += violationText(violations(rating));
-  for (const ResultColumn& column : sweepColumns()) {
-    out += ',';
-    out += rating.text(columnField(column, rating));  // plain numbers: nothing to quote
+  if (status.invalid) {
+    // Not rated: no results, only the reason.
+    out += "invalid,";
+    out.append(sweepColumns().size(), ',');
+  } else {
+    out += status.completed ? "ok," : "stopped,";
+    out += violationText(violations(rating));
+    for (const ResultColumn& column : sweepColumns()) {
+      out += ',';
+      // Numbers the calculation wrote (no case key reaches these fields): nothing to quote.
+      out += rating.text(columnField(column, rating));
+    }
   }
   out += ',';
   std::string message;
   for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
-  out += csvField(message);
+  appendField(out, message);
   out += '\n';
 }
 
@@ -74,18 +99,27 @@ std::string gridText(double value) {
   return buffer;
 }
 
-Axis rangeAxis(std::size_t key, double from, double to, double step) {
+std::size_t rangeCount(double from, double to, double step) {
   if (!(step != 0) || !std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step))
     throw SweepError("the step must be a number other than 0");
   const double span = (to - from) / step;
+  if (!std::isfinite(span))
+    throw SweepError("more than " + std::to_string(kMaxDesigns) + " values");
   if (span < -1e-9)
     throw SweepError("the step does not lead from " + gridText(from) + " to " + gridText(to));
   const double count = std::floor(span + 1e-6) + 1;
   if (count > static_cast<double>(kMaxDesigns))
     throw SweepError("more than " + std::to_string(kMaxDesigns) + " values");
+  return static_cast<std::size_t>(count);
+}
+
+Axis rangeAxis(std::size_t key, double from, double to, double step) {
+  const std::size_t count = rangeCount(from, to, step);
   Axis axis;
   axis.key = key;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
+  axis.texts.reserve(count);
+  axis.values.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
     const double v = from + static_cast<double>(k) * step;
     axis.texts.push_back(gridText(v));
     axis.values.push_back(*readLeadingNumber(axis.texts.back()));
@@ -93,17 +127,23 @@ Axis rangeAxis(std::size_t key, double from, double to, double step) {
   return axis;
 }
 
-Axis parseVary(const std::string& argument) {
+std::size_t VaryArgument::count() const {
+  return range ? rangeCount(from, to, step) : list.size();
+}
+
+VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs) {
+  const std::string shown = shownAs.empty() ? shortened(argument, 80) : shortened(shownAs, 80);
+  const std::string prefix = shownAs.empty() ? "--vary " : "";
   const auto equals = argument.find('=');
   if (equals == std::string::npos)
-    throw SweepError("--vary " + argument + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+    throw SweepError(prefix + shown + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
   const std::string path = argument.substr(0, equals);
   const std::string range = argument.substr(equals + 1);
   const auto key = findKey(path);
-  if (!key) throw SweepError("--vary " + argument + ": \"" + path + "\" is not a case-file key");
+  if (!key)
+    throw SweepError(prefix + shown + ": \"" + shortened(path) + "\" is not a case-file key");
   if (!isNumericKey(*key))
-    throw SweepError("--vary " + argument + ": \"" + path +
-                     "\" is not a number and cannot be varied");
+    throw SweepError(prefix + shown + ": \"" + path + "\" is not a number and cannot be varied");
   std::vector<std::string> parts;
   const char separator = range.find(':') != std::string::npos ? ':' : ',';
   for (std::size_t start = 0;;) {
@@ -115,25 +155,54 @@ Axis parseVary(const std::string& argument) {
   std::vector<double> numbers;
   for (const std::string& p : parts) {
     const auto v = parseNumber(p);
-    if (!v) throw SweepError("--vary " + argument + ": \"" + p + "\" is not a number");
+    if (!v)
+      throw SweepError(prefix + shown + ": \"" + shortened(p) + "\" is " +
+                       (readLeadingNumber(p) ? "not a number" : "beyond what a double holds"));
     numbers.push_back(*v);
   }
+  VaryArgument vary;
+  vary.argument = argument;
+  vary.key = *key;
   if (separator == ':') {
     if (numbers.size() != 3)
-      throw SweepError("--vary " + argument + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+      throw SweepError(prefix + shown + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+    vary.range = true;
+    vary.from = numbers[0];
+    vary.to = numbers[1];
+    vary.step = numbers[2];
     try {
-      return rangeAxis(*key, numbers[0], numbers[1], numbers[2]);
+      (void)vary.count();
     } catch (const SweepError& e) {
-      throw SweepError("--vary " + argument + ": " + e.what());
+      throw SweepError(prefix + shown + ": " + e.what());
     }
+    return vary;
   }
+  vary.list = std::move(parts);
+  vary.listValues = std::move(numbers);
+  return vary;
+}
+
+Axis buildAxis(const VaryArgument& vary) {
+  if (vary.range) return rangeAxis(vary.key, vary.from, vary.to, vary.step);
   Axis axis;
-  axis.key = *key;
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    axis.texts.push_back(parts[k]);
-    axis.values.push_back(numbers[k]);
-  }
+  axis.key = vary.key;
+  axis.texts = vary.list;
+  axis.values = vary.listValues;
   return axis;
+}
+
+void checkGridSize(const std::vector<VaryArgument>& varied) {
+  std::size_t designs = 1;
+  for (const VaryArgument& vary : varied) {
+    const std::size_t n = vary.count();
+    if (n != 0 && designs > kMaxDesigns / n)
+      throw SweepError("the grid has more than " + std::to_string(kMaxDesigns) + " designs");
+    designs *= n;
+  }
+}
+
+Axis parseVary(const std::string& argument) {
+  return buildAxis(parseVaryArgument(argument));
 }
 
 void checkSweep(const SweepPlan& plan) {
@@ -153,7 +222,13 @@ void checkSweep(const SweepPlan& plan) {
       throw SweepError("\"" + path + "\" cannot be varied while \"" + side +
                        ".properties\" is \"table\"");
   }
-  if (designCount(plan) > kMaxDesigns)
+  std::size_t designs = 1;
+  for (const Axis& axis : plan.axes) {
+    if (designs > kMaxDesigns / axis.texts.size())
+      throw SweepError("the grid has more than " + std::to_string(kMaxDesigns) + " designs");
+    designs *= axis.texts.size();
+  }
+  if (designs > kMaxDesigns)
     throw SweepError("the grid has more than " + std::to_string(kMaxDesigns) + " designs");
 }
 
@@ -161,6 +236,11 @@ std::size_t designCount(const SweepPlan& plan) {
   std::size_t n = 1;
   for (const Axis& axis : plan.axes) n *= axis.texts.size();
   return plan.axes.empty() ? 0 : n;
+}
+
+unsigned sweepThreads(unsigned requested) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  return requested == 0 ? cores : std::min(requested, cores);
 }
 
 std::string sweepHeader(const SweepPlan& plan) {
@@ -171,19 +251,46 @@ std::string sweepHeader(const SweepPlan& plan) {
   return header.append(",message\n");
 }
 
-DesignEvaluator::DesignEvaluator(const Case& base) : base_(base), current_(base) {
+DesignEvaluator::DesignEvaluator(const Case& base, bool checkRanges)
+    : checkRanges_(checkRanges), base_(base), current_(base) {
   typeCase(prototype_, base);
 }
 
 const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys,
                                             const std::vector<const std::string*>& texts,
                                             RunStatus& status) {
-  work_ = prototype_;
   for (std::size_t k : lastKeys_) current_.values[k] = base_.values[k];
   lastKeys_ = keys;
+  for (std::size_t k = 0; k < keys.size(); ++k) current_.values[keys[k]] = *texts[k];
+  if (checkRanges_) {
+    if (!fixedFault_ || faultKeys_ != keys) {
+      faultKeys_ = keys;
+      fixedFault_ = rangeFault(base_, keys, true);
+      valueTexts_.assign(keys.size(), nullptr);
+      valueFaults_.assign(keys.size(), std::nullopt);
+    }
+    // A key's own rule is looked at again only when its text changes: the slow axis rarely.
+    std::optional<RangeFault> fault;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      if (valueTexts_[k] != texts[k]) {
+        valueTexts_[k] = texts[k];
+        valueFaults_[k] = valueFault(keys[k], *texts[k]);
+      }
+      if (!fault && valueFaults_[k]) fault = valueFaults_[k];
+    }
+    if (!fault) fault = pairFault(current_, keys);
+    if (!fault) fault = *fixedFault_;
+    if (fault) {
+      status = RunStatus{};
+      status.invalid = true;
+      status.rule = fault->rule;
+      status.messages = {std::string(caseKey(fault->key).path) + ": " + fault->message};
+      return prototype_;
+    }
+  }
+  work_ = prototype_;
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const CaseKey& keyInfo = caseKey(keys[k]);
-    current_.values[keys[k]] = *texts[k];
     if (keyInfo.kind == KeyKind::Field) {
       work_.setText(keyInfo.field, *texts[k]);
     } else if (keyInfo.kind == KeyKind::Tuning) {
@@ -202,85 +309,160 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
   checkSweep(plan);
   const std::size_t total = designCount(plan);
   const std::size_t chunks = (total + kChunk - 1) / kChunk;
-  std::vector<DesignValues> values(total);
-  std::vector<std::string> rows(chunks);
-  std::unique_ptr<std::atomic<bool>[]> ready(new std::atomic<bool>[chunks]);
-  for (std::size_t c = 0; c < chunks; ++c) ready[c] = false;
-  std::atomic<std::size_t> nextChunk{0};
-  std::atomic<std::size_t> finished{0};
-  std::mutex mutex;
-  std::condition_variable wake;
-
+  std::vector<DesignValues> values(options.keepValues ? total : 0);
   std::vector<std::size_t> keys;
   for (const Axis& axis : plan.axes) keys.push_back(axis.key);
   const std::size_t inner = plan.axes.size() == 2 ? plan.axes[1].texts.size() : 1;
 
-  auto worker = [&] {
-    DesignEvaluator evaluator(plan.base);
+  // Rates the designs of chunk `c` into `out` (CSV rows) and `values`.
+  auto rateChunk = [&](std::size_t c, DesignEvaluator& evaluator, std::string& out,
+                       SweepCounts& counts) {
     std::vector<std::size_t> index(plan.axes.size());
     std::vector<const std::string*> texts(plan.axes.size());
     RunStatus status;
-    for (;;) {
-      const std::size_t c = nextChunk.fetch_add(1);
-      if (c >= chunks) break;
-      std::string out;
-      if (csv) out.reserve(kChunk * 256);
-      const std::size_t end = std::min(total, (c + 1) * kChunk);
-      for (std::size_t d = c * kChunk; d < end; ++d) {
-        index[0] = d / inner;
-        if (index.size() == 2) index[1] = d % inner;
-        for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &plan.axes[a].texts[index[a]];
-        const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
+    if (csv) out.reserve(kChunk * 256);
+    const std::size_t end = std::min(total, (c + 1) * kChunk);
+    for (std::size_t d = c * kChunk; d < end; ++d) {
+      index[0] = d / inner;
+      if (index.size() == 2) index[1] = d % inner;
+      for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &plan.axes[a].texts[index[a]];
+      const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
+      ++(status.invalid ? counts.invalid : status.completed ? counts.completed : counts.stopped);
+      if (options.keepValues) {
         DesignValues& v = values[d];
         v.completed = status.completed;
-        v.violations = violations(rating);
-        v.margin = number(rating, FieldId::Text49);
-        v.dpFlueGas = number(rating, FieldId::Text45);
-        v.dpAir = number(rating, FieldId::Text46);
-        v.kTheoretical = number(rating, FieldId::Text23);
-        v.area = number(rating, FieldId::Text19);
-        if (csv) appendRow(out, plan, index, rating, status);
+        v.invalid = status.invalid;
+        v.rule = status.rule;
+        if (status.invalid) {
+          v.margin = v.dpFlueGas = v.dpAir = v.kTheoretical = v.area =
+              std::numeric_limits<double>::quiet_NaN();
+        } else {
+          v.violations = violations(rating);
+          v.margin = number(rating, FieldId::Text49);
+          v.dpFlueGas = number(rating, FieldId::Text45);
+          v.dpAir = number(rating, FieldId::Text46);
+          v.kTheoretical = number(rating, FieldId::Text23);
+          v.area = number(rating, FieldId::Text19);
+        }
       }
-      rows[c] = std::move(out);
+      if (csv) appendRow(out, plan, index, rating, status);
+    }
+    return end - c * kChunk;
+  };
+
+  if (csv) *csv << sweepHeader(plan);
+  const unsigned threads =
+      static_cast<unsigned>(std::min<std::size_t>(sweepThreads(options.threads), chunks));
+  // The chunks rated but not yet written sit in a ring of slots; a worker takes the next chunk
+  // only while it has a slot, so a slow reader holds the workers back instead of letting the
+  // rows pile up.
+  const std::size_t ahead = kChunksAheadPerThread * std::max(1u, threads);
+  constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+  std::vector<std::string> slots(ahead);
+  std::vector<std::size_t> slotChunk(ahead, kEmpty);
+  std::size_t nextChunk = 0, written = 0;
+  std::size_t finished = 0;
+  SweepCounts counts;
+  bool stop = false;
+  std::exception_ptr failure;
+  std::mutex mutex;
+  std::condition_variable wakeWriter, wakeWorkers;
+
+  auto worker = [&] {
+    try {
+      DesignEvaluator evaluator(plan.base, !options.asTyped);
+      for (;;) {
+        std::size_t c;
+        {
+          std::unique_lock lock(mutex);
+          wakeWorkers.wait(
+              lock, [&] { return stop || nextChunk >= chunks || nextChunk < written + ahead; });
+          if (stop || nextChunk >= chunks) return;
+          c = nextChunk++;
+        }
+        std::string out;
+        SweepCounts chunkCounts;
+        const std::size_t n = rateChunk(c, evaluator, out, chunkCounts);
+        {
+          std::lock_guard lock(mutex);
+          slots[c % ahead] = std::move(out);
+          slotChunk[c % ahead] = c;
+          finished += n;
+          counts.completed += chunkCounts.completed;
+          counts.stopped += chunkCounts.stopped;
+          counts.invalid += chunkCounts.invalid;
+        }
+        wakeWriter.notify_one();
+      }
+    } catch (...) {
+      // An exception may not leave a thread: it stops the sweep and is thrown again below.
       {
         std::lock_guard lock(mutex);
-        ready[c] = true;
-        finished += end - c * kChunk;
+        if (!failure) failure = std::current_exception();
+        stop = true;
       }
-      wake.notify_all();
+      wakeWriter.notify_all();
+      wakeWorkers.notify_all();
     }
   };
 
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(chunks)));
   std::vector<std::thread> pool;
-  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: the ones running do the work
+    }
+  }
+  std::unique_ptr<DesignEvaluator> own;  // when no thread could be started at all
+  if (pool.empty()) own = std::make_unique<DesignEvaluator>(plan.base, !options.asTyped);
 
-  if (csv) *csv << sweepHeader(plan);
   const auto start = std::chrono::steady_clock::now();
   bool barShown = false;
   auto lastDrawn = start;
   for (std::size_t c = 0; c < chunks; ++c) {
-    std::unique_lock lock(mutex);
-    while (!ready[c]) {
-      wake.wait_for(lock, std::chrono::milliseconds(100));
-      const auto now = std::chrono::steady_clock::now();
-      if (options.progress && now - start > std::chrono::seconds(1) &&
-          now - lastDrawn >= std::chrono::milliseconds(100)) {
-        barShown = true;
-        lastDrawn = now;
-        drawProgress(finished, total);
+    std::string rows;
+    if (own) {
+      finished += rateChunk(c, *own, rows, counts);
+    } else {
+      std::unique_lock lock(mutex);
+      while (slotChunk[c % ahead] != c && !stop) {
+        wakeWriter.wait_for(lock, std::chrono::milliseconds(100));
+        const auto now = std::chrono::steady_clock::now();
+        if (options.progress && now - start > std::chrono::seconds(1) &&
+            now - lastDrawn >= std::chrono::milliseconds(100)) {
+          barShown = true;
+          lastDrawn = now;
+          drawProgress(finished, total);
+        }
       }
+      if (slotChunk[c % ahead] != c) break;  // stopped
+      rows = std::move(slots[c % ahead]);
+      slotChunk[c % ahead] = kEmpty;
     }
-    lock.unlock();
+    bool failed = false;
     if (csv) {
-      csv->write(rows[c].data(), static_cast<std::streamsize>(rows[c].size()));
-      std::string().swap(rows[c]);
+      csv->write(rows.data(), static_cast<std::streamsize>(rows.size()));
+      failed = !*csv;
     }
+    {
+      std::lock_guard lock(mutex);
+      written = c + 1;
+      stop = stop || failed;
+    }
+    wakeWorkers.notify_all();
+    if (failed) break;
   }
+  {
+    std::lock_guard lock(mutex);
+    stop = true;
+  }
+  wakeWorkers.notify_all();
   for (std::thread& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+  if (options.counts) *options.counts = counts;
   if (barShown) drawProgress(total, total);
-  if (csv) csv->flush();
+  if (csv && *csv) csv->flush();
   return values;
 }
 

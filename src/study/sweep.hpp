@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "study/case_file.hpp"
+#include "study/ranges.hpp"
 
 namespace aph::study {
 
@@ -20,16 +22,37 @@ class SweepError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Grids beyond this many designs are refused rather than left running for hours.
+inline constexpr std::size_t kMaxDesigns = 20'000'000;
+
 struct Axis {
   std::size_t key = 0;
   std::vector<std::string> texts;  // each value as it is typed into the field
   std::vector<double> values;
 };
 
-// "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5".
+// A --vary argument read but not yet spread out: its size is known before anything is built.
+struct VaryArgument {
+  std::string argument;
+  std::size_t key = 0;
+  bool range = false;  // FROM:TO:STEP
+  double from = 0, to = 0, step = 0;
+  std::vector<std::string> list;  // V1,V2,…
+  std::vector<double> listValues;
+  std::size_t count() const;
+};
+// "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5". Refuses a range
+// of more than kMaxDesigns values. Messages begin "--vary ARGUMENT: ", or `shownAs` instead.
+VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs = "");
+Axis buildAxis(const VaryArgument& vary);
+// Refuses a grid of more than kMaxDesigns designs, before any axis is built.
+void checkGridSize(const std::vector<VaryArgument>& varied);
 Axis parseVary(const std::string& argument);
 // FROM, FROM + STEP, … up to TO (within a millionth of a step).
 Axis rangeAxis(std::size_t key, double from, double to, double step);
+// How many values that range holds; throws SweepError for a step that does not lead there or
+// more than kMaxDesigns values.
+std::size_t rangeCount(double from, double to, double step);
 // A grid value as field text: 12 significant digits, so that 0.1 + 0.2 types as 0.3.
 std::string gridText(double value);
 
@@ -44,14 +67,25 @@ std::size_t designCount(const SweepPlan& plan);
 // Rates designs of one base case. Every design starts from a copy of a window that has the base
 // case typed in and has never calculated, so it gives exactly what a freshly loaded window with
 // the case would give.
+//
+// With `checkRanges`, a design outside the batch tool's ranges (study/ranges) is not rated: its
+// status is `invalid` with the reason, and the window returned has never calculated.
 class DesignEvaluator {
  public:
-  explicit DesignEvaluator(const Case& base);
+  explicit DesignEvaluator(const Case& base, bool checkRanges = false);
   // Rates the base case with `texts[k]` typed for key `keys[k]`.
   const MainWindow& evaluate(const std::vector<std::size_t>& keys,
                              const std::vector<const std::string*>& texts, RunStatus& status);
 
  private:
+  bool checkRanges_;
+  // The first broken range among the rules that read none of the varied keys: the same for
+  // every design of a sweep.
+  std::vector<std::size_t> faultKeys_;
+  std::optional<std::optional<RangeFault>> fixedFault_;
+  // The own rule of each varied key, for the text it was last checked on.
+  std::vector<const std::string*> valueTexts_;
+  std::vector<std::optional<RangeFault>> valueFaults_;
   Case base_;
   Case current_;                       // the base case with the last design's keys typed over
   std::vector<std::size_t> lastKeys_;  // keys the last design typed over
@@ -63,16 +97,32 @@ class DesignEvaluator {
 // What sizing and the chart need of each design.
 struct DesignValues {
   bool completed = false;
+  bool invalid = false;    // outside the ranges: not rated
+  std::uint16_t rule = 0;  // the range it breaks (study/ranges)
   unsigned violations = 0;
   double margin = 0, dpFlueGas = 0, dpAir = 0, kTheoretical = 0, area = 0;  // NaN when not shown
 };
 
-struct SweepOptions {
-  unsigned threads = 0;   // 0: every core
-  bool progress = false;  // a progress bar on stderr once the sweep has run a second
+// How the designs of a sweep ended.
+struct SweepCounts {
+  std::size_t completed = 0, stopped = 0, invalid = 0;
 };
 
-// Rates every design; writes the CSV (header and one row per design) when `csv` is given.
+struct SweepOptions {
+  unsigned threads = 0;           // 0, or more than there are cores: every core
+  bool progress = false;          // a progress bar on stderr once the sweep has run a second
+  bool asTyped = false;           // rate every design, in range or not
+  bool keepValues = true;         // return the values of every design (for sizing and the chart)
+  SweepCounts* counts = nullptr;  // filled when given
+};
+
+// The worker threads a sweep starts: at most one per core.
+unsigned sweepThreads(unsigned requested);
+
+// Rates every design; writes the CSV (header and one row per design) when `csv` is given. The
+// CSV is written in grid order while the workers run, never more than a few chunks ahead of what
+// the stream has taken; when the stream fails, the sweep stops (the caller finds the stream
+// failed). Designs outside the ranges are rows with status `invalid` and the reason.
 std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
                                    const SweepOptions& options = {});
 

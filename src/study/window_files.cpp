@@ -13,13 +13,14 @@
 #include <memory>
 
 #include "study/case_file.hpp"
+#include "study/files.hpp"
 
 namespace aph::study {
 namespace {
 
-// A case file is a page of text; anything larger is not one (and a device such as /dev/zero
+// The batch tool's bound on a case file holds for the window too (a device such as /dev/zero
 // would never end).
-constexpr std::size_t kLargestCaseFile = 16u << 20;
+constexpr std::size_t kLargestCaseFile = kMaxInputBytes;
 
 std::string systemReason(int error) {
   return std::strerror(error);
@@ -82,7 +83,7 @@ ReadText readCaseText(const std::string& path) {
     }
     if (got == 0) break;
     if (read.text.size() + static_cast<std::size_t>(got) > kLargestCaseFile) {
-      read.problem = "文件过大（工况文件不超过 16 MiB）";
+      read.problem = "文件过大（工况文件不超过 " + byteText(kLargestCaseFile) + "）";
       return read;
     }
     read.text.append(buffer, static_cast<std::size_t>(got));
@@ -241,7 +242,10 @@ CaseFiles::Opened WindowCaseFiles::open(const std::string& path) {
     return opened;
   }
   try {
-    opened.file = std::make_unique<OpenedCases>(parseCases(read.text, path));
+    // Read exactly as the batch tool reads with --as-typed: the window opens whatever it could
+    // itself have saved.
+    opened.file =
+        std::make_unique<OpenedCases>(parseCases(read.text, path, ReadOptions{.asTyped = true}));
   } catch (const CaseError& e) {
     const std::string where = e.key().empty() ? std::string() : e.key() + ": ";
     opened.problem = CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, where + e.what_wrong()};

@@ -1,19 +1,25 @@
 #include "study/case_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 
 #include "session/session.hpp"
+#include "study/files.hpp"
 #include "study/rate.hpp"
 
 namespace aph::study {
 namespace {
 
-Case one(const std::string& json) {
-  auto cases = parseCases(json, "case.json");
+// As the window would take it: values out of the batch tool's ranges included.
+constexpr ReadOptions kAsTyped{.asTyped = true};
+
+Case one(const std::string& json, const ReadOptions& options = {}) {
+  auto cases = parseCases(json, "case.json", options);
   EXPECT_EQ(cases.size(), 1u);
   return cases.at(0);
 }
@@ -67,7 +73,8 @@ TEST(CaseFile, EveryKeyReachesItsField) {
     const std::string name = path.substr(path.find('.') + 1);
     const std::string text = "7." + std::to_string(++n) + "5";
     const Case c = one("{\"arrangement\": \"multi-pass\", \"" + group + "\": {\"" + name +
-                       "\": \"" + text + "\"}}");
+                           "\": \"" + text + "\"}}",
+                       kAsTyped);
     MainWindow w;
     typeCase(w, c);
     CaseUserInterface ui(&c);
@@ -124,7 +131,7 @@ TEST(CaseFile, NumbersGoInAsTheirTextTextsAsTyped) {
   for (const Row& r : {Row{"120", "120"}, Row{"294982.42", "294982.42"}, Row{"0.0002", "0.0002"},
                        Row{"1.0", "1"}, Row{"-5", "-5"}, Row{"1e-7", "1e-07"},
                        Row{"\"12abc\"", "12abc"}, Row{"\" 1.5\"", " 1.5"}, Row{"\"\"", ""}}) {
-    const Case c = one("{\"air\": {\"inlet_temperature\": " + r.value + "}}");
+    const Case c = one("{\"air\": {\"inlet_temperature\": " + r.value + "}}", kAsTyped);
     EXPECT_EQ(c.value("air.inlet_temperature"), r.text) << r.value;
   }
 }
@@ -172,6 +179,121 @@ TEST(CaseFile, EveryErrorNamesFileKeyAndFault) {
       EXPECT_TRUE(std::string(e.what()).starts_with("load.json: ")) << e.what();
     }
   }
+}
+
+// Numbers a JSON reader cannot hold, wherever they stand: a case-file error naming the key.
+TEST(CaseFile, NumbersBeyondADoubleNameTheirKey) {
+  struct Row {
+    std::string json, key;
+  };
+  for (const Row& r :
+       {Row{R"({"plate": {"pairs": 1e999}})", "plate.pairs"},
+        Row{R"({"plate": {"pairs": -1e999}})", "plate.pairs"},
+        Row{R"({"cases": [{}, {"air": {"volume_flow": 2e308}}]})", "cases[1].air.volume_flow"},
+        Row{R"([{"factors": {"air_nu": 1E400}}])", "[0].factors.air_nu"},
+        Row{R"({"plate": {"pairs": [1, 1e999]}})", "plate.pairs[1]"},
+        Row{R"({"plate": {"pairs": 1)" + std::string(400, '0') + "}}", "plate.pairs"}}) {
+    for (const bool asTyped : {false, true}) {
+      try {
+        parseCases(r.json, "big.json", {.asTyped = asTyped});
+        ADD_FAILURE() << "accepted: " << r.json;
+      } catch (const CaseError& e) {
+        EXPECT_EQ(e.key(), r.key) << e.what();
+        EXPECT_NE(e.what_wrong().find("beyond what a double holds"), std::string::npos) << e.what();
+        EXPECT_LT(e.what_wrong().size(), 200u) << "the number is quoted short";
+      }
+    }
+  }
+  // Tiny numbers are just 0.
+  EXPECT_EQ(one(R"({"flue_gas": {"fouling": 1e-999}})").value("flue_gas.fouling"), "0");
+}
+
+// Streaming hands out the very cases the whole-file reading gives, in order, however the shared
+// keys and the list are placed in the file.
+TEST(CaseFile, StreamedCasesEqualTheWholeFile) {
+  for (const std::string json :
+       {R"({"cases": [{"name": "a"}, {"plate": {"pairs": 90}}], "plate": {"pairs": 120},
+            "arrangement": "crossflow"})",
+        R"({"arrangement": "crossflow", "cases": [{"air": {"properties": "table"}}, {}]})",
+        R"([{"name": "x"}, {"plate": {"pairs": 7}}, {}])", R"({"name": "single"})"}) {
+    const auto whole = parseCases(json, "s.json");
+    std::vector<Case> streamed;
+    const std::size_t count =
+        visitCases(json, "s.json", [&](Case&& c) { streamed.push_back(std::move(c)); });
+    ASSERT_EQ(count, whole.size()) << json;
+    ASSERT_EQ(streamed.size(), whole.size()) << json;
+    for (std::size_t k = 0; k < whole.size(); ++k) {
+      EXPECT_EQ(streamed[k].name, whole[k].name) << json;
+      EXPECT_EQ(streamed[k].values, whole[k].values) << json;
+    }
+  }
+  const auto shared = parseCases(
+      R"({"cases": [{"name": "a"}], "plate": {"pairs": 120}, "arrangement": "crossflow"})",
+      "s.json");
+  EXPECT_EQ(shared[0].value("plate.pairs"), "120");  // shared keys after the list still count
+}
+
+// A hostile file cannot make the reader hold much: what is cut from it is an error anyway.
+TEST(CaseFile, LargeOrDeepValuesStayBoundedAndStillRefused) {
+  std::string manyKeys = R"({"plate": {)";
+  for (int k = 0; k < 5000; ++k) manyKeys += "\"k" + std::to_string(k) + "\": 1,";
+  manyKeys += R"("pairs": 1}})";
+  std::string deep =
+      R"({"plate": {"pairs": )" + std::string(10000, '[') + std::string(10000, ']') + "}}";
+  std::string longList = R"({"plate": {"pairs": [)";
+  for (int k = 0; k < 100000; ++k) longList += "1,";
+  longList += "1]}}";
+  const std::string longKey = "{\"" + std::string(1'000'000, 'x') + "\": 1}";
+  struct Row {
+    std::string json, key, what;
+  };
+  for (const Row& r :
+       {Row{manyKeys, "plate.k0", "unknown key"}, Row{deep, "plate.pairs", "not array"},
+        Row{longList, "plate.pairs", "not array"}, Row{longKey, "", "unknown key"}}) {
+    try {
+      parseCases(r.json, "hostile.json");
+      ADD_FAILURE() << r.json.substr(0, 80);
+    } catch (const CaseError& e) {
+      if (!r.key.empty()) {
+        EXPECT_EQ(e.key(), r.key);
+      }
+      EXPECT_NE(e.what_wrong().find(r.what), std::string::npos) << e.what_wrong();
+      EXPECT_LT(std::string(e.what()).size(), 400u) << "messages quote long texts short";
+    }
+  }
+}
+
+// Only regular files or standard input, refused before they are read.
+TEST(CaseFile, OnlyRegularFilesOfBoundedSize) {
+  const auto dir = std::filesystem::temp_directory_path() / "aph_case_files";
+  std::filesystem::create_directories(dir);
+  const auto oversize = dir / "oversize.json";
+  std::filesystem::resize_file(
+      [&] {
+        std::ofstream(oversize).put('{');
+        return oversize;
+      }(),
+      kMaxInputBytes + 1);
+  const auto fifo = dir / "fifo.json";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  struct Row {
+    std::string path, what;
+  };
+  for (const Row& r :
+       {Row{dir.string(), "is a directory, not a case file"},
+        Row{"/dev/zero", "is not a regular file"}, Row{fifo.string(), "is not a regular file"},
+        Row{oversize.string(), "more than the 64 MiB a case file may hold"},
+        Row{"/nonexistent/x.json", "cannot open the case file (No such file"}}) {
+    try {
+      loadCases(r.path);
+      ADD_FAILURE() << r.path;
+    } catch (const CaseError& e) {
+      EXPECT_EQ(e.file(), r.path);
+      EXPECT_NE(e.what_wrong().find(r.what), std::string::npos) << e.what();
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(CaseFile, MissingFileIsNamed) {

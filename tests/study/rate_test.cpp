@@ -17,7 +17,7 @@ std::vector<RatedCase> ratedSample() {
       {"name": "table, 250 pairs", "air": {"properties": "table"}, "plate": {"pairs": 250}},
       {"name": "no pairs", "plate": {"pairs": "abc"}}
     ]})",
-                            "loads.json"));
+                            "loads.json", {.asTyped = true}));
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -102,6 +102,73 @@ TEST(Rate, CsvQuotesWhatNeedsIt) {
   EXPECT_EQ(csvField("a,b"), "\"a,b\"");
   EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
   EXPECT_EQ(displayWidth("裕量R(%)"), 8u);
+}
+
+// A text a spreadsheet would run as a formula gets an apostrophe; numbers stay numbers.
+TEST(Rate, CsvCellsNeverRunAsFormulas) {
+  struct Row {
+    std::string text, cell;
+  };
+  for (const Row& r :
+       {Row{"=1+1", "'=1+1"}, Row{"@SUM(A1)", "'@SUM(A1)"}, Row{"+2+3", "'+2+3"},
+        Row{"-2+3", "'-2+3"}, Row{"\t=1", "'\t=1"}, Row{"\r=1", "\"'\r=1\""},
+        Row{"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        Row{"-5", "-5"}, Row{"-0.0001", "-0.0001"}, Row{"+12", "+12"}, Row{"-1.5E-05", "-1.5E-05"},
+        Row{"-5abc", "'-5abc"}, Row{"", ""}, Row{"a=b", "a=b"}, Row{"1,5", "\"1,5\""}}) {
+    EXPECT_EQ(csvField(r.text), r.cell) << r.text;
+  }
+}
+
+TEST(Rate, TableCellsNeverRunIntoTheirNeighbour) {
+  const std::string digits(300, '7');
+  const std::string cut = tableCell(digits, 20);
+  EXPECT_EQ(displayWidth(cut), 20u);
+  EXPECT_TRUE(cut.starts_with("7777777777777777777"));
+  EXPECT_TRUE(cut.ends_with("…"));
+  const std::string wide = tableCell("裕量裕量裕量裕量裕量裕量", 9);  // two columns a character
+  EXPECT_LE(displayWidth(wide), 9u);
+  EXPECT_EQ(wide, "裕量裕量…");
+  EXPECT_EQ(tableCell("short", 20), "short");
+  EXPECT_EQ(tableCell("a\x1b[2Jb\n", 20), "a\uFFFD[2Jb\uFFFD");  // no terminal escapes
+}
+
+// The case-by-case writer gives exactly the whole-list outputs; the table continues in blocks.
+TEST(Rate, WriterStreamsTheSameOutput) {
+  for (const std::size_t count : {std::size_t{1}, std::size_t{3}, kTableBlock, kTableBlock + 3}) {
+    std::string json = R"({"arrangement": "counterflow", "flow_mode": "volume", "cases": [)";
+    for (std::size_t k = 0; k < count; ++k)
+      json +=
+          std::string(k ? "," : "") + R"({"plate": {"pairs": )" + std::to_string(100 + k) + "}}";
+    const std::vector<RatedCase> rated = rateAll(parseCases(json + "]}", "n.json"));
+    for (const RateFormat format : {RateFormat::Table, RateFormat::Json, RateFormat::Csv}) {
+      std::ostringstream out;
+      RateWriter writer(out, format, false);
+      for (const RatedCase& r : rated) writer.add(r);
+      writer.finish();
+      const std::string whole = format == RateFormat::Table  ? rateTable(rated, false)
+                                : format == RateFormat::Json ? rateJson(rated).dump(2) + "\n"
+                                                             : rateCsv(rated);
+      EXPECT_EQ(out.str(), whole) << count << " cases, format " << static_cast<int>(format);
+    }
+    const std::string table = rateTable(rated, false);
+    std::size_t blocks = 0;
+    for (std::size_t at = table.find("  工况"); at != std::string::npos;
+         at = table.find("  工况", at + 1))
+      ++blocks;
+    EXPECT_EQ(blocks, (count + kTableBlock - 1) / kTableBlock);
+  }
+}
+
+// Bytes that are not UTF-8 (a file name) become replacement characters in JSON.
+TEST(Rate, JsonOfAFileNameThatIsNotUtf8) {
+  std::vector<RatedCase> rated =
+      rateAll(parseCases(R"({"arrangement": "counterflow"})", "bad\xff.json"));
+  std::ostringstream out;
+  RateWriter writer(out, RateFormat::Json);
+  writer.add(rated[0]);
+  writer.finish();
+  EXPECT_NE(out.str().find("\"file\": \"bad\xEF\xBF\xBD.json\""), std::string::npos);
+  EXPECT_TRUE(nlohmann::json::accept(out.str()));
 }
 
 }  // namespace

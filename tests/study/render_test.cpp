@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -88,6 +90,104 @@ TEST(Chart, PngIsDrawn) {
     }
   EXPECT_GT(colours.size(), 50u);  // lines, band, text: far from a blank page
   EXPECT_TRUE(limitRed);
+}
+
+// Records what the chart draws: every coordinate must be a number, and the count stays small.
+class RecordingCanvas : public Canvas {
+ public:
+  std::size_t calls = 0;
+  bool finite = true;
+  std::vector<std::string> texts;
+  void check(std::initializer_list<double> values) {
+    ++calls;
+    for (double v : values) finite = finite && std::isfinite(v);
+  }
+  void fillRect(double x, double y, double w, double h, Rgb, double) override {
+    check({x, y, w, h});
+  }
+  void line(double x1, double y1, double x2, double y2, Rgb, double, bool) override {
+    check({x1, y1, x2, y2});
+  }
+  void polyline(const std::vector<std::pair<double, double>>& points, Rgb, double, bool) override {
+    for (const auto& [x, y] : points) check({x, y});
+  }
+  void dot(double x, double y, double r, Rgb) override { check({x, y, r}); }
+  void text(double x, double y, const std::string& t, double, Rgb, Align, bool, bool) override {
+    check({x, y});
+    texts.push_back(t);
+  }
+};
+
+TEST(Chart, ExtremeValuesDrawABoundedChart) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    std::string what;
+    std::vector<std::pair<double, double>> margin, drop;
+  };
+  for (const Row& r : {
+           // Values past the resolution of a double: the tick step does not advance them.
+           Row{"1e16",
+               {{1e16, 5}, {10000000000000002.0, 6}},
+               {{1e16, 400}, {10000000000000002.0, 600}}},
+           Row{"huge", {{1, -1e308}, {2, 1e308}}, {{1, 1e-320}, {2, 1.7e308}}},
+           Row{"not numbers", {{nan, 1}, {1, nan}, {2, 3}}, {{1, nan}, {2, 500}}},
+           Row{"tiny span", {{1, 0.1}, {1 + 1e-15, 0.1 + 1e-15}}, {{1, 500}, {1 + 1e-15, 500}}},
+           Row{"decades", {{1, 1}, {2, 2}}, {{1, 1e-300}, {2, 1e300}}},
+       }) {
+    SCOPED_TRACE(r.what);
+    ChartData chart;
+    chart.xLabel = std::string(5000, 'x');  // a long label, cut to the width
+    chart.title = "t";
+    chart.margin = {{"", r.margin}};
+    chart.dropFlueGas = {{"", r.drop}};
+    chart.dropAir = {{"", r.drop}};
+    chart.design = r.margin.back().first;
+    RecordingCanvas canvas;
+    drawChart(canvas, chart, 0, 0, 720, 540);
+    EXPECT_TRUE(canvas.finite);
+    EXPECT_LT(canvas.calls, 400u);
+    for (const std::string& t : canvas.texts) EXPECT_LE(t.size(), 400u);
+    const std::string svg = chartSvg(chart);
+    EXPECT_EQ(svg.find("nan"), std::string::npos);
+    EXPECT_EQ(svg.find("inf"), std::string::npos);
+    EXPECT_LT(svg.size(), 100'000u);
+  }
+}
+
+TEST(Chart, ElidedTextsFitTheirWidth) {
+  RecordingCanvas canvas;  // the estimate: Latin about half an em, CJK a full one
+  EXPECT_EQ(canvas.elide("short", 10, 100), "short");
+  const std::string cut = canvas.elide(std::string(1'000'000, '9'), 10, 100);
+  EXPECT_TRUE(cut.ends_with("…"));
+  EXPECT_LE(canvas.textWidth(cut, 10), 100);
+  const std::string chinese = canvas.elide("裕量与压降随板对数的变化", 10, 45);
+  EXPECT_TRUE(chinese.ends_with("…"));
+  EXPECT_LE(canvas.textWidth(chinese, 10), 45);
+  EXPECT_EQ(canvas.elide("裕量", 10, 1), "…");
+}
+
+TEST(Report, FailedWritesAreTold) {
+  EXPECT_NE(writeReport(designCase(), "/dev/full").find("No space left on device"),
+            std::string::npos);
+  EXPECT_NE(writeChartPng(sampleChart(false), "/dev/full").find("No space left on device"),
+            std::string::npos);
+  EXPECT_NE(writeReport(designCase(), "/nonexistent/dir/x.pdf").find("No such file"),
+            std::string::npos);
+}
+
+// A run that stops on a huge flow shows 300-digit values; on the datasheet they are cut short of
+// their captions.
+TEST(Report, LongValuesAreCutBesideTheirCaptions) {
+  const Case c = parseCases(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                                "flue_gas": {"volume_flow": 1e308}})",
+                            "huge.json")
+                     .at(0);
+  const fs::path pdf = scratch("huge.pdf");
+  ASSERT_EQ(writeReport(c, pdf.string()), "");
+  const std::string text = output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
+  EXPECT_NE(text.find("…"), std::string::npos);
+  EXPECT_EQ(text.find(std::string(60, '0')), std::string::npos) << "a value runs on";
 }
 
 TEST(Report, OnePageDatasheetWithVerdictAndChart) {

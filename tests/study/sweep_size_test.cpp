@@ -173,7 +173,7 @@ TEST(Sweep, TwoParameterGridRunsFirstKeySlowestAndThreadsAgree) {
   EXPECT_EQ(formatFixed4(a[5].margin), plain.window.text(FieldId::Text49));
 }
 
-TEST(Sweep, VarySpecifications) {
+TEST(Sweep, VaryArgumentifications) {
   struct Good {
     std::string argument;
     std::vector<std::string> texts;
