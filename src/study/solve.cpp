@@ -275,6 +275,29 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
   if (!scan.empty() && scan.back().index == last && scan.back().residual)
     out.high.result = *scan.back().residual + request.target;
 
+  // Where the runs stop on part of the range, the scan's step may hide the target next to it:
+  // the edge of each stopping stretch is found by bisection (a few edges at most), and the last
+  // value that runs there joins the scan.
+  std::vector<Trial> edges;
+  for (std::size_t k = 0; k + 1 < scan.size() && edges.size() < kStopEdges; ++k) {
+    if (scan[k].residual.has_value() == scan[k + 1].residual.has_value()) continue;
+    Trial runs = scan[k].residual ? scan[k] : scan[k + 1];
+    long long stops = scan[k].residual ? scan[k + 1].index : scan[k].index;
+    while (std::llabs(stops - runs.index) > 1 && budget > 0) {
+      const long long m = runs.index + (stops - runs.index) / 2;
+      --budget;
+      Trial t{m, residual(m)};
+      if (t.residual)
+        runs = t;
+      else
+        stops = m;
+    }
+    if (runs.index != scan[k].index && runs.index != scan[k + 1].index) edges.push_back(runs);
+  }
+  scan.insert(scan.end(), edges.begin(), edges.end());
+  std::sort(scan.begin(), scan.end(),
+            [](const Trial& a, const Trial& b) { return a.index < b.index; });
+
   // The first value from the low end that reaches the target, or the first sign change.
   std::optional<std::pair<Trial, Trial>> bracket;
   const Trial* previous = nullptr;
@@ -324,7 +347,7 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
         out.status = SolutionStatus::Unreachable;
         break;
     }
-  } else if (scan.size() < count) {
+  } else if (budget == 0) {
     out.status = SolutionStatus::Bound;
   } else {
     out.status = SolutionStatus::Unreachable;

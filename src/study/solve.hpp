@@ -46,6 +46,8 @@ double parseOptionNumber(const std::string& text, const std::string& option);
 // Scan points over the range, and the hard bound of trials of one goal seek.
 inline constexpr std::size_t kSolveScanPoints = 41;
 inline constexpr std::size_t kMaxSolveEvaluations = 200;
+// Edges of stretches where the runs stop, each found by bisection between two scan points.
+inline constexpr std::size_t kStopEdges = 4;
 
 struct GoalSeekRequest {
   std::size_t key = 0;
@@ -92,8 +94,9 @@ struct GoalSeekAnswer {
   RatedCase rating;
 };
 
-// Scans kSolveScanPoints values evenly over the range, takes the first sign change of result −
-// target from the low end, and narrows it. Throws SolveError for a request checkGoalSeek refuses.
+// Scans kSolveScanPoints values evenly over the range (and the edges of stretches where the runs
+// stop), takes the first sign change of result − target from the low end, and narrows it. Throws
+// SolveError for a request checkGoalSeek refuses.
 GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request);
 
 // The verdict in words (several lines, no rating table).

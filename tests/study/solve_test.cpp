@@ -190,7 +190,7 @@ TEST(SeekGoal, AnUnreachableTargetTellsTheLowestAndHighestResult) {
   EXPECT_LT(*a.lowest->result, *a.highest->result);
   EXPECT_LT(*a.highest->result, 900);
   EXPECT_EQ(a.answer.text, a.highest->text);  // the closest it comes
-  EXPECT_EQ(a.evaluations, kSolveScanPoints);
+  EXPECT_LE(a.evaluations, kMaxSolveEvaluations);
   EXPECT_NE(describeGoalSeek(a).find("not reachable over 1…1000"), std::string::npos);
 }
 
