@@ -38,6 +38,7 @@ std::string csvNumber(const std::optional<double>& v) {
 }
 
 std::string fixedText(double v, int decimals) {
+  if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;  // no "-0.0000"
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
   return buffer;

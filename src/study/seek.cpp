@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "model/text.hpp"
 
@@ -11,6 +12,11 @@ namespace {
 
 double scale(int decimals) {
   return std::pow(10.0, decimals);
+}
+
+// A value a few rounding errors past a grid line (0.1 + 0.2 in tenths) still lands on it.
+double hair(double scaled) {
+  return 4 * std::numeric_limits<double>::epsilon() * std::fabs(scaled);
 }
 
 bool within(const Trial& t, double tolerance) {
@@ -53,8 +59,7 @@ double TextGrid::step() const {
 
 std::optional<long long> TextGrid::above(double v) const {
   const double scaled = v * scale(decimals);
-  // A value a hair past a grid line (0.1 + 0.2) still lands on it.
-  const double index = std::ceil(scaled - 1e-9 * std::max(1.0, std::fabs(scaled)));
+  const double index = std::ceil(scaled - hair(scaled));
   if (!std::isfinite(index) || std::fabs(index) > static_cast<double>(kMaxGridIndex))
     return std::nullopt;
   return static_cast<long long>(index);
@@ -62,7 +67,7 @@ std::optional<long long> TextGrid::above(double v) const {
 
 std::optional<long long> TextGrid::below(double v) const {
   const double scaled = v * scale(decimals);
-  const double index = std::floor(scaled + 1e-9 * std::max(1.0, std::fabs(scaled)));
+  const double index = std::floor(scaled + hair(scaled));
   if (!std::isfinite(index) || std::fabs(index) > static_cast<double>(kMaxGridIndex))
     return std::nullopt;
   return static_cast<long long>(index);
