@@ -189,7 +189,8 @@ int simulateCommand(Options& o) {
     throw UsageError{
         "--plot: the performance curve is drawn against load; give --load FROM:TO:STEP"};
   const std::size_t count = visitChosen(o, [&](Case&& c) {
-    if (!loads.empty()) (void)loadCase(c, 100);  // refuses a case without flows to scale
+    // Refuses a case without flows to scale, and a load that scales a flow beyond a double.
+    for (double load : loads) (void)loadCase(c, load);
   });
   if (!loads.empty() && count > 1)
     throw UsageError{caseFileLabel(o.file) + ": holds " + std::to_string(count) +

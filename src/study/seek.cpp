@@ -59,17 +59,17 @@ double TextGrid::step() const {
 
 std::optional<long long> TextGrid::above(double v) const {
   const double scaled = v * scale(decimals);
+  if (!(std::fabs(scaled) <= static_cast<double>(kMaxGridIndex) + 1)) return std::nullopt;
   const double index = std::ceil(scaled - hair(scaled));
-  if (!std::isfinite(index) || std::fabs(index) > static_cast<double>(kMaxGridIndex))
-    return std::nullopt;
+  if (std::fabs(index) > static_cast<double>(kMaxGridIndex)) return std::nullopt;
   return static_cast<long long>(index);
 }
 
 std::optional<long long> TextGrid::below(double v) const {
   const double scaled = v * scale(decimals);
+  if (!(std::fabs(scaled) <= static_cast<double>(kMaxGridIndex) + 1)) return std::nullopt;
   const double index = std::floor(scaled + hair(scaled));
-  if (!std::isfinite(index) || std::fabs(index) > static_cast<double>(kMaxGridIndex))
-    return std::nullopt;
+  if (std::fabs(index) > static_cast<double>(kMaxGridIndex)) return std::nullopt;
   return static_cast<long long>(index);
 }
 

@@ -198,7 +198,9 @@ Balance Simulation::closeBalance(long long x) {
   Trial a{y, r};
   const double firstAirDuty = trials.back().airDuty, firstFlueGasDuty = trials.back().flueGasDuty;
   const double yv = kTemperatureGrid.value(y);
-  const double predicted = flueGasInlet_ - (flueGasInlet_ - yv) * firstAirDuty / firstFlueGasDuty;
+  const double predicted =
+      firstFlueGasDuty != 0 ? flueGasInlet_ - (flueGasInlet_ - yv) * firstAirDuty / firstFlueGasDuty
+                            : NAN;
   long long next = y + (*r > 0 ? 1000 : -1000);
   if (std::isfinite(predicted))
     if (const auto p = kTemperatureGrid.above(predicted - kTemperatureGrid.step() / 2)) next = *p;
@@ -472,7 +474,11 @@ Case loadCase(const Case& c, double percent) {
     if (text.empty()) continue;
     const auto v = readLeadingNumber(text);
     if (!v) continue;
-    out.set(path, gridText(*v * percent / 100));
+    const double scaled = *v * percent / 100;
+    if (!std::isfinite(scaled))
+      throw SolveError("--load " + gridText(percent) + " %: " + path + " " + shortened(text) +
+                       " scaled is beyond what a double holds");
+    out.set(path, gridText(scaled));
   }
   return out;
 }

@@ -89,9 +89,11 @@ std::pair<double, double> defaultRange(const Case& c, std::size_t key) {
     range = {need("air.inlet_temperature") + step, need("flue_gas.inlet_temperature") - step};
   } else if (endsWith(path, "volume_flow") || endsWith(path, "mass_flow")) {
     const double flow = need(path);
-    if (!(flow > 0))
-      throw SolveError("--for " + std::string(path) +
-                       ": no default range, as the case's flow is not above 0; give --range");
+    if (!(flow > 0) || !std::isfinite(flow * 2))
+      throw SolveError(
+          "--for " + std::string(path) +
+          ": no default range, as the case's flow is not above 0 (or beyond twice what a "
+          "double holds); give --range");
     range = {flow * 0.1, flow * 2};
   } else if (path == "plate.pairs") {
     range = {1, 1000};
