@@ -13,6 +13,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/fault.hpp"
 
@@ -75,7 +76,9 @@ inline SoftExtended SoftExtended::fromParts(bool negative, std::uint64_t magnitu
 }
 
 inline SoftExtended::SoftExtended(float value) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+  std::uint32_t bits;
+  static_assert(sizeof bits == sizeof value);
+  std::memcpy(&bits, &value, sizeof bits);
   const bool negative = (bits >> 31) != 0;
   const int field = static_cast<int>((bits >> 23) & 0xFF);
   const std::uint32_t fraction = bits & 0x7FFFFF;

@@ -1,0 +1,178 @@
+// Drives the browser page in headless Chromium for the tests:
+//
+//   node run_page.mjs compare  PAGE SCRIPT CLI   the page's replay of SCRIPT must print exactly
+//                                                what `CLI replay SCRIPT` prints
+//   node run_page.mjs refuses  PAGE SCRIPT TEXT  the page refuses SCRIPT, naming TEXT
+//   node run_page.mjs screenshot PAGE SCRIPT OUT.png
+//                                                the window after SCRIPT, 1542 × 841 pixels
+//   node run_page.mjs startup  PAGE [RUNS]       milliseconds from opening to the window shown
+//
+// Chromium is the Debian `chromium` (CHROMIUM overrides it); the page is opened from disk.
+import { execFileSync, spawn } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+const WINDOW = { width: 1542, height: 841 };  // Form1's client area, 23130 × 12615 twips ÷ 15
+
+function chromium(args) {
+  const profile = mkdtempSync(join(tmpdir(), 'aphcalc-chromium-'));
+  try {
+    return execFileSync(process.env.CHROMIUM || 'chromium', [
+      '--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--no-first-run',
+      `--user-data-dir=${profile}`, ...args,
+    ], { encoding: 'utf8', maxBuffer: 64 << 20, stdio: ['ignore', 'pipe', 'ignore'] });
+  } finally {
+    rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+// Chromium driven over the DevTools protocol on a pipe, in real time: `work(send)` gets a
+// function that sends a command to the page and resolves with its result.
+async function withBrowser(work) {
+  const profile = mkdtempSync(join(tmpdir(), 'aphcalc-chromium-'));
+  const browser = spawn(process.env.CHROMIUM || 'chromium', [
+    '--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync', '--no-first-run',
+    `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank',
+  ], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+  const [toBrowser, fromBrowser] = [browser.stdio[3], browser.stdio[4]];
+  let nextId = 1;
+  const waiting = new Map();
+  let pending = '';
+  fromBrowser.on('data', (chunk) => {
+    pending += chunk.toString('utf8');
+    let end;
+    while ((end = pending.indexOf('\0')) >= 0) {
+      const message = JSON.parse(pending.slice(0, end));
+      pending = pending.slice(end + 1);
+      const reply = waiting.get(message.id);
+      if (reply) {
+        waiting.delete(message.id);
+        if (message.error) reply.reject(new Error(message.error.message));
+        else reply.resolve(message.result);
+      }
+    }
+  });
+  const command = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
+    const id = nextId++;
+    waiting.set(id, { resolve, reject });
+    toBrowser.write(`${JSON.stringify({ id, method, params, sessionId })}\0`);
+  });
+  try {
+    const { targetInfos } = await command('Target.getTargets');
+    const target = targetInfos.find((info) => info.type === 'page');
+    const { sessionId } = await command('Target.attachToTarget',
+                                        { targetId: target.targetId, flatten: true });
+    return await work((method, params) => command(method, params, sessionId));
+  } finally {
+    const exited = new Promise((resolve) => browser.once('exit', resolve));
+    await Promise.race([command('Browser.close').catch(() => {}), sleep(2000)]);
+    await Promise.race([exited, sleep(5000).then(() => browser.kill('SIGKILL'))]);
+    rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
+  }
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+function pageAddress(page, script) {
+  const address = pathToFileURL(resolve(page)).href;
+  if (!script) return address;
+  const encoded = readFileSync(script).toString('base64url');
+  return `${address}#replay=${encoded}`;
+}
+
+// The page after a replay, as Chromium serialises it.
+function replayedDom(page, script) {
+  return chromium(['--virtual-time-budget=10000', '--dump-dom', pageAddress(page, script)]);
+}
+
+function unescapeHtml(text) {
+  return text.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&nbsp;/g, '\u00a0')
+    .replace(/&quot;/g, '"').replace(/&#39;/g, "'").replace(/&amp;/g, '&');
+}
+
+// The replay output element: its attributes and its text.
+function replayOutput(dom) {
+  const match = /<pre id="replay-output"([^>]*)>([\s\S]*?)<\/pre>/.exec(dom);
+  if (!match) throw new Error('the page has no replay output');
+  return { attributes: match[1], text: unescapeHtml(match[2]) };
+}
+
+function fail(message) {
+  console.error(message);
+  process.exit(1);
+}
+
+const [command, page, ...rest] = process.argv.slice(2);
+switch (command) {
+  case 'compare': {
+    const [script, cli] = rest;
+    const expected = execFileSync(cli, ['replay', script], { encoding: 'utf8' });
+    const output = replayOutput(replayedDom(page, script));
+    if (output.text !== expected) {
+      const base = join(tmpdir(), `aphcalc-web-${process.pid}`);
+      writeFileSync(`${base}.page.json`, output.text);
+      writeFileSync(`${base}.cli.json`, expected);
+      const lines = [output.text.split('\n'), expected.split('\n')];
+      const first = lines[0].findIndex((line, k) => line !== lines[1][k]);
+      fail(`the page and aphcalc-cli differ on ${script} at line ${first + 1}:\n` +
+           `  page: ${lines[0][first]}\n  cli:  ${lines[1][first]}\n` +
+           `(both in ${base}.{page,cli}.json)`);
+    }
+    break;
+  }
+  case 'refuses': {
+    const [script, reason] = rest;
+    const output = replayOutput(replayedDom(page, script));
+    if (!/data-refused="true"/.test(output.attributes)) fail(`not refused: ${output.text}`);
+    if (!output.text.includes(reason)) fail(`the refusal does not name "${reason}": ${output.text}`);
+    break;
+  }
+  case 'screenshot': {
+    const [script, out] = rest;
+    chromium(['--virtual-time-budget=10000', `--screenshot=${resolve(out)}`,
+              `--window-size=${WINDOW.width},${WINDOW.height}`, '--hide-scrollbars',
+              pageAddress(page, script)]);
+    const png = readFileSync(out);
+    const signature = png.subarray(1, 4).toString('latin1');
+    const width = png.readUInt32BE(16);
+    const height = png.readUInt32BE(20);
+    if (signature !== 'PNG') fail(`${out} is not a PNG picture`);
+    if (width !== WINDOW.width || height !== WINDOW.height) {
+      fail(`the picture is ${width} × ${height}, not ${WINDOW.width} × ${WINDOW.height}`);
+    }
+    console.log(`${out}: ${width} × ${height}, ${png.length} bytes`);
+    break;
+  }
+  case 'startup': {
+    // Real time: the page records when the window was first painted and when the model behind
+    // it was ready, in milliseconds from the start of navigation.
+    const runs = Number(rest[0] || 5);
+    for (let k = 0; k < runs; ++k) {
+      const times = await withBrowser(async (send) => {
+        // Opened in a browser that is already running, as a person opens it.
+        await send('Page.navigate', { url: 'about:blank' });
+        await sleep(500);
+        await send('Page.navigate', { url: pageAddress(page) });
+        for (let waited = 0; waited < 10000; waited += 50) {
+          const { result } = await send('Runtime.evaluate', {
+            expression: 'JSON.stringify(document.documentElement.dataset)',
+            returnByValue: true,
+          });
+          const data = JSON.parse(result.value || '{}');
+          if (data.modelReadyMs && data.windowShownMs) return data;
+          await sleep(50);
+        }
+        return null;
+      });
+      if (!times) fail('the page did not report its start-up');
+      console.log(`window shown ${times.windowShownMs} ms, model ready ${times.modelReadyMs} ms`);
+    }
+    break;
+  }
+  default:
+    fail('usage: node run_page.mjs compare|refuses|screenshot|startup PAGE …');
+}
