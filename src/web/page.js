@@ -142,8 +142,15 @@ const page = {
         if (!element.open) this.c.setDialogText(name, field, input.value);
       });
     }
-    // No cancel button: Escape does not leave the dialog, nor discard what was typed.
+    // No cancel button: Escape does not leave the dialog, nor discard what was typed. Should a
+    // browser close it all the same, it is shown again: only its two buttons leave it.
+    element.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') event.preventDefault();
+    });
     element.addEventListener('cancel', (event) => event.preventDefault());
+    element.addEventListener('close', () => {
+      if (dialog.answering && element.isConnected) element.showModal();
+    });
     this.dialogs[name] = dialog;
     return dialog;
   },
@@ -260,9 +267,11 @@ const page = {
         dialog.close.removeEventListener('click', onClose);
         const typed = {};
         for (const [field, input] of Object.entries(dialog.inputs)) typed[field] = input.value;
+        dialog.answering = false;
         dialog.element.close();
         resolve({ closed, texts: typed });
       };
+      dialog.answering = true;
       const onOk = () => leave(false);
       const onClose = () => leave(true);
       dialog.ok.addEventListener('click', onOk);

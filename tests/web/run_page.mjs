@@ -5,6 +5,8 @@
 //   node run_page.mjs refuses  PAGE SCRIPT TEXT  the page refuses SCRIPT, naming TEXT
 //   node run_page.mjs screenshot PAGE SCRIPT OUT.png
 //                                                the window after SCRIPT, 1542 × 841 pixels
+//   node run_page.mjs interact PAGE              a list's drop-down, the flow-mode buttons, the
+//                                                tuning dialog's keys and close button, and "退出"
 //   node run_page.mjs startup  PAGE [RUNS]       milliseconds from opening to the window shown
 //
 // Chromium is the Debian `chromium` (CHROMIUM overrides it); the page is opened from disk.
@@ -15,6 +17,14 @@ import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
 const WINDOW = { width: 1542, height: 841 };  // Form1's client area, 23130 × 12615 twips ÷ 15
+
+// Browsers still running; a run that hangs ends them and fails.
+const running = new Set();
+setTimeout(() => {
+  for (const browser of running) browser.kill('SIGKILL');
+  console.error('no answer from the page within 100 s');
+  process.exit(1);
+}, 100000).unref();
 
 function chromium(args) {
   const profile = mkdtempSync(join(tmpdir(), 'aphcalc-chromium-'));
@@ -29,8 +39,8 @@ function chromium(args) {
   }
 }
 
-// Chromium driven over the DevTools protocol on a pipe, in real time: `work(send)` gets a
-// function that sends a command to the page and resolves with its result.
+// Chromium driven over the DevTools protocol on a pipe, in real time: `work(send, browser)` gets
+// functions that send a command to the page (or to the browser) and resolve with its result.
 async function withBrowser(work) {
   const profile = mkdtempSync(join(tmpdir(), 'aphcalc-chromium-'));
   const browser = spawn(process.env.CHROMIUM || 'chromium', [
@@ -38,6 +48,8 @@ async function withBrowser(work) {
     '--disable-component-update', '--disable-sync', '--no-first-run',
     `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank',
   ], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+  running.add(browser);
+  browser.once('exit', () => running.delete(browser));
   const [toBrowser, fromBrowser] = [browser.stdio[3], browser.stdio[4]];
   let nextId = 1;
   const waiting = new Map();
@@ -66,7 +78,7 @@ async function withBrowser(work) {
     const target = targetInfos.find((info) => info.type === 'page');
     const { sessionId } = await command('Target.attachToTarget',
                                         { targetId: target.targetId, flatten: true });
-    return await work((method, params) => command(method, params, sessionId));
+    return await work((method, params) => command(method, params, sessionId), command);
   } finally {
     const exited = new Promise((resolve) => browser.once('exit', resolve));
     await Promise.race([command('Browser.close').catch(() => {}), sleep(2000)]);
@@ -145,6 +157,100 @@ switch (command) {
       fail(`the picture is ${width} × ${height}, not ${WINDOW.width} × ${WINDOW.height}`);
     }
     console.log(`${out}: ${width} × ${height}, ${png.length} bytes`);
+    break;
+  }
+  case 'interact': {
+    const problems = await withBrowser(async (pageSend, browser) => {
+      let send = pageSend;
+      // A page opened after another (its window keeps a history) cannot close its window.
+      await send('Page.navigate', { url: 'data:text/html,before' });
+      await sleep(300);
+      await send('Page.navigate', { url: pageAddress(page) });
+      const evaluate = async (expression) => {
+        const { result, exceptionDetails } = await send('Runtime.evaluate',
+          { expression, returnByValue: true, awaitPromise: true });
+        if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.text}`);
+        return result.value;
+      };
+      const key = async (keyName, code) => {
+        for (const type of ['keyDown', 'keyUp']) {
+          await send('Input.dispatchKeyEvent',
+                     { type, key: keyName, code, windowsVirtualKeyCode: code === 'Escape' ? 27 : 0 });
+        }
+      };
+      const ready = () => evaluate('!!document.documentElement.dataset.modelReadyMs')
+        .catch(() => false);  // the page may still be coming in
+      for (let waited = 0; !(await ready()); waited += 50) {
+        if (waited > 10000) return ['the model never became ready'];
+        await sleep(50);
+      }
+      const found = [];
+      const expect = async (what, expression, expected) => {
+        const value = await evaluate(expression);
+        if (JSON.stringify(value) !== JSON.stringify(expected)) {
+          found.push(`${what}: ${JSON.stringify(value)}, expected ${JSON.stringify(expected)}`);
+        }
+      };
+      const model = (path) => `(page.refresh(), page.view.${path})`;
+      await expect('the window starts usable', 'document.getElementById("Form1").inert', false);
+      // A list takes a typed text, and an entry picked from its drop-down.
+      await evaluate('page.type(document.getElementById("Combo3"), "11.5")');
+      await expect('typed into Combo3', model('fields.Combo3'),
+                   { text: '11.5', enabled: true, red: false, listIndex: -1 });
+      await evaluate('document.querySelector("#Combo3-box .combo-button").click()');
+      await expect('the drop-down opens', 'document.querySelector("#Combo3-box .combo-list").hidden',
+                   false);
+      await evaluate('document.querySelectorAll("#Combo3-box .combo-entry")[2].click()');
+      await expect('entry 7 picked', model('fields.Combo3'),
+                   { text: '7', enabled: true, red: false, listIndex: 2 });
+      await expect('the field shows it', 'document.getElementById("Combo3").value', '7');
+      await expect('the drop-down closes', 'document.querySelector("#Combo3-box .combo-list").hidden',
+                   true);
+      // The mass-flow button disables the volume flows on the page.
+      await evaluate('document.getElementById("Option5").click(); page.busy');
+      await expect('Text8 disabled', 'document.getElementById("Text8").disabled', true);
+      await expect('Text61 enabled', 'document.getElementById("Text61").disabled', false);
+      // "HTC" shows Form2; Escape does not leave it; its close button discards what was typed.
+      await evaluate('window.tuning = page.run("Command1"), true');
+      await sleep(100);
+      await expect('Form2 is shown', 'document.getElementById("Form2").open', true);
+      await expect('Form2 is titled', 'document.querySelector("#Form2 .title").textContent', 'Form2');
+      await evaluate('page.type(document.getElementById("Form2-Text38"), "2")');
+      await key('Escape', 'Escape');
+      await sleep(100);
+      await expect('Escape keeps Form2', 'document.getElementById("Form2").open', true);
+      await evaluate('document.querySelector("#Form2 .title-close").click(); window.tuning');
+      await expect('closing discards Form2', model('dialogs.Form2'), null);
+      await expect('and its element', '!!document.getElementById("Form2")', false);
+      // "退出": a page opened after another cannot close its window; it starts afresh.
+      await evaluate('page.type(document.getElementById("Text9"), "400")');
+      await evaluate('page.run("Command2")');
+      await expect('fresh window: Text9', 'document.getElementById("Text9").value', '350');
+      await expect('fresh window: Combo3', 'document.getElementById("Combo3").value', '10');
+      await expect('fresh window: no flow mode', 'document.getElementById("Option5").checked', false);
+      await expect('fresh window: Text8 enabled', 'document.getElementById("Text8").disabled', false);
+      await expect('fresh window: not exited', model('exited'), false);
+      // Opened on its own in a new window, the page closes it.
+      const { targetId } = await browser('Target.createTarget', { url: pageAddress(page) });
+      const { sessionId } = await browser('Target.attachToTarget', { targetId, flatten: true });
+      send = (method, params) => browser(method, params, sessionId);
+      for (let waited = 0; !(await ready()); waited += 50) {
+        if (waited > 10000) return [...found, 'the second window never became ready'];
+        await sleep(50);
+      }
+      await evaluate('page.run("Command2"), true');
+      for (let waited = 0; ; waited += 100) {
+        const { targetInfos } = await browser('Target.getTargets');
+        if (!targetInfos.some((info) => info.targetId === targetId)) break;
+        if (waited > 5000) {
+          found.push('"退出" left the window of a page opened on its own');
+          break;
+        }
+        await sleep(100);
+      }
+      return found;
+    });
+    if (problems.length) fail(problems.join('\n'));
     break;
   }
   case 'startup': {
