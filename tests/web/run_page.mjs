@@ -39,8 +39,9 @@ function chromium(args) {
   }
 }
 
-// Chromium driven over the DevTools protocol on a pipe, in real time: `work(send, browser)` gets
-// functions that send a command to the page (or to the browser) and resolve with its result.
+// Chromium driven over the DevTools protocol on a pipe, in real time: `work(send, browser,
+// requests)` gets functions that send a command to the page (or to the browser) and resolve with
+// its result, and the list of the addresses the page has requested.
 async function withBrowser(work) {
   const profile = mkdtempSync(join(tmpdir(), 'aphcalc-chromium-'));
   const browser = spawn(process.env.CHROMIUM || 'chromium', [
@@ -53,6 +54,7 @@ async function withBrowser(work) {
   const [toBrowser, fromBrowser] = [browser.stdio[3], browser.stdio[4]];
   let nextId = 1;
   const waiting = new Map();
+  const requests = [];  // every request a page made, once Network.enable was sent
   let pending = '';
   fromBrowser.on('data', (chunk) => {
     pending += chunk.toString('utf8');
@@ -60,6 +62,7 @@ async function withBrowser(work) {
     while ((end = pending.indexOf('\0')) >= 0) {
       const message = JSON.parse(pending.slice(0, end));
       pending = pending.slice(end + 1);
+      if (message.method === 'Network.requestWillBeSent') requests.push(message.params.request.url);
       const reply = waiting.get(message.id);
       if (reply) {
         waiting.delete(message.id);
@@ -78,7 +81,7 @@ async function withBrowser(work) {
     const target = targetInfos.find((info) => info.type === 'page');
     const { sessionId } = await command('Target.attachToTarget',
                                         { targetId: target.targetId, flatten: true });
-    return await work((method, params) => command(method, params, sessionId), command);
+    return await work((method, params) => command(method, params, sessionId), command, requests);
   } finally {
     const exited = new Promise((resolve) => browser.once('exit', resolve));
     await Promise.race([command('Browser.close').catch(() => {}), sleep(2000)]);
@@ -160,11 +163,12 @@ switch (command) {
     break;
   }
   case 'interact': {
-    const problems = await withBrowser(async (pageSend, browser) => {
+    const problems = await withBrowser(async (pageSend, browser, requests) => {
       let send = pageSend;
       // A page opened after another (its window keeps a history) cannot close its window.
       await send('Page.navigate', { url: 'data:text/html,before' });
       await sleep(300);
+      await send('Network.enable');
       await send('Page.navigate', { url: pageAddress(page) });
       const evaluate = async (expression) => {
         const { result, exceptionDetails } = await send('Runtime.evaluate',
@@ -193,6 +197,9 @@ switch (command) {
       };
       const model = (path) => `(page.refresh(), page.view.${path})`;
       await expect('the window starts usable', 'document.getElementById("Form1").inert', false);
+      // The page is all there is: it asks nothing of anyone, not even of the disk.
+      const others = requests.filter((url) => url !== pageAddress(page));
+      if (others.length) found.push(`requests beside the page itself: ${others.join(', ')}`);
       // A list takes a typed text, and an entry picked from its drop-down.
       await evaluate('page.type(document.getElementById("Combo3"), "11.5")');
       await expect('typed into Combo3', model('fields.Combo3'),
