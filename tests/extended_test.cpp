@@ -43,12 +43,12 @@ void expectSameBits(std::optional<float> a, std::optional<float> b, const char* 
 class Randoms {
  public:
   explicit Randoms(std::uint64_t seed) : random_(seed) {}
-  // Any finite single, subnormals and zeros included.
+  // Any finite single, subnormals and zeros included (an all-ones exponent would be infinite
+  // or NaN).
   float anySingle() {
-    float f;
-    do f = std::bit_cast<float>(static_cast<std::uint32_t>(random_()));
-    while (!std::isfinite(f));
-    return f;
+    auto bits = static_cast<std::uint32_t>(random_());
+    if (((bits >> 23) & 0xFF) == 0xFF) bits &= ~(std::uint32_t{1} << 30);
+    return std::bit_cast<float>(bits);
   }
   // A positive single between `low` and `high`, as the rating's duties, areas and differences.
   float between(float low, float high) {
@@ -87,7 +87,7 @@ TEST(SoftExtended, TheoreticalCoefficientMatchesTheNativeFormula) {
 
 TEST(SoftExtended, ProductsQuotientsAndRoundingMatchTheNativeFormat) {
   Randoms random(2);
-  for (int k = 0; k < 1'000'000; ++k) {
+  for (int k = 0; k < 400'000; ++k) {
     // Full 64-bit significands, short ones (ties), exponents that reach the subnormal singles.
     const bool shortOnes = k % 3 == 0;
     const auto a = SoftExtended::fromParts(random.any() % 2,

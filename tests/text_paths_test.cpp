@@ -27,11 +27,10 @@ class ValueSource {
   explicit ValueSource(std::uint64_t seed) : random_(seed) {}
   double next() {
     switch (random_() % 4) {
-      case 0: {  // any finite bit pattern
-        double v;
-        do v = std::bit_cast<double>(random_());
-        while (!std::isfinite(v));
-        return v;
+      case 0: {  // any finite bit pattern (an all-ones exponent would be infinite or NaN)
+        std::uint64_t bits = random_();
+        if (((bits >> 52) & 0x7FF) == 0x7FF) bits &= ~(std::uint64_t{1} << 62);
+        return std::bit_cast<double>(bits);
       }
       case 1:  // the magnitudes of the window's results
         return std::ldexp(static_cast<double>(random_() >> 11), -53) *
@@ -41,8 +40,11 @@ class ValueSource {
         const double v = whole / std::pow(10.0, static_cast<int>(random_() % 9));
         return random_() % 2 ? v + 0.5e-4 : -v;
       }
-      default:  // single-precision values, as the window's single fields hold
-        return static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(random_())));
+      default: {  // finite single-precision values, as the window's single fields hold
+        auto bits = static_cast<std::uint32_t>(random_());
+        if (((bits >> 23) & 0xFF) == 0xFF) bits &= ~(std::uint32_t{1} << 30);
+        return static_cast<double>(std::bit_cast<float>(bits));
+      }
     }
   }
 
@@ -50,9 +52,9 @@ class ValueSource {
   std::mt19937_64 random_;
 };
 
-TEST(NumberTextPaths, FormatsAgreeOnMillionsOfValues) {
+TEST(NumberTextPaths, FormatsAgreeOnManyValues) {
   ValueSource values(20240614);
-  for (int k = 0; k < 400'000; ++k) {
+  for (int k = 0; k < 150'000; ++k) {
     const double v = values.next();
     if (!std::isfinite(v)) continue;
     ASSERT_EQ(aph::formatPlain(v), aph_by_c_library::formatPlain(v)) << std::hexfloat << v;
