@@ -463,9 +463,19 @@ new PerformanceObserver((entries, observer) => {
   }
 }).observe({ type: 'paint', buffered: true });
 
+// The program's WebAssembly, as it stands in the page: gzip in base64.
+async function programBinary() {
+  const source = document.getElementById('program-wasm');
+  const packed = Uint8Array.from(atob(source.textContent.trim()), (ch) => ch.charCodeAt(0));
+  source.remove();
+  const unpacked = new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'));
+  return new Response(unpacked).arrayBuffer();
+}
+
 // The program starts once the window has been painted; then the page binds to it and, for a
 // #replay= address, replays the script.
-function startProgram() {
+async function startProgram() {
+  const wasmBinary = await programBinary();
   // The program's text stands in the page unrun; it runs now, defining createProgram.
   const source = document.getElementById('program');
   const code = document.createElement('script');
@@ -473,22 +483,22 @@ function startProgram() {
   source.remove();
   document.head.appendChild(code);
   const program = createProgram({
+    wasmBinary,
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
   });
   // Compiled while it is made, the program is ready when its ready promise settles.
-  Promise.resolve(program.ready || program).then((module) => {
-    page.connect(module);
-    page.bind();
-    page.refresh();
-    recordStartup('modelReadyMs', performance.now());
-    const script = replayScriptOf(location.hash);
-    if (script === null) return;
-    page.replay(script).catch((error) => {
-      const output = document.getElementById('replay-output');
-      output.dataset.failed = 'true';
-      output.textContent = `aphcalc: the replay failed: ${(error && error.stack) || error}\n`;
-    });
+  const module = await Promise.resolve(program.ready || program);
+  page.connect(module);
+  page.bind();
+  page.refresh();
+  recordStartup('modelReadyMs', performance.now());
+  const script = replayScriptOf(location.hash);
+  if (script === null) return;
+  await page.replay(script).catch((error) => {
+    const output = document.getElementById('replay-output');
+    output.dataset.failed = 'true';
+    output.textContent = `aphcalc: the replay failed: ${(error && error.stack) || error}\n`;
   });
 }
 
@@ -498,7 +508,11 @@ let programStarted = false;
 function startProgramOnce() {
   if (programStarted) return;
   programStarted = true;
-  startProgram();
+  startProgram().catch((error) => {
+    // A browser without WebAssembly or gzip streams: the window stays as drawn, inert.
+    document.documentElement.dataset.programFailed = String(error);
+    console.error(error);
+  });
 }
 window.addEventListener('DOMContentLoaded', () => {
   requestAnimationFrame(() => setTimeout(startProgramOnce, 0));
