@@ -126,30 +126,30 @@ const page = {
   // shows it.
   createDialog(name) {
     const template = document.getElementById(`${name}-template`);
-    const element = template.content.firstElementChild.cloneNode(true);
-    document.body.appendChild(element);
+    const root = template.content.firstElementChild.cloneNode(true);
+    document.body.appendChild(root);
     const dialog = {
-      element,
+      element: root,
       inputs: {},
-      ok: element.querySelector('.dialog-ok'),
-      close: element.querySelector('.title-close'),
+      ok: root.querySelector('.dialog-ok'),
+      close: root.querySelector('.title-close'),
     };
-    for (const input of element.querySelectorAll('input.field')) {
+    for (const input of root.querySelectorAll('input.field')) {
       const field = input.dataset.field;
       dialog.inputs[field] = input;
       input.addEventListener('input', () => {
         // Shown, the dialog hands its texts over when it is left; hidden, it takes them now.
-        if (!element.open) this.c.setDialogText(name, field, input.value);
+        if (!root.open) this.c.setDialogText(name, field, input.value);
       });
     }
     // No cancel button: Escape does not leave the dialog, nor discard what was typed. Should a
     // browser close it all the same, it is shown again: only its two buttons leave it.
-    element.addEventListener('keydown', (event) => {
+    root.addEventListener('keydown', (event) => {
       if (event.key === 'Escape') event.preventDefault();
     });
-    element.addEventListener('cancel', (event) => event.preventDefault());
-    element.addEventListener('close', () => {
-      if (dialog.answering && element.isConnected) element.showModal();
+    root.addEventListener('cancel', (event) => event.preventDefault());
+    root.addEventListener('close', () => {
+      if (dialog.answering && root.isConnected) root.showModal();
     });
     this.dialogs[name] = dialog;
     return dialog;
