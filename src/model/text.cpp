@@ -11,6 +11,18 @@
 #include <cstdlib>
 #include <cstring>
 
+// Where the C++ library converts floating-point numbers itself (std::from_chars and std::to_chars
+// for double), the conversions use it; where it does not (the WebAssembly build's library), the
+// C library's strtod and printf serve. Both read a decimal number into the nearest double and
+// write the exact binary value rounded half to even, so the texts are the same either way.
+#if !defined(APH_NUMBER_TEXT_BY_C_LIBRARY)
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+#define APH_NUMBER_TEXT_BY_C_LIBRARY 0
+#else
+#define APH_NUMBER_TEXT_BY_C_LIBRARY 1
+#endif
+#endif
+
 namespace aph {
 namespace {
 
@@ -64,11 +76,13 @@ locale_t cLocale() {
 // Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
 // representable value (possibly zero), as a decimal reader does.
 std::optional<double> convert(const std::string& number) {
+  double value = 0;
+#if !APH_NUMBER_TEXT_BY_C_LIBRARY
   const char* begin = number.data();
   if (*begin == '+') ++begin;
-  double value = 0;
   const auto [ptr, ec] = std::from_chars(begin, number.data() + number.size(), value);
   if (ec == std::errc() && ptr == number.data() + number.size()) return value;
+#endif
   errno = 0;
   value = strtod_l(number.c_str(), nullptr, cLocale());
   if (errno == ERANGE && std::fabs(value) == HUGE_VAL) return std::nullopt;
@@ -84,18 +98,26 @@ struct Decimal {
 };
 
 Decimal decimalDigits(double value, int significant) {
+  // d.ddd…e±xx of the finite value's magnitude; 64 characters hold 17 digits and any exponent.
   char buffer[64];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                 std::chars_format::scientific, significant - 1);
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  // Only digits are taken from the mantissa, so the locale's decimal point does not matter.
+  const int length =
+      std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
+  const char* end = buffer + std::max(0, std::min(length, static_cast<int>(sizeof buffer) - 1));
+#else
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
+                                       std::chars_format::scientific, significant - 1);
   (void)ec;
-  *ptr = '\0';
+  *end = '\0';
+#endif
   Decimal d;
   d.negative = std::signbit(value) && value != 0;
-  const char* p = buffer;
-  const char* e = static_cast<const char*>(std::memchr(buffer, 'e', ptr - buffer));
-  for (; p < e; ++p)
-    if (*p != '.') d.digits.push_back(*p);
-  d.exponent = std::atoi(e + 1);
+  const char* e = static_cast<const char*>(std::memchr(buffer, 'e', end - buffer));
+  if (!e) e = end;
+  for (const char* p = buffer; p < e; ++p)
+    if (isDigit(*p)) d.digits.push_back(*p);
+  d.exponent = e < end ? std::atoi(e + 1) : 0;
   return d;
 }
 
