@@ -103,6 +103,11 @@ class PageUserInterface : public UserInterface {
     return chosen.get<std::string>();
   }
 
+  // The page has no case files to open yet, so it is never asked to choose a load case.
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override {
+    return std::nullopt;
+  }
+
   std::vector<MessageBoxRequest> messages;
 };
 
