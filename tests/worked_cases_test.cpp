@@ -25,6 +25,7 @@ class Answers : public UserInterface {
     return DialogOutcome::Ok;
   }
   std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return {}; }
   std::string flueGasPasses, airPasses;
   std::vector<std::string> messages;
 };
