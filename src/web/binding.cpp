@@ -67,7 +67,7 @@ EM_ASYNC_JS(char*, aph_page_choose_from_list, (const char* request), {
 EM_JS(char*, aph_page_saved, (const char* path), {
   try {
     Module.page.saved(UTF8ToString(path));
-    return Module.page.toC('');
+    return Module.page.toC("");
   } catch (error) {
     return Module.page.toC(String((error && error.message) || error));
   }
