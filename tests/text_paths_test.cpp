@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "model/text.hpp"
 
@@ -64,6 +65,47 @@ TEST(NumberTextPaths, FormatsAgreeOnManyValues) {
     if (std::isfinite(f)) {
       ASSERT_EQ(aph::formatPlainSingle(f), aph_by_c_library::formatPlainSingle(f))
           << std::hexfloat << f;
+    }
+  }
+}
+
+// The shortest texts a case file's numbers go into fields as: random values of every kind, and
+// the values where the shortest text is hard to find (powers of two, where the next double below
+// lies closer than the next above; the ends of the range; whole numbers beyond 2^53, written
+// exactly; the lengths where the plain and the exponent form tie).
+TEST(NumberTextPaths, ShortestTextsAgree) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                5e-324,
+                                2.2250738585072014e-308,
+                                1e-7,
+                                1e-6,
+                                0.1,
+                                0.3,
+                                1e15,
+                                1e16,
+                                1e21,
+                                1e22,
+                                1e23,
+                                9007199254740993.0,
+                                1234567890123456.0,
+                                12345678901.0e15,
+                                1.7976931348623157e308,
+                                123456789012345678.0};
+  for (int e = -1074; e <= 1023; ++e) {
+    const double power = std::ldexp(1.0, e);
+    values.insert(values.end(),
+                  {power, std::nextafter(power, 0.0), std::nextafter(power, 2 * power), 3 * power});
+  }
+  ValueSource source(314159);
+  for (int k = 0; k < 60'000; ++k) values.push_back(source.next());
+  for (const double v : values) {
+    if (!std::isfinite(v)) continue;
+    for (const double signed_ : {v, -v}) {
+      ASSERT_EQ(aph::formatShortest(signed_), aph_by_c_library::formatShortest(signed_))
+          << std::hexfloat << signed_;
+      ASSERT_EQ(aph::formatShortestFixed(signed_), aph_by_c_library::formatShortestFixed(signed_))
+          << std::hexfloat << signed_;
     }
   }
 }

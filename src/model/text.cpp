@@ -215,6 +215,119 @@ std::string formatPlainSingle(float value) {
   return plainText(static_cast<double>(value), 7, 7);
 }
 
+namespace {
+
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+// Whether d.ddd × 10^exponent reads back as exactly `magnitude`, and whether what it reads back
+// as lies above it (as a decimal beyond the largest double does).
+struct ReadBack {
+  bool exact = false;
+  bool above = false;
+};
+ReadBack readBack(const Decimal& d, double magnitude) {
+  const std::string text =
+      d.digits.substr(0, 1) + "." + d.digits.substr(1) + "e" + std::to_string(d.exponent);
+  const auto back = convert(text);
+  if (!back) return {false, true};
+  return {*back == magnitude, *back > magnitude};
+}
+
+// The decimal one unit in the last place above (step 1) or below (step -1), with as many digits.
+Decimal nextDecimal(Decimal d, int step) {
+  std::string& digits = d.digits;
+  int k = static_cast<int>(digits.size()) - 1;
+  if (step > 0) {
+    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9')
+      digits[static_cast<std::size_t>(k--)] = '0';
+    if (k < 0) {  // 99…9 + 1 = 100…0, one place higher
+      digits.front() = '1';
+      ++d.exponent;
+    } else {
+      ++digits[static_cast<std::size_t>(k)];
+    }
+  } else {
+    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '0')
+      digits[static_cast<std::size_t>(k--)] = '9';
+    if (k >= 0) --digits[static_cast<std::size_t>(k)];
+    if (digits.front() == '0') {  // 100…0 − 1 = 99…9, one place lower
+      digits.assign(digits.size(), '9');
+      --d.exponent;
+    }
+  }
+  return d;
+}
+
+// The fewest significant digits that read back as `value` (finite, not zero), and of those the
+// nearest to it, as std::to_chars finds them.
+Decimal shortestDecimal(double value) {
+  const double magnitude = std::fabs(value);
+  for (int significant = 1; significant < 17; ++significant) {
+    const Decimal nearest = decimalDigits(value, significant);
+    const ReadBack back = readBack(nearest, magnitude);
+    if (back.exact) return nearest;
+    // Just above a power of two the next double below lies closer than the next above, so the
+    // nearest decimal may miss on the near side while the next one on the far side reads back.
+    const Decimal other = nextDecimal(nearest, back.above ? -1 : 1);
+    if (readBack(other, magnitude).exact) return other;
+  }
+  return decimalDigits(value, 17);
+}
+#endif
+
+}  // namespace
+
+std::string formatShortestFixed(double value) {
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
+  const Decimal d = shortestDecimal(value);
+  const auto digits = static_cast<int>(d.digits.size());
+  std::string out = d.negative ? "-" : "";
+  if (d.exponent + 1 >= digits) {
+    // A whole number: its exact value, not the shortest digits followed by zeros.
+    char whole[400];  // the largest double has 309 digits
+    std::snprintf(whole, sizeof whole, "%.0f", std::fabs(value));
+    out += whole;
+  } else if (d.exponent >= 0) {
+    const auto point = static_cast<std::size_t>(d.exponent) + 1;
+    out += d.digits.substr(0, point) + "." + d.digits.substr(point);
+  } else {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+    out += d.digits;
+  }
+  return out;
+#else
+  char buffer[512];  // a subnormal written out takes 342 characters
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+#endif
+}
+
+std::string formatShortest(double value) {
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
+  const Decimal d = shortestDecimal(value);
+  const auto digits = static_cast<int>(d.digits.size());
+  const int e = d.exponent;
+  // Characters of either form, the sign aside: 1234.5, 0.00012345 / 1.2345e+03, 1.2345e-04.
+  const int plainLength =
+      e >= 0 ? std::max(digits, e + 1) + (digits > e + 1 ? 1 : 0) : digits + 1 - e;
+  const int scientificLength = digits + (digits > 1 ? 1 : 0) + 2 + (std::abs(e) >= 100 ? 3 : 2);
+  if (plainLength <= scientificLength) return formatShortestFixed(value);
+  std::string out = d.negative ? "-" : "";
+  out += d.digits[0];
+  if (digits > 1) out += "." + d.digits.substr(1);
+  char exponent[16];
+  std::snprintf(exponent, sizeof exponent, "e%c%02d", e < 0 ? '-' : '+', std::abs(e));
+  return out + exponent;
+#else
+  char buffer[512];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+#endif
+}
+
 double plainTextRoundTrip(double value) {
   const auto back = readLeadingNumber(formatPlain(value));
   return back ? *back : HUGE_VAL;

@@ -3,9 +3,14 @@
 // the page is built (markup.cpp), and its script (page.js) only binds them to the model through
 // these functions, as src/app binds Qt widgets.
 //
-// Handlers run to their end unless they ask the person something: a message box, a dialog or a
-// file name. Then the handler is suspended (Asyncify) until the page's modal element is
-// answered, and resumes where it stopped, exactly as a modal window suspends it on the desktop.
+// Handlers run to their end unless they ask the person something: a message box, a dialog, a
+// file or a load case. Then the handler is suspended (Asyncify) until the page's modal element
+// is answered, and resumes where it stopped, exactly as a modal window suspends it on the desktop.
+//
+// Case files are read and written by the batch tool's own code (study/window_files) in the
+// program's file system, which lives in the page's memory: a file picked with "打开" is put there
+// before the handler reads it, and a file saved with "另存为" is handed from there to the browser
+// as a download.
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
@@ -15,6 +20,8 @@
 
 #include "model/window.hpp"
 #include "session/session.hpp"
+#include "study/files.hpp"
+#include "study/window_files.hpp"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -46,6 +53,24 @@ EM_ASYNC_JS(char*, aph_page_dialog, (const char* form, const char* texts), {
 EM_ASYNC_JS(char*, aph_page_choose_file, (const char* request), {
   const chosen = await Module.page.chooseFile(JSON.parse(UTF8ToString(request)));
   return Module.page.toC(JSON.stringify(chosen === undefined ? null : chosen));
+});
+
+// One entry of a list (the request as JSON); returns JSON: the entry's index, or null when
+// cancelled.
+EM_ASYNC_JS(char*, aph_page_choose_from_list, (const char* request), {
+  const chosen = await Module.page.chooseFromList(JSON.parse(UTF8ToString(request)));
+  return Module.page.toC(JSON.stringify(chosen === undefined ? null : chosen));
+});
+
+// A case file has been written at `path` in the program's file system: the page offers it as a
+// download. Returns why it could not (malloc'ed, empty when it could).
+EM_JS(char*, aph_page_saved, (const char* path), {
+  try {
+    Module.page.saved(UTF8ToString(path));
+    return Module.page.toC("");
+  } catch (error) {
+    return Module.page.toC(String((error && error.message) || error));
+  }
 });
 
 // clang-format on
@@ -103,18 +128,61 @@ class PageUserInterface : public UserInterface {
     return chosen.get<std::string>();
   }
 
-  // The page has no case files to open yet, so it is never asked to choose a load case.
-  std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override {
-    return std::nullopt;
+  std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override {
+    const ordered_json asked = {
+        {"title", request.title}, {"prompt", request.prompt}, {"entries", request.entries}};
+    const json chosen =
+        json::parse(takeText(aph_page_choose_from_list(pageJson(asked).c_str())), nullptr, false);
+    if (!chosen.is_number_unsigned()) return std::nullopt;
+    const auto index = chosen.get<std::size_t>();
+    if (index >= request.entries.size()) return std::nullopt;
+    return index;
   }
 
   std::vector<MessageBoxRequest> messages;
 };
 
-// The window the page shows, and the person in front of it.
+// The batch tool's case files in the program's file system. A picked file the browser could not
+// read is refused with the browser's reason; a saved file goes to the page.
+class PageCaseFiles : public CaseFiles {
+ public:
+  Opened open(const std::string& path) override {
+    if (unreadable_ && unreadable_->first == path) {
+      Opened refused;
+      refused.problem = CaseFileProblem{CaseFileProblem::Kind::CannotRead, unreadable_->second};
+      unreadable_.reset();
+      return refused;
+    }
+    unreadable_.reset();
+    return files_.open(path);
+  }
+
+  std::optional<CaseFileProblem> save(const std::string& path, const WindowCase& window) override {
+    if (std::optional<CaseFileProblem> problem = files_.save(path, window)) return problem;
+    if (std::string reason = takeText(aph_page_saved(path.c_str())); !reason.empty())
+      return CaseFileProblem{CaseFileProblem::Kind::CannotWrite, std::move(reason)};
+    return std::nullopt;
+  }
+
+  // The file the person picked at `path` could not be read by the browser, for `reason`.
+  void markUnreadable(std::string path, std::string reason) {
+    unreadable_.emplace(std::move(path), std::move(reason));
+  }
+
+ private:
+  study::WindowCaseFiles files_;
+  std::optional<std::pair<std::string, std::string>> unreadable_;
+};
+
+// The window the page shows, the person in front of it and its case files.
 struct Page {
+  Page() { window.setCaseFiles(&files); }
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+
   MainWindow window;
   PageUserInterface ui;
+  PageCaseFiles files;
 };
 std::unique_ptr<Page> page = std::make_unique<Page>();
 
@@ -162,6 +230,21 @@ ordered_json viewJson() {
           {"exited", w.exitRequested()}};
 }
 
+// How a script answers the list of load cases, for aph_pick_entry: null when it does not.
+ordered_json listAnswerJson(const std::optional<session::ListAnswer>& answer) {
+  if (!answer) return nullptr;
+  return {{"cancel", answer->cancel}, {"name", answer->name}, {"number", answer->number}};
+}
+
+std::optional<session::ListAnswer> listAnswerOf(const json& answer) {
+  if (!answer.is_object()) return std::nullopt;
+  session::ListAnswer list;
+  list.cancel = answer.value("cancel", false);
+  list.name = answer.value("name", std::string());
+  list.number = answer.value("number", std::size_t{0});
+  return list;
+}
+
 // A session script as the page replays it: every action with its targets resolved.
 ordered_json scriptJson(const session::Script& script) {
   ordered_json actions = ordered_json::array();
@@ -184,7 +267,8 @@ ordered_json scriptJson(const session::Script& script) {
     }
     actions.push_back({{"click", click.control},
                        {"dialog", std::move(answer)},
-                       {"file", click.file ? ordered_json(*click.file) : ordered_json(nullptr)}});
+                       {"file", click.file ? ordered_json(*click.file) : ordered_json(nullptr)},
+                       {"case", listAnswerJson(click.loadCase)}});
   }
   return actions;
 }
@@ -258,6 +342,34 @@ EMSCRIPTEN_KEEPALIVE const char* aph_parse_script(const char* text) {
   } catch (const std::exception& e) {
     return aph::web::handOver(aph::web::pageJson(ordered_json{{"error", e.what()}}));
   }
+}
+
+// The entry a replayed script picks from a list, as aphcalc-cli replay picks it: the answer of
+// the action being replayed (JSON, null when it gives none) and the entries (JSON); -1: cancel.
+EMSCRIPTEN_KEEPALIVE int aph_pick_entry(const char* answer, const char* entries) {
+  try {
+    const json listed = json::parse(entries, nullptr, false);
+    if (!listed.is_array()) return -1;
+    std::vector<std::string> names;
+    for (const json& entry : listed)
+      names.push_back(entry.is_string() ? entry.get<std::string>() : "");
+    const auto picked =
+        aph::session::pickEntry(aph::web::listAnswerOf(json::parse(answer, nullptr, false)), names);
+    return picked ? static_cast<int>(*picked) : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+// The most of a picked file the page puts where the handler reads it: one byte more than a case
+// file may hold, so that a larger file is refused for its size and never read whole.
+EMSCRIPTEN_KEEPALIVE double aph_case_file_read_limit() {
+  return static_cast<double>(aph::study::kMaxInputBytes) + 1;
+}
+
+// The file picked at `path` could not be read by the browser: "打开" refuses it with `reason`.
+EMSCRIPTEN_KEEPALIVE void aph_file_unreadable(const char* path, const char* reason) {
+  page->files.markUnreadable(path, reason);
 }
 
 // The window as aphcalc-cli replay prints it.

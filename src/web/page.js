@@ -35,13 +35,19 @@ const page = {
   dialogs: {},        // "Form2"/"Form3" → the <dialog> and its inputs, while the model has it
   busy: null,         // the handler running now (a promise), or null
   replaying: null,    // the action of a session script being replayed, or null
-  chosenFile: null,   // the File last picked with "打开"
+  fs: null,           // the program's file system, in the page's memory
+  transient: [],      // files put there for the handler running now, gone when it ends
+  download: null,     // the link of the last file saved, as the browser got it
 
   // ---- Connection to the model ----------------------------------------------------------------
 
   connect(module) {
     this.module = module;
     module.page = this;
+    // Case files picked or saved outside a replay are kept in a folder of their own while a
+    // handler works on them; the names are the files' own, so they are relative to it.
+    this.fs = module.FS;
+    this.fs.chdir('/home/web_user');
     const c = (name, returns, args) => module.cwrap(name, returns, args);
     this.c = {
       reset: c('aph_reset', null, []),
@@ -52,6 +58,9 @@ const page = {
       ensureDialog: c('aph_ensure_dialog', null, ['string']),
       parseScript: c('aph_parse_script', 'string', ['string']),
       snapshot: c('aph_snapshot', 'string', []),
+      pickEntry: c('aph_pick_entry', 'number', ['string', 'string']),
+      readLimit: c('aph_case_file_read_limit', 'number', []),
+      unreadable: c('aph_file_unreadable', null, ['string', 'string']),
     };
   },
 
@@ -203,6 +212,7 @@ const page = {
           this.module.ccall('aph_click', null, ['string'], [control], { async: true }));
       } finally {
         this.busy = null;
+        this.removeTransientFiles();
         this.refresh();
       }
       if (this.view.exited && !this.replaying) this.exit();
@@ -281,17 +291,14 @@ const page = {
     return answered;
   },
 
-  // "打开" picks a file with the browser's file picker; "另存为" asks for a file name. Either
-  // gives the name, or null when cancelled.
+  // "打开" picks a file with the browser's file picker and puts it where the handler reads it;
+  // "另存为" asks for a file name. Either gives the name (a browser tells a page no folder), or
+  // null when cancelled. A replay gives the script's path, in the files the replay was given.
   chooseFile(request) {
     this.refresh();
     if (request.kind === 'open') {
       if (this.replaying) return Promise.resolve(this.replaying.file);
-      return this.pickFile(request).then((file) => {
-        if (!file) return null;
-        this.chosenFile = file;
-        return file.name;
-      });
+      return this.pickFile(request).then((file) => (file ? this.putPickedFile(file) : null));
     }
     return this.askSaveName(request);
   },
@@ -299,14 +306,116 @@ const page = {
   // The browser's picker, offering the files of the preselected filter first.
   pickFile(request) {
     return new Promise((resolve) => {
-      const input = document.createElement('input');
+      const input = element('input', 'file-picker', document.body);
       input.type = 'file';
+      input.hidden = true;
       const preselected = request.filters[request.filterIndex - 1];
       if (preselected && preselected[1] !== '*.*') input.accept = preselected[1].replace(/^\*/, '');
-      input.addEventListener('change', () => resolve(input.files[0] || null), { once: true });
-      input.addEventListener('cancel', () => resolve(null), { once: true });
+      const picked = (file) => {
+        input.remove();
+        resolve(file);
+      };
+      input.addEventListener('change', () => picked(input.files[0] || null), { once: true });
+      input.addEventListener('cancel', () => picked(null), { once: true });
       input.click();
     });
+  },
+
+  // The picked file, as far as a case file may go and one byte more (a larger one is refused for
+  // its size, unread), into the program's file system under its own name. A file the browser
+  // cannot read (gone or changed since it was picked) is refused with the browser's reason.
+  async putPickedFile(file) {
+    const name = file.name;
+    try {
+      const bytes = await file.slice(0, this.c.readLimit()).arrayBuffer();
+      this.fs.writeFile(name, new Uint8Array(bytes));
+      this.transient.push(name);
+    } catch (error) {
+      this.c.unreadable(name, (error && error.message) || String(error));
+    }
+    return name;
+  },
+
+  // Files put into the program's file system for a handler (picked, or saved and downloaded) are
+  // removed when it ends: the page keeps no copy of anyone's files.
+  removeTransientFiles() {
+    for (const name of this.transient.splice(0)) {
+      try {
+        this.fs.unlink(name);
+      } catch (error) {
+        // Already gone.
+      }
+    }
+  },
+
+  // A case file written by "另存为" at `path`: the browser gets it as a download under the file's
+  // name. A replay keeps it where it was written, for the script's later steps, and downloads
+  // nothing.
+  saved(path) {
+    const name = path.slice(path.lastIndexOf('/') + 1);
+    const bytes = this.fs.readFile(path);
+    if (!this.download) {
+      this.download = element('a', '', document.body);
+      this.download.id = 'case-download';
+      this.download.hidden = true;
+    } else {
+      URL.revokeObjectURL(this.download.href);
+    }
+    this.download.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+    this.download.download = name;
+    if (this.replaying) return;
+    this.download.click();
+    this.transient.push(path);
+  },
+
+  // The list of a file's load cases: one is picked with "确定" (or a double click), the first
+  // preselected; "取消" or the close button cancel. Gives the entry's index, or null.
+  chooseFromList(request) {
+    this.refresh();
+    const box = element('dialog', 'list-box', document.body);
+    const bar = element('div', 'title-bar', box);
+    element('span', 'title', bar).textContent = request.title;
+    const close = element('button', 'title-close', bar);
+    close.type = 'button';
+    close.setAttribute('aria-label', '关闭');
+    const body = element('div', 'list-body', box);
+    const prompt = element('label', 'list-prompt', body);
+    prompt.textContent = request.prompt;
+    const list = element('select', 'list-entries', body);
+    list.id = 'list-entries';
+    prompt.htmlFor = list.id;
+    list.size = Math.min(Math.max(request.entries.length, 4), 10);
+    for (const entry of request.entries) element('option', '', list).textContent = entry;
+    list.selectedIndex = 0;
+    const buttons = element('div', 'message-buttons', box);
+    const ok = element('button', 'button', buttons);
+    ok.type = 'button';
+    ok.textContent = '确定';
+    const cancel = element('button', 'button', buttons);
+    cancel.type = 'button';
+    cancel.textContent = '取消';
+    list.addEventListener('dblclick', () => ok.click());
+    list.addEventListener('keydown', (event) => {
+      if (event.key === 'Enter') ok.click();
+    });
+    box.showModal();
+    list.focus();
+    const closed = this.leftBy(box, [ok, cancel, close], (button) =>
+      button === ok && list.selectedIndex >= 0 ? list.selectedIndex : null);
+    if (this.replaying) {
+      // The script's answer, picked as aphcalc-cli replay picks it.
+      const picked = this.c.pickEntry(JSON.stringify(this.replaying.case),
+                                      JSON.stringify(request.entries));
+      setTimeout(() => {
+        if (picked < 0) {
+          cancel.click();
+        } else {
+          list.selectedIndex = picked;
+          ok.click();
+        }
+      }, 0);
+    }
+    return closed;
   },
 
   // A modal prompt for the name to save under, with the filter list of the request.
@@ -402,6 +511,32 @@ const page = {
     dialog.ok.click();
   },
 
+  // The files a replay is given, in the program's file system: {"folders": {path: mode},
+  // "files": {path: base64 of the bytes}}. The folders get their permission bits once the files
+  // are in them, so that a folder nobody may write to refuses a save as it does on a disk.
+  seedFiles(seed) {
+    const folders = Object.entries(seed.folders || {}).sort(([a], [b]) => a.length - b.length);
+    for (const [folder] of folders) this.fs.mkdirTree(folder);
+    for (const [path, base64] of Object.entries(seed.files || {})) {
+      const folder = path.slice(0, path.lastIndexOf('/')) || '/';
+      this.fs.mkdirTree(folder);
+      this.fs.writeFile(path, Uint8Array.from(atob(base64), (ch) => ch.charCodeAt(0)));
+    }
+    for (const [folder, mode] of folders.reverse()) this.fs.chmod(folder, mode);
+  },
+
+  // After a replay: every file the script names, as the replay left it (null: there is none).
+  replayedFiles(actions) {
+    const files = {};
+    for (const action of actions) {
+      if (typeof action.file !== 'string' || action.file in files) continue;
+      const found = this.fs.analyzePath(action.file);
+      files[action.file] = found.exists && found.object && this.fs.isFile(found.object.mode)
+        ? new TextDecoder().decode(this.fs.readFile(action.file)) : null;
+    }
+    return files;
+  },
+
   async replay(text) {
     const output = document.getElementById('replay-output');
     const parsed = JSON.parse(this.c.parseScript(text));
@@ -435,18 +570,28 @@ const page = {
         this.replaying = null;
       }
     }
+    const files = element('pre', '', document.body);
+    files.id = 'replay-files';
+    files.hidden = true;
+    files.textContent = JSON.stringify(this.replayedFiles(parsed.actions));
     output.textContent = this.c.snapshot();
   },
 };
 
-// The script of a #replay= address: base64url of its UTF-8 text.
-function replayScriptOf(hash) {
-  const match = /^#replay=([A-Za-z0-9_-]*=*)$/.exec(hash);
-  if (!match) return null;
-  const base64 = match[1].replace(/-/g, '+').replace(/_/g, '/').replace(/=+$/, '');
+// The UTF-8 text of base64url.
+function base64urlText(encoded) {
+  const base64 = encoded.replace(/-/g, '+').replace(/_/g, '/').replace(/=+$/, '');
   const padded = base64 + '='.repeat((4 - (base64.length % 4)) % 4);
   const bytes = Uint8Array.from(atob(padded), (ch) => ch.charCodeAt(0));
   return new TextDecoder('utf-8', { fatal: false }).decode(bytes);
+}
+
+// What a #replay=SCRIPT[&files=FILES] address asks for: the script's text and the files it is
+// given (their JSON, see seedFiles), both base64url of UTF-8.
+function replayOf(hash) {
+  const match = /^#replay=([A-Za-z0-9_-]*=*)(?:&files=([A-Za-z0-9_-]*=*))?$/.exec(hash);
+  if (!match) return null;
+  return { script: base64urlText(match[1]), files: match[2] ? base64urlText(match[2]) : null };
 }
 
 // Start-up, in milliseconds from the start of navigation, kept on the page for tests: when the
@@ -463,9 +608,9 @@ new PerformanceObserver((entries, observer) => {
   }
 }).observe({ type: 'paint', buffered: true });
 
-// The program's WebAssembly, as it stands in the page: gzip in base64.
-async function programBinary() {
-  const source = document.getElementById('program-wasm');
+// A part of the program as it stands in the page, gzip in base64: its bytes, once unpacked.
+async function programPart(id) {
+  const source = document.getElementById(id);
   const packed = Uint8Array.from(atob(source.textContent.trim()), (ch) => ch.charCodeAt(0));
   source.remove();
   const unpacked = new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'));
@@ -475,12 +620,11 @@ async function programBinary() {
 // The program starts once the window has been painted; then the page binds to it and, for a
 // #replay= address, replays the script.
 async function startProgram() {
-  const wasmBinary = await programBinary();
+  const [wasmBinary, programText] = await Promise.all(
+    [programPart('program-wasm'), programPart('program')]);
   // The program's text stands in the page unrun; it runs now, defining createProgram.
-  const source = document.getElementById('program');
   const code = document.createElement('script');
-  code.textContent = source.textContent;
-  source.remove();
+  code.textContent = new TextDecoder().decode(programText);
   document.head.appendChild(code);
   const program = createProgram({
     wasmBinary,
@@ -493,9 +637,12 @@ async function startProgram() {
   page.bind();
   page.refresh();
   recordStartup('modelReadyMs', performance.now());
-  const script = replayScriptOf(location.hash);
-  if (script === null) return;
-  await page.replay(script).catch((error) => {
+  const replay = replayOf(location.hash);
+  if (replay === null) return;
+  await (async () => {
+    if (replay.files !== null) page.seedFiles(JSON.parse(replay.files));
+    await page.replay(replay.script);
+  })().catch((error) => {
     const output = document.getElementById('replay-output');
     output.dataset.failed = 'true';
     output.textContent = `aphcalc: the replay failed: ${(error && error.stack) || error}\n`;
