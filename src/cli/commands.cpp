@@ -8,6 +8,8 @@
 #include <new>
 #include <sstream>
 
+#include "cli/batch_support.hpp"
+#include "cli/offdesign.hpp"
 #include "model/text.hpp"
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
@@ -57,16 +59,6 @@ constexpr std::size_t kMaxSizeCandidates = 1'000'000;
 // The option ranges that make sense for a preheater's limits.
 constexpr double kMaxDropLimit = 1e6;  // Pa
 constexpr double kMarginLimit = 1000;  // %, either way
-
-// A usage error: told on stderr, exit code 2.
-struct UsageError {
-  std::string message;
-};
-
-// An output that could not be written: told with the reason, exit code 1.
-struct WriteError {
-  std::string message;
-};
 
 using Options = BatchCommands::Options;
 
@@ -126,56 +118,6 @@ Case chooseCase(Options& o) {
   if (byNumber) return std::move(*byNumber);
   throw UsageError{label + ": --case " + shortened(o.choice) +
                    ": no load case of that name or number"};
-}
-
-// Standard output, or the file -o names; opened when the inputs have been read and checked.
-class Output {
- public:
-  Output(BatchIo& io, const std::string& path) : name_(path) {
-    if (path.empty() || path == "-") {
-      sink_ = &io.out();
-      name_ = "standard output";
-    } else {
-      owned_ = io.openOutput(path);
-      sink_ = owned_.get();
-    }
-    if (sink_->failed()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-    stream_ = std::make_unique<SinkStream>(*sink_);
-  }
-  std::ostream& stream() { return *stream_; }
-  // Stops at the first failed write.
-  void check() {
-    if (stream_->fail() || sink_->failed())
-      throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-  }
-  // Everything out and the file closed, or the reason why not.
-  void close() {
-    stream_->flush();
-    check();
-    stream_.reset();
-    if (!sink_->close()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-  }
-
- private:
-  std::string name_;
-  std::unique_ptr<Sink> owned_;
-  Sink* sink_ = nullptr;
-  std::unique_ptr<SinkStream> stream_;
-};
-
-void writeFile(BatchIo& io, const std::string& path, std::string_view bytes) {
-  Output out(io, path);
-  out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-}
-
-std::string plotKind(const std::string& path) {
-  if (path.size() > 4) {
-    std::string ext = path.substr(path.size() - 4);
-    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (ext == ".png" || ext == ".svg") return ext.substr(1);
-  }
-  throw UsageError{"--plot " + shortened(path) + ": the chart is written as .png or .svg"};
 }
 
 std::string stoppedText(const RunStatus& status) {
@@ -445,6 +387,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
   replay->add_option("--format", format, "Output format")->check(CLI::IsMember({"json", "table"}));
 
   BatchCommands batch(app, io);
+  OffDesignCommands offDesign(app, io);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -460,6 +403,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
   }
   if (*replay) return replayCommand(io, scriptPath, format);
   if (const auto code = batch.run()) return *code;
+  if (const auto code = offDesign.run()) return *code;
   return 2;
 }
 
