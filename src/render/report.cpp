@@ -142,24 +142,23 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
   if (!points.acid) return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}};
   Verdict v;
   const std::string acid = twoDecimals(*points.acid) + " ℃";
-  const std::string required = twoDecimals(checks.requiredMargin) + " K";
   if (!checks.dewPointMargin) {
     v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
   } else {
-    const bool bad = checks.violations & kColdEndCorrosion;
-    v.red = bad;
+    v.red = checks.violations & kColdEndCorrosion;
     v.text = "露点判定：冷端烟气侧壁温 " + r.text(FieldId::Text32) + " ℃，酸露点 " + acid +
-             "，裕量 " + twoDecimals(*checks.dewPointMargin) + " K，要求不小于 " + required +
-             (bad ? "（不合格，冷端有低温腐蚀风险）" : "（合格）");
+             "，裕量 " + twoDecimals(*checks.dewPointMargin) + " K，要求 ≥ " +
+             twoDecimals(checks.requiredMargin) + " K" + (v.red ? "（不合格）" : "（合格）");
+    if (v.red) v.basis = "冷端有低温腐蚀风险；";
   }
   const auto given = [&](std::string_view key) { return c.value(key).value_or(""); };
   if (points.acidGiven) {
-    v.basis = "酸露点为给定值";
+    v.basis += "酸露点为给定值";
   } else {
-    v.basis = "酸露点按 Verhoff–Banchero 式由烟气成分算出（H2O " + given(kWaterVapourKey) +
-              " %，SO3 " + given(kSulphurTrioxideKey) + " ppm，压力 " +
-              (c.value(kGasPressureKey) ? given(kGasPressureKey) : std::string("101.325")) +
-              " kPa）";
+    v.basis += "酸露点按 Verhoff–Banchero 式由烟气成分算出（H2O " + given(kWaterVapourKey) +
+               " %，SO3 " + given(kSulphurTrioxideKey) + " ppm，压力 " +
+               (c.value(kGasPressureKey) ? given(kGasPressureKey) : std::string("101.325")) +
+               " kPa）";
   }
   if (points.water) v.basis += "；水露点 " + twoDecimals(*points.water) + " ℃";
   return v;
@@ -171,18 +170,17 @@ Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   if (!checks.heatBalance) {
     v.text = "热平衡判定：两侧换热量未算出，未校核";
   } else {
-    const bool bad = checks.violations & kHeatBalance;
-    v.red = bad;
-    v.text = "热平衡判定：烟气侧 Q1 " + r.text(FieldId::Text60) + " kW，空气侧 Q2 " +
-             r.text(FieldId::Text24) + " kW，偏差 (Q1-Q2)/Q2 " + twoDecimals(*checks.heatBalance) +
-             " %" +
-             (bad ? "，超出 " + tolerance + "（不合格）" : "，在 " + tolerance + " 以内（合格）");
+    v.red = checks.violations & kHeatBalance;
+    v.text = "热平衡判定：Q1 " + r.text(FieldId::Text60) + " kW，Q2 " + r.text(FieldId::Text24) +
+             " kW，(Q1-Q2)/Q2 = " + twoDecimals(*checks.heatBalance) + " %，" +
+             (v.red ? "超出 " + tolerance + "（不合格）" : "在 " + tolerance + " 以内（合格）");
+    v.basis = "Q1 烟气侧换热量，Q2 空气侧换热量；";
   }
   const std::string sides = tableSidesText(checks);
   if (sides == "无") {
-    v.basis = "两侧物性均为输入值";
+    v.basis += "两侧物性均为输入值";
   } else if (!sides.empty()) {
-    v.basis = sides + "物性取自物性表";
+    v.basis += sides + "物性取自物性表";
   }
   return v;
 }
