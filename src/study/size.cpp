@@ -363,8 +363,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
     bool told = false;
     for (std::size_t l = 0; l < loads.size(); ++l) {
       if (reach[l].cold || !std::isfinite(reach[l].highDewMargin)) continue;
-      out << "  binding: the cold-end dew-point margin" << at(l) << "; it reaches at most "
-          << fixed(reach[l].highDewMargin, 2) << " K of the "
+      out << "  binding: the cold-end dew-point margin" << at(l) << "; it is at most "
+          << fixed(reach[l].highDewMargin, 2) << " K, short of the "
           << fixed(loads[l].requiredDewPointMargin, 2) << " K required\n";
       told = true;
     }

@@ -330,6 +330,8 @@ TEST(DesignChecks, SizeMeetsEveryLimitAtEveryLoadLikeABruteForceScan) {
       {"100:260:4", {0, 1000, 3000, {}}, "air pressure drop"},
       {"100:260:4", {0, 1000, 5000, {std::optional<double>(-1.0), 5}}, "air pressure drop"},
       {"100:160:4", {0, 1000, 500, {}}, "no value"},
+      {"100:160:4", {0, 1000, 5000, {std::optional<double>(50.0), 5}},
+       "binding: the cold-end dew-point margin at 100 %; it is at most"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.range + " " + std::to_string(r.limits.maxDrop));
