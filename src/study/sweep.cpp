@@ -184,6 +184,10 @@ VaryArgument parseVaryArgument(const std::string& argument, const std::string& s
   const auto key = findKey(path);
   if (!key)
     throw SweepError(prefix + shown + ": \"" + shortened(path) + "\" is not a case-file key");
+  if (isCheckKey(*key))
+    throw SweepError(prefix + shown + ": \"" + path +
+                     "\" is an input of the design checks, no field of the window, and cannot be "
+                     "varied");
   if (!isNumericKey(*key))
     throw SweepError(prefix + shown + ": \"" + path + "\" is not a number and cannot be varied");
   std::vector<std::string> parts;

@@ -86,6 +86,17 @@ TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
   EXPECT_EQ(refusal(R"({"flue_gas": {"acid_dew_point": 120, "h2o": 9}})"), "");
 }
 
+TEST(DesignChecks, DewPointKeysCannotBeVaried) {
+  for (const char* key : {"flue_gas.so3", "flue_gas.acid_dew_point", "limits.dew_point_margin"}) {
+    try {
+      parseVary(std::string(key) + "=1,2");
+      ADD_FAILURE() << key;
+    } catch (const SweepError& e) {
+      EXPECT_NE(std::string(e.what()).find("no field of the window"), std::string::npos) << key;
+    }
+  }
+}
+
 // A load case's acid dew point replaces the shared composition's sulphur trioxide, and its
 // sulphur trioxide the shared acid dew point: the two ways of giving it never stand together.
 TEST(DesignChecks, LoadCasesOverrideTheDewPointKeys) {
@@ -330,7 +341,8 @@ TEST(DesignChecks, SizeMeetsEveryLimitAtEveryLoadLikeABruteForceScan) {
       {"100:260:4", {0, 1000, 3000, {}}, "air pressure drop"},
       {"100:260:4", {0, 1000, 5000, {std::optional<double>(-1.0), 5}}, "air pressure drop"},
       {"100:160:4", {0, 1000, 500, {}}, "no value"},
-      {"100:160:4", {0, 1000, 5000, {std::optional<double>(50.0), 5}},
+      {"100:160:4",
+       {0, 1000, 5000, {std::optional<double>(50.0), 5}},
        "binding: the cold-end dew-point margin at 100 %; it is at most"},
   };
   for (const Row& r : rows) {
