@@ -78,8 +78,8 @@ void BM_WallSearches_Default_ClosedForm(benchmark::State& state) {
 BENCHMARK(BM_WallSearches_Default_ClosedForm)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_WallSearches_Default_StepByStep(benchmark::State& state) {
-  runWallSearches(state, [](const aph::WallSearchInput& in, aph::TextRoundTrip roundTrip) {
-    return aph::testing::literalWallSearch(in, roundTrip);
+  runWallSearches(state, [](const aph::WallSearchInput& in, aph::TextRoundTrip) {
+    return aph::testing::literalWallSearch(in);
   });
 }
 BENCHMARK(BM_WallSearches_Default_StepByStep)

@@ -4,35 +4,33 @@
 #include <random>
 
 #include "model/text.hpp"
+#include "reference.hpp"
 
 namespace aph::testing {
 
-std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, TextRoundTrip roundTrip,
-                                           double maxSteps) {
-  float count = 1.0f;
-  for (double taken = 1; taken <= maxSteps; ++taken) {
-    const auto step = wallStep(in, count, roundTrip);
-    if (!step) return std::nullopt;
-    if (std::fabs(step->q2 - step->q1) <= 0.5) return WallPoint{step->tg, step->ta, count};
-    const float next = count + 1.0f;
-    if (next == count) return std::nullopt;
-    count = next;
-  }
-  return std::nullopt;
+std::optional<WallPoint> literalWallSearch(const WallSearchInput& in, double maxSteps) {
+  const auto point =
+      reference::wallSearch({in.end == WallEnd::Hot, in.flueGasTemperature, in.airTemperature,
+                             in.h1, in.h2, in.plateThickness, in.plateConductivity},
+                            maxSteps);
+  if (!point) return std::nullopt;
+  return WallPoint{point->tg, point->ta, point->steps};
 }
 
 std::string compareWithLiteralSearch(const WallSearchInput& in) {
   const auto fast = findWallTemperature(in, &plainTextRoundTrip);
-  const auto literal = literalWallSearch(in, &plainTextRoundTrip);
+  const auto literal = literalWallSearch(in);
   if (fast.has_value() != literal.has_value())
     return fast ? "only the fast search ends" : "only the step-by-step search ends";
   if (!fast) return {};
   if (fast->steps != literal->steps)
     return "steps " + std::to_string(fast->steps) + " vs " + std::to_string(literal->steps);
-  if (formatPlain(fast->flueGasSide) != formatPlain(literal->flueGasSide))
-    return "flue-gas side " + formatPlain(fast->flueGasSide);
-  if (formatFixed3(fast->airSide) != formatFixed3(literal->airSide))
-    return "air side " + formatFixed3(fast->airSide);
+  if (fast->flueGasSide != literal->flueGasSide)
+    return "flue-gas side " + reference::plain(fast->flueGasSide) + " vs " +
+           reference::plain(literal->flueGasSide);
+  if (fast->airSide != literal->airSide)
+    return "air side " + reference::plain(fast->airSide) + " vs " +
+           reference::plain(literal->airSide);
   return {};
 }
 

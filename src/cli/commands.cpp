@@ -8,6 +8,8 @@
 #include <new>
 #include <sstream>
 
+#include "cli/batch_support.hpp"
+#include "cli/offdesign.hpp"
 #include "model/text.hpp"
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
@@ -62,20 +64,8 @@ constexpr const char* kProgram = "aphcalc-cli: ";
 constexpr std::size_t kMaxChartDesigns = 1'000'000;
 constexpr std::size_t kMaxSizeCandidates = 1'000'000;
 // The option ranges that make sense for a preheater's limits.
-constexpr double kMaxDropLimit = 1e6;            // Pa
-constexpr double kMarginLimit = 1000;            // %, either way
-constexpr double kDewPointMarginLimit = 1000;    // K, either way
-constexpr double kBalanceToleranceLimit = 1000;  // %
-
-// A usage error: told on stderr, exit code 2.
-struct UsageError {
-  std::string message;
-};
-
-// An output that could not be written: told with the reason, exit code 1.
-struct WriteError {
-  std::string message;
-};
+constexpr double kMaxDropLimit = 1e6;  // Pa
+constexpr double kMarginLimit = 1000;  // %, either way
 
 using Options = BatchCommands::Options;
 
@@ -85,23 +75,8 @@ ReadOptions readOptions(const Options& o) {
   return options;
 }
 
-// What the design checks hold each design to, from --dew-point-margin and --balance-tolerance.
 CheckSettings checkSettings(const Options& o) {
-  CheckSettings settings;
-  if (!o.dewPointMargin.empty()) {
-    const auto v = readWholeNumber(o.dewPointMargin);
-    if (!v || !(std::fabs(*v) <= kDewPointMarginLimit))
-      throw UsageError{"--dew-point-margin " + shortened(o.dewPointMargin) +
-                       ": expected a temperature difference in K, within ±1000"};
-    settings.dewPointMargin = *v;
-  }
-  const auto tolerance = readWholeNumber(o.balanceTolerance);
-  if (o.balanceTolerance.empty() || !tolerance ||
-      !(*tolerance >= 0 && *tolerance <= kBalanceToleranceLimit))
-    throw UsageError{"--balance-tolerance " + shortened(o.balanceTolerance) +
-                     ": expected a share in %, from 0 to 1000"};
-  settings.balanceTolerance = *tolerance;
-  return settings;
+  return designCheckSettings(o.dewPointMargin, o.balanceTolerance);
 }
 
 // The text of a case file: standard input for "-" (read once, however often it is named).
@@ -156,88 +131,6 @@ Case chooseCase(Options& o) {
                    ": no load case of that name or number"};
 }
 
-// Standard output, or the file -o names; opened when the inputs have been read and checked.
-class Output {
- public:
-  Output(BatchIo& io, const std::string& path) : name_(path) {
-    if (path.empty() || path == "-") {
-      sink_ = &io.out();
-      name_ = "standard output";
-    } else {
-      owned_ = io.openOutput(path);
-      sink_ = owned_.get();
-    }
-    if (sink_->failed()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-    stream_ = std::make_unique<SinkStream>(*sink_);
-  }
-  std::ostream& stream() { return *stream_; }
-  const std::string& name() const { return name_; }
-  // Stops at the first failed write.
-  void check() {
-    if (stream_->fail() || sink_->failed())
-      throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-  }
-  // Everything out and the file closed, or the reason why not.
-  void close() {
-    stream_->flush();
-    check();
-    stream_.reset();
-    if (!sink_->close()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
-  }
-
- private:
-  std::string name_;
-  std::unique_ptr<Sink> owned_;
-  Sink* sink_ = nullptr;
-  std::unique_ptr<SinkStream> stream_;
-};
-
-void writeFile(BatchIo& io, const std::string& path, std::string_view bytes) {
-  Output out(io, path);
-  out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-}
-
-std::string plotKind(const std::string& path) {
-  if (path.size() > 4) {
-    std::string ext = path.substr(path.size() - 4);
-    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (ext == ".png" || ext == ".svg") return ext.substr(1);
-  }
-  throw UsageError{"--plot " + shortened(path) + ": the chart is written as .png or .svg"};
-}
-
-// A workbook is written to a file (or to standard output that is not a terminal).
-void checkWorkbookOutput(const Options& o, const std::string& command) {
-  if (o.output.empty())
-    throw UsageError{command +
-                     " --format xlsx: give the workbook's file with -o FILE.xlsx (or -o - "
-                     "for standard output)"};
-  if (o.output == "-" && o.io->outIsTerminal)
-    throw UsageError{command +
-                     " --format xlsx -o -: standard output is a terminal; give -o "
-                     "FILE.xlsx"};
-}
-
-// --bom marks a CSV only.
-void checkBom(const Options& o, const std::string& command, const std::string& format) {
-  if (o.bom && format != "csv")
-    throw UsageError{command + " --bom: only a CSV starts with the byte-order mark (--format csv)"};
-}
-
-// A workbook's failure, told with the file it was going to.
-WriteError workbookFault(const Output& out, const XlsxError& e) {
-  return WriteError{out.name() + ": cannot write the workbook (" + e.what() + ")"};
-}
-
-// Refuses more rows than a sheet holds, before anything is rated.
-void checkSheetRows(std::size_t rows) {
-  if (rows > XlsxWorkbook::kMaxDataRows)
-    throw UsageError{"--format xlsx: a sheet holds at most " +
-                     std::to_string(XlsxWorkbook::kMaxDataRows) + " rows of data, not " +
-                     std::to_string(rows)};
-}
-
 std::string stoppedText(const RunStatus& status) {
   std::string text;
   for (const std::string& m : status.messages) text += (text.empty() ? "" : " / ") + m;
@@ -249,9 +142,9 @@ int rateInto(Options& o, Output& out, RateFormat format, const CheckSettings& ch
 int rateCommand(Options& o) {
   BatchIo& io = *o.io;
   const CheckSettings checks = checkSettings(o);
-  checkBom(o, "rate", o.format);
+  checkBom(o.bom, "rate", o.format);
   const bool workbook = o.format == "xlsx";
-  if (workbook) checkWorkbookOutput(o, "rate");
+  if (workbook) checkWorkbookOutput(*o.io, o.output, "rate");
   // Every file is read and checked before anything is rated, so that a fault anywhere refuses
   // the command before a line is written; then each is read again and rated case by case.
   std::size_t cases = 0;
@@ -333,9 +226,9 @@ std::string loadCount(const Loads& loads) {
 int sweepCommand(Options& o) {
   BatchIo& io = *o.io;
   const CheckSettings checks = checkSettings(o);
-  checkBom(o, "sweep", o.sweepFormat);
+  checkBom(o.bom, "sweep", o.sweepFormat);
   const bool workbook = o.sweepFormat == "xlsx";
-  if (workbook) checkWorkbookOutput(o, "sweep");
+  if (workbook) checkWorkbookOutput(*o.io, o.output, "sweep");
   const Loads loads = readLoads(o);
   std::vector<VaryArgument> varied;
   for (const std::string& v : o.vary) varied.push_back(parseVaryArgument(v));
@@ -645,6 +538,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
   replay->add_option("--format", format, "Output format")->check(CLI::IsMember({"json", "table"}));
 
   BatchCommands batch(app, io);
+  OffDesignCommands offDesign(app, io);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -660,6 +554,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
   }
   if (*replay) return replayCommand(io, scriptPath, format);
   if (const auto code = batch.run()) return *code;
+  if (const auto code = offDesign.run()) return *code;
   return 2;
 }
 

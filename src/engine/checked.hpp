@@ -13,9 +13,10 @@
 #include <optional>
 #include <type_traits>
 
-namespace aph {
+#include "engine/extended.hpp"
+#include "engine/fault.hpp"
 
-struct ArithmeticFault {};
+namespace aph {
 
 template <class T>
 class Checked {
@@ -61,7 +62,13 @@ class Checked {
 
 using Real = Checked<double>;
 using Single = Checked<float>;
+// Extended precision is the x87 format with its 64-bit significand: the native long double of
+// x86-64, or its exact emulation where long double is another format.
+#if LDBL_MANT_DIG == 64
 using Extended = Checked<long double>;
+#else
+using Extended = SoftExtended;
+#endif
 
 // Natural logarithm; the argument must be strictly positive.
 inline Real ln(Real x) {
@@ -95,16 +102,20 @@ inline Single toSingle(Real x) {
   if (std::fabs(v) > static_cast<double>(FLT_MAX)) throw ArithmeticFault{};
   return Single(static_cast<float>(v));
 }
-inline Single toSingle(Extended x) {
+inline Single toSingle(Checked<long double> x) {
   const long double v = x.value();
   if (std::fabs(v) > static_cast<long double>(FLT_MAX)) throw ArithmeticFault{};
   return Single(static_cast<float>(v));
+}
+inline Single toSingle(SoftExtended x) {
+  if (x.exceedsSingleRange()) throw ArithmeticFault{};
+  return Single(x.toFloat());
 }
 inline Real toReal(Single x) {
   return Real(static_cast<double>(x.value()));
 }
 inline Extended toExtended(Single x) {
-  return Extended(static_cast<long double>(x.value()));
+  return Extended(x.value());
 }
 
 // Runs a formula and turns an arithmetic fault into an empty result.

@@ -75,4 +75,8 @@ std::optional<double> pressureDrop(double friction, double pathLength, double eq
   });
 }
 
+bool pressureDropOverLimit(double pressureDrop) {
+  return pressureDrop > kPressureDropLimit;
+}
+
 }  // namespace aph

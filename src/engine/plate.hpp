@@ -44,5 +44,7 @@ std::optional<double> pressureDrop(double friction, double pathLength, double eq
 
 // Pressure drops above this are flagged.
 inline constexpr double kPressureDropLimit = 500;
+// True above the limit; a drop of exactly 500 Pa is not flagged.
+bool pressureDropOverLimit(double pressureDrop);
 
 }  // namespace aph

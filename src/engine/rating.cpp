@@ -33,6 +33,10 @@ std::optional<float> surfaceMargin(double actual, float theoretical) {
       [&] { return toSingle((Real(actual) / toReal(Single(theoretical)) - 1) * 100).value(); });
 }
 
+bool marginOutsideBand(float margin) {
+  return margin < kMarginLow || margin > kMarginHigh;
+}
+
 std::optional<WallStep> wallStep(const WallSearchInput& in, float stepCount,
                                  TextRoundTrip roundTrip) {
   return guarded([&] {

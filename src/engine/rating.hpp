@@ -26,6 +26,8 @@ std::optional<float> surfaceMargin(double actual, float theoretical);
 // The margin band outside which the surface is flagged.
 inline constexpr float kMarginLow = 0;
 inline constexpr float kMarginHigh = 30;
+// True below 0 % or above 30 %; both ends belong to the band.
+bool marginOutsideBand(float margin);
 
 // ---- Plate wall temperatures -------------------------------------------------------------------
 //

@@ -455,7 +455,7 @@ class Calculation : HandlerContext {
 
   void showPressureDrop(FieldId id, double dp) {
     show(id, dp);
-    setColor(id, dp > kPressureDropLimit ? TextColor::Red : TextColor::WindowText);
+    setColor(id, pressureDropOverLimit(dp) ? TextColor::Red : TextColor::WindowText);
   }
 
   // Stage 13: pressure drops. In counterflow both streams run along the flue-gas channel length.
@@ -491,8 +491,7 @@ class Calculation : HandlerContext {
     show(FieldId::Text52, s.actualCoefficient);
     show(FieldId::Text23, s.theoreticalCoefficient);
     show(FieldId::Text49, margin);
-    setColor(FieldId::Text49,
-             margin < kMarginLow || margin > kMarginHigh ? TextColor::Red : TextColor::WindowText);
+    setColor(FieldId::Text49, marginOutsideBand(margin) ? TextColor::Red : TextColor::WindowText);
   }
 
   // Stage 15: wall temperatures at the hot end and at the cold end, always in counterflow

@@ -11,6 +11,18 @@
 #include <cstdlib>
 #include <cstring>
 
+// Where the C++ library converts floating-point numbers itself (std::from_chars and std::to_chars
+// for double), the conversions use it; where it does not (the WebAssembly build's library), the
+// C library's strtod and printf serve. Both read a decimal number into the nearest double and
+// write the exact binary value rounded half to even, so the texts are the same either way.
+#if !defined(APH_NUMBER_TEXT_BY_C_LIBRARY)
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+#define APH_NUMBER_TEXT_BY_C_LIBRARY 0
+#else
+#define APH_NUMBER_TEXT_BY_C_LIBRARY 1
+#endif
+#endif
+
 namespace aph {
 namespace {
 
@@ -64,11 +76,13 @@ locale_t cLocale() {
 // Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
 // representable value (possibly zero), as a decimal reader does.
 std::optional<double> convert(const std::string& number) {
+  double value = 0;
+#if !APH_NUMBER_TEXT_BY_C_LIBRARY
   const char* begin = number.data();
   if (*begin == '+') ++begin;
-  double value = 0;
   const auto [ptr, ec] = std::from_chars(begin, number.data() + number.size(), value);
   if (ec == std::errc() && ptr == number.data() + number.size()) return value;
+#endif
   errno = 0;
   value = strtod_l(number.c_str(), nullptr, cLocale());
   if (errno == ERANGE && std::fabs(value) == HUGE_VAL) return std::nullopt;
@@ -84,18 +98,26 @@ struct Decimal {
 };
 
 Decimal decimalDigits(double value, int significant) {
+  // d.ddd…e±xx of the finite value's magnitude; 64 characters hold 17 digits and any exponent.
   char buffer[64];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                 std::chars_format::scientific, significant - 1);
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  // Only digits are taken from the mantissa, so the locale's decimal point does not matter.
+  const int length =
+      std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
+  const char* end = buffer + std::max(0, std::min(length, static_cast<int>(sizeof buffer) - 1));
+#else
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
+                                       std::chars_format::scientific, significant - 1);
   (void)ec;
-  *ptr = '\0';
+  *end = '\0';
+#endif
   Decimal d;
   d.negative = std::signbit(value) && value != 0;
-  const char* p = buffer;
-  const char* e = static_cast<const char*>(std::memchr(buffer, 'e', ptr - buffer));
-  for (; p < e; ++p)
-    if (*p != '.') d.digits.push_back(*p);
-  d.exponent = std::atoi(e + 1);
+  const char* e = static_cast<const char*>(std::memchr(buffer, 'e', end - buffer));
+  if (!e) e = end;
+  for (const char* p = buffer; p < e; ++p)
+    if (isDigit(*p)) d.digits.push_back(*p);
+  d.exponent = e < end ? std::atoi(e + 1) : 0;
   return d;
 }
 
@@ -191,6 +213,119 @@ std::string formatPlain(double value) {
 
 std::string formatPlainSingle(float value) {
   return plainText(static_cast<double>(value), 7, 7);
+}
+
+namespace {
+
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+// Whether d.ddd × 10^exponent reads back as exactly `magnitude`, and whether what it reads back
+// as lies above it (as a decimal beyond the largest double does).
+struct ReadBack {
+  bool exact = false;
+  bool above = false;
+};
+ReadBack readBack(const Decimal& d, double magnitude) {
+  const std::string text =
+      d.digits.substr(0, 1) + "." + d.digits.substr(1) + "e" + std::to_string(d.exponent);
+  const auto back = convert(text);
+  if (!back) return {false, true};
+  return {*back == magnitude, *back > magnitude};
+}
+
+// The decimal one unit in the last place above (step 1) or below (step -1), with as many digits.
+Decimal nextDecimal(Decimal d, int step) {
+  std::string& digits = d.digits;
+  int k = static_cast<int>(digits.size()) - 1;
+  if (step > 0) {
+    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9')
+      digits[static_cast<std::size_t>(k--)] = '0';
+    if (k < 0) {  // 99…9 + 1 = 100…0, one place higher
+      digits.front() = '1';
+      ++d.exponent;
+    } else {
+      ++digits[static_cast<std::size_t>(k)];
+    }
+  } else {
+    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '0')
+      digits[static_cast<std::size_t>(k--)] = '9';
+    if (k >= 0) --digits[static_cast<std::size_t>(k)];
+    if (digits.front() == '0') {  // 100…0 − 1 = 99…9, one place lower
+      digits.assign(digits.size(), '9');
+      --d.exponent;
+    }
+  }
+  return d;
+}
+
+// The fewest significant digits that read back as `value` (finite, not zero), and of those the
+// nearest to it, as std::to_chars finds them.
+Decimal shortestDecimal(double value) {
+  const double magnitude = std::fabs(value);
+  for (int significant = 1; significant < 17; ++significant) {
+    const Decimal nearest = decimalDigits(value, significant);
+    const ReadBack back = readBack(nearest, magnitude);
+    if (back.exact) return nearest;
+    // Just above a power of two the next double below lies closer than the next above, so the
+    // nearest decimal may miss on the near side while the next one on the far side reads back.
+    const Decimal other = nextDecimal(nearest, back.above ? -1 : 1);
+    if (readBack(other, magnitude).exact) return other;
+  }
+  return decimalDigits(value, 17);
+}
+#endif
+
+}  // namespace
+
+std::string formatShortestFixed(double value) {
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
+  const Decimal d = shortestDecimal(value);
+  const auto digits = static_cast<int>(d.digits.size());
+  std::string out = d.negative ? "-" : "";
+  if (d.exponent + 1 >= digits) {
+    // A whole number: its exact value, not the shortest digits followed by zeros.
+    char whole[400];  // the largest double has 309 digits
+    std::snprintf(whole, sizeof whole, "%.0f", std::fabs(value));
+    out += whole;
+  } else if (d.exponent >= 0) {
+    const auto point = static_cast<std::size_t>(d.exponent) + 1;
+    out += d.digits.substr(0, point) + "." + d.digits.substr(point);
+  } else {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+    out += d.digits;
+  }
+  return out;
+#else
+  char buffer[512];  // a subnormal written out takes 342 characters
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+#endif
+}
+
+std::string formatShortest(double value) {
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
+  const Decimal d = shortestDecimal(value);
+  const auto digits = static_cast<int>(d.digits.size());
+  const int e = d.exponent;
+  // Characters of either form, the sign aside: 1234.5, 0.00012345 / 1.2345e+03, 1.2345e-04.
+  const int plainLength =
+      e >= 0 ? std::max(digits, e + 1) + (digits > e + 1 ? 1 : 0) : digits + 1 - e;
+  const int scientificLength = digits + (digits > 1 ? 1 : 0) + 2 + (std::abs(e) >= 100 ? 3 : 2);
+  if (plainLength <= scientificLength) return formatShortestFixed(value);
+  std::string out = d.negative ? "-" : "";
+  out += d.digits[0];
+  if (digits > 1) out += "." + d.digits.substr(1);
+  char exponent[16];
+  std::snprintf(exponent, sizeof exponent, "e%c%02d", e < 0 ? '-' : '+', std::abs(e));
+  return out + exponent;
+#else
+  char buffer[512];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+#endif
 }
 
 double plainTextRoundTrip(double value) {

@@ -39,6 +39,13 @@ inline std::string formatFixed3(double value) {
 std::string formatPlain(double value);
 std::string formatPlainSingle(float value);
 
+// The shortest text that reads back as exactly `value` (finite), as std::to_chars writes it:
+// `formatShortestFixed` always without exponent (a whole number beyond 17 digits as its exact
+// value), `formatShortest` in that form or as 1.5e+16, whichever is shorter (the plain form on a
+// tie). Where the C++ library cannot write doubles itself, the same texts come by the C library.
+std::string formatShortestFixed(double value);
+std::string formatShortest(double value);
+
 // The round trip a temperature difference takes through plain number text and back.
 double plainTextRoundTrip(double value);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "model/text.hpp"
 #include "study/design_checks.hpp"
 #include "study/files.hpp"
 #include "study/ranges.hpp"
@@ -518,12 +518,8 @@ std::string Case::inputText(std::size_t key) const {
 }
 
 std::string numberText(double value) {
-  char buffer[64];
   const bool plain = value == 0 || (std::fabs(value) >= 1e-6 && std::fabs(value) < 1e15);
-  const auto result =
-      plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-            : std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
+  return plain ? formatShortestFixed(value) : formatShortest(value);
 }
 
 std::string caseFileLabel(const std::string& path) {

@@ -1,0 +1,62 @@
+// What the commands of aphcalc-cli share: their two kinds of error and the checked output.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/commands.hpp"
+#include "study/design_checks.hpp"
+#include "study/xlsx.hpp"
+
+namespace aph::cli {
+
+// A usage error: told on stderr, exit code 2.
+struct UsageError {
+  std::string message;
+};
+
+// An output that could not be written: told with the reason, exit code 1.
+struct WriteError {
+  std::string message;
+};
+
+// Standard output, or the file -o names; opened when the inputs have been read and checked.
+class Output {
+ public:
+  Output(BatchIo& io, const std::string& path);
+  std::ostream& stream() { return *stream_; }
+  const std::string& name() const { return name_; }
+  // Stops at the first failed write.
+  void check();
+  // Everything out and the file closed, or the reason why not.
+  void close();
+
+ private:
+  std::string name_;
+  std::unique_ptr<study::Sink> owned_;
+  study::Sink* sink_ = nullptr;
+  std::unique_ptr<study::SinkStream> stream_;
+};
+
+void writeFile(BatchIo& io, const std::string& path, std::string_view bytes);
+
+// "png" or "svg" from the --plot file's name; anything else is a usage error.
+std::string plotKind(const std::string& path);
+
+// What the design checks hold each design to, from the texts of --dew-point-margin (empty: each
+// case's own) and --balance-tolerance.
+study::CheckSettings designCheckSettings(const std::string& dewPointMargin,
+                                         const std::string& balanceTolerance);
+
+// A workbook is written to a file (or to standard output that is not a terminal).
+void checkWorkbookOutput(const BatchIo& io, const std::string& output, const std::string& command);
+// --bom marks a CSV only.
+void checkBom(bool bom, const std::string& command, const std::string& format);
+// A workbook's failure, told with the file it was going to.
+WriteError workbookFault(const Output& out, const study::XlsxError& e);
+// Refuses more rows than a sheet holds, before anything is rated.
+void checkSheetRows(std::size_t rows);
+
+}  // namespace aph::cli

@@ -1,0 +1,272 @@
+// aphcalc-cli solve and simulate end to end: the answers re-rated by `rate` from a case file that
+// holds them, the machine-readable forms, the exit codes and the refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/commands.hpp"
+
+namespace aph::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const std::string kExamples = std::string(APH_EXAMPLES_DIR) + "/cases/";
+const std::string kDefault = kExamples + "default-window.json";
+
+class StringSink : public study::Sink {
+ public:
+  std::string text;
+
+ protected:
+  bool put(std::string_view bytes) override {
+    text += bytes;
+    return true;
+  }
+  bool finish() override { return true; }
+};
+
+struct Outcome {
+  int code = 0;
+  std::string out, err;
+};
+
+Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::kMaxDesigns) {
+  arguments.insert(arguments.begin(), "aphcalc-cli");
+  std::vector<const char*> argv;
+  for (const std::string& a : arguments) argv.push_back(a.c_str());
+  StringSink out;
+  std::ostringstream err;
+  BatchIo io = BatchIo::standard();
+  io.out = [&]() -> study::Sink& { return out; };
+  io.err = &err;
+  io.outIsTerminal = io.errIsTerminal = false;
+  io.maxDesigns = maxDesigns;
+  Outcome r;
+  r.code = runProgram(static_cast<int>(argv.size()), argv.data(), io);
+  r.out = out.text;
+  r.err = err.str();
+  return r;
+}
+
+class Scratch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("aph_offdesign_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string write(const std::string& name, const std::string& text) const {
+    std::ofstream(path(name), std::ios::binary) << text;
+    return path(name);
+  }
+  fs::path dir_;
+};
+
+// The default window's case file with some keys set, as a user would edit it.
+std::string defaultWith(const std::map<std::string, json>& values) {
+  json c = json::parse(std::ifstream(kDefault));
+  for (const auto& [key, value] : values) {
+    const auto dot = key.find('.');
+    c[key.substr(0, dot)][key.substr(dot + 1)] = value;
+  }
+  return c.dump();
+}
+
+double resultNumber(const json& item, const std::string& name) {
+  return std::stod(item.at("results").at(name).at("text").get<std::string>());
+}
+
+TEST_F(Scratch, SolveTheAnswerRatedByRateFromACaseFileShowsTheTarget) {
+  struct Row {
+    const char* key;
+    const char* target;
+    const char* result;
+    double value;
+  };
+  for (const Row& row : {Row{"air.outlet_temperature", "margin=0", "margin", 0},
+                         Row{"flue_gas.outlet_temperature", "wall.min=80", "wall.min", 80}}) {
+    SCOPED_TRACE(row.key);
+    const Outcome solved =
+        run({"solve", kDefault, "--for", row.key, "--target", row.target, "--format", "json"});
+    ASSERT_EQ(solved.code, 0) << solved.err;
+    const json answer = json::parse(solved.out).at(0);
+    const json& solution = answer.at("solution");
+    EXPECT_EQ(solution.at("status"), "found");
+    EXPECT_EQ(solution.at("key"), row.key);
+    EXPECT_LE(solution.at("bracket").at(0).get<double>(), solution.at("value").get<double>());
+    const std::string file = write("answer.json", defaultWith({{row.key, solution.at("value")}}));
+    const Outcome rated = run({"rate", file, "--format", "json"});
+    ASSERT_EQ(rated.code, 0) << rated.err;
+    const json item = json::parse(rated.out).at(0);
+    // The window shows four or three decimals: the target within them.
+    EXPECT_NEAR(resultNumber(item, row.result), row.value, 1.5e-3);
+    EXPECT_EQ(item.at("results"), answer.at("results"));
+  }
+}
+
+TEST_F(Scratch, SimulateTheAnswerRatedByRateFromACaseFileHasMarginZeroAndABalance) {
+  const Outcome simulated = run({"simulate", kDefault, "--format", "json"});
+  ASSERT_EQ(simulated.code, 0) << simulated.err;
+  const json solution = json::parse(simulated.out).at(0).at("solution");
+  EXPECT_EQ(solution.at("status"), "found");
+  const std::string file = write(
+      "answer.json",
+      defaultWith({{"flue_gas.outlet_temperature", solution.at("flue_gas.outlet_temperature")},
+                   {"air.outlet_temperature", solution.at("air.outlet_temperature")}}));
+  const Outcome rated = run({"rate", file, "--format", "json"});
+  ASSERT_EQ(rated.code, 0) << rated.err;
+  const json item = json::parse(rated.out).at(0);
+  EXPECT_LE(std::fabs(resultNumber(item, "margin")), 0.01);
+  const double q1 = resultNumber(item, "flue_gas.heat_duty");
+  const double q2 = resultNumber(item, "air.heat_duty");
+  EXPECT_LE(std::fabs(q1 - q2), 1e-4 * q2);
+}
+
+TEST(OffDesignCli, ALoadOfOneHundredPercentIsThePlainSimulate) {
+  const Outcome plain = run({"simulate", kDefault, "--format", "json"});
+  const Outcome full = run({"simulate", kDefault, "--load", "100:100:10", "--format", "json"});
+  ASSERT_EQ(plain.code, 0);
+  ASSERT_EQ(full.code, 0);
+  json a = json::parse(plain.out), b = json::parse(full.out);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(b[0].at("load"), 100);
+  b[0].erase("load");
+  EXPECT_EQ(a, b);
+  // In the CSV too, after the load column.
+  const Outcome plainCsv = run({"simulate", kDefault, "--format", "csv"});
+  const Outcome fullCsv = run({"simulate", kDefault, "--load", "100:100:10", "--format", "csv"});
+  EXPECT_EQ("load," + plainCsv.out.substr(0, plainCsv.out.find('\n')),
+            fullCsv.out.substr(0, fullCsv.out.find('\n')));
+  EXPECT_EQ("100," + plainCsv.out.substr(plainCsv.out.find('\n') + 1),
+            fullCsv.out.substr(fullCsv.out.find('\n') + 1));
+}
+
+TEST(OffDesignCli, ALoadCurveIsOneRowPerLoadWithTheSolutionFirst) {
+  const Outcome r = run({"simulate", kDefault, "--load", "30:110:10", "--format", "csv"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string header;
+  std::getline(lines, header);
+  EXPECT_EQ(header.rfind("load,solution.status,solution.flue_gas.outlet_temperature,"
+                         "solution.air.outlet_temperature,solution.margin,solution.heat_balance,"
+                         "solution.evaluations,solution.reason,file,case,status,",
+                         0),
+            0u);
+  std::vector<std::string> loads;
+  for (std::string line; std::getline(lines, line);)
+    loads.push_back(line.substr(0, line.find(',')));
+  EXPECT_EQ(loads,
+            (std::vector<std::string>{"30", "40", "50", "60", "70", "80", "90", "100", "110"}));
+  // The table: one row per load, and the reason of a load settled on the grid below it.
+  const Outcome table = run({"simulate", kDefault, "--load", "50:70:10"});
+  EXPECT_NE(table.out.find("\n60      grid"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("60 %: the margin cannot come closer to 0"), std::string::npos);
+}
+
+TEST(OffDesignCli, SolveOverEveryCaseOfAFileOrTheOneChosen) {
+  const std::string loads = kExamples + "boiler-loads.json";
+  const Outcome all =
+      run({"solve", loads, "--for", "plate.pairs", "--target", "margin=10", "--format", "csv"});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 4);  // header and three cases
+  EXPECT_EQ(all.out.rfind("solution.status,solution.key,solution.value,", 0), 0u);
+  const Outcome chosen = run({"solve", loads, "--case", "2", "--for", "plate.pairs", "--target",
+                              "margin=10", "--format", "json"});
+  ASSERT_EQ(chosen.code, 0) << chosen.err;
+  EXPECT_EQ(json::parse(chosen.out).size(), 1u);
+}
+
+TEST(OffDesignCli, ExitCodesAndMessages) {
+  struct Row {
+    std::vector<std::string> arguments;
+    int code;
+    const char* message;  // on stderr
+  };
+  const std::string stops = kExamples + "../../tests/cli/data/stops.json";
+  for (const Row& row : {
+           // Not reachable, no solution, a run that stops: exit 1 with the reason.
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin=900"},
+               1,
+               "margin = 900 by plate.pairs: not reachable over 1…1000"},
+           Row{{"simulate", stops, "--as-typed"}, 1, "no solution: the calculation stops"},
+           // Nonsense refused with the option or key named: exit 2.
+           Row{{"solve", kDefault, "--for", "plate.pears", "--target", "margin=15"},
+               2,
+               "--for plate.pears: not a case-file key"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin"},
+               2,
+               "--target margin: expected RESULT=VALUE"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margn=15"},
+               2,
+               "\"margn\" is not a result; results: flue_gas.density"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin=nan"},
+               2,
+               "--target margin=nan: \"nan\" is not a number"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin=1e999"},
+               2,
+               "beyond what a double holds"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin=15", "--range",
+                "-5:50"},
+               2,
+               "--range -5:50: plate.pairs: -5 is out of range; allowed: a whole number ≥ 1"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "margin=15", "--range", "5"},
+               2,
+               "--range 5: expected FROM:TO"},
+           Row{{"solve", kDefault, "--for", "air.mass_flow", "--target", "margin=15"},
+               2,
+               "--for air.mass_flow: in volume mode the calculation writes the mass flows"},
+           Row{{"simulate", kDefault, "--load", "0:100:10"}, 2, "--load 0:100:10: 0 % is out"},
+           Row{{"simulate", kDefault, "--load", "30:110:10", "--plot", "curve.pdf"},
+               2,
+               "--plot curve.pdf: the chart is written as .png or .svg"},
+           Row{{"simulate", kDefault, "--plot", "curve.svg"}, 2, "give --load FROM:TO:STEP"},
+           Row{{"simulate", kExamples + "boiler-loads.json", "--load", "50:100:50"},
+               2,
+               "holds 3 load cases; --load scales one"},
+           Row{{"simulate", kDefault, "--case", "7"}, 2, "--case 7: no load case"},
+       }) {
+    const Outcome r = run(row.arguments);
+    EXPECT_EQ(r.code, row.code) << row.arguments[0] << " " << row.message << "\n" << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    if (row.code == 2) {
+      EXPECT_TRUE(r.out.empty());  // refused before anything is written
+    }
+  }
+}
+
+TEST(OffDesignCli, TheWholeCommandIsBoundedInEvaluations) {
+  const Outcome r = run({"simulate", kExamples + "boiler-loads.json", "--format", "csv"}, 15);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("stopped after 15 evaluations, the bound of one command"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("not answered"), std::string::npos);
+}
+
+TEST_F(Scratch, ThePerformanceCurveIsDrawn) {
+  const Outcome svg = run({"simulate", kDefault, "--load", "40:100:20", "--plot", path("curve.svg"),
+                           "-o", path("curve.csv")});
+  ASSERT_EQ(svg.code, 0) << svg.err;
+  EXPECT_TRUE(svg.err.empty());
+  std::stringstream drawn;
+  drawn << std::ifstream(path("curve.svg")).rdbuf();
+  for (const char* part : {"<svg", "烟气出口温度", "空气出口温度", "冷端壁温min", "设计负荷"})
+    EXPECT_NE(drawn.str().find(part), std::string::npos) << part;
+  const Outcome png = run({"simulate", kDefault, "--load", "40:100:20", "--plot", path("curve.png"),
+                           "-o", path("curve.csv")});
+  ASSERT_EQ(png.code, 0) << png.err;
+  std::string magic(8, '\0');
+  std::ifstream(path("curve.png"), std::ios::binary).read(magic.data(), 8);
+  EXPECT_EQ(magic, "\x89PNG\r\n\x1a\n");
+}
+
+}  // namespace
+}  // namespace aph::cli
