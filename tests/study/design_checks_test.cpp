@@ -15,8 +15,12 @@
 #include <sstream>
 
 #include "model/text.hpp"
+#include "study/answers.hpp"
+#include "study/curve.hpp"
 #include "study/rate.hpp"
+#include "study/simulate.hpp"
 #include "study/size.hpp"
+#include "study/solve.hpp"
 #include "study/sweep.hpp"
 #include "study/xlsx.hpp"
 
@@ -547,6 +551,125 @@ TEST(Xlsx, SweepWorkbookOfEveryLoad) {
   EXPECT_EQ(sheet.cells.count(acid + "10"), 0u);  // the last load knows no dew point
   const std::string balance = sheet.column("heat_balance");
   EXPECT_TRUE(sheet.cells.at(balance + "4").red);  // the table's duties disagree by 30 %
+}
+
+// The off-design rating holds its answers to the checks: the load table's margin above the acid
+// dew point is the cold-end wall less the dew point, flagged below the required margin, and the
+// performance curve draws the dew point as a line over the loads (none without a dew point).
+TEST(DesignChecks, OffDesignAnswersCarryTheChecks) {
+  const Case withDewPoint = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                                    "flue_gas": {"acid_dew_point": 120}})");
+  for (const double required : {-1000.0, 0.0}) {
+    CheckSettings settings;
+    settings.dewPointMargin = required;
+    std::vector<OperatingPoint> points;
+    for (const double load : {50.0, 100.0}) {
+      OffDesignAnswer a = simulateCase(loadCase(withDewPoint, load));
+      a.load = load;
+      ASSERT_EQ(a.status, SolutionStatus::Found) << load;
+      points.push_back(operatingPoint(a, settings));
+      const OperatingPoint& p = points.back();
+      ASSERT_TRUE(p.wallColdEndFlueGasSide && p.dewPointMargin);
+      // The wall as its field shows it (three decimals) less the dew point.
+      EXPECT_NEAR(*p.dewPointMargin, *p.wallColdEndFlueGasSide - 120, 0.0006);
+      EXPECT_EQ(p.coldEndCorrosion, *p.dewPointMargin < required) << load;
+      const std::string row = loadTableRow(p);
+      EXPECT_EQ(row.find("!") != std::string::npos, p.coldEndCorrosion) << row;
+    }
+    const PerformanceChart chart = performanceChart(points, "dew");
+    ASSERT_EQ(chart.curves.size(), 5u);
+    EXPECT_EQ(chart.curves[4].role, CurveRole::AcidDewPoint);
+    ASSERT_EQ(chart.curves[4].points.size(), 2u);
+    EXPECT_EQ(chart.curves[4].points[0], std::make_pair(50.0, 120.0));
+    EXPECT_EQ(chart.curves[4].points[1], std::make_pair(100.0, 120.0));
+  }
+  OffDesignAnswer plain = simulateCase(one(R"({"arrangement": "counterflow",
+                                               "flow_mode": "volume"})"));
+  const OperatingPoint p = operatingPoint(plain);
+  EXPECT_FALSE(p.dewPointMargin);
+  EXPECT_EQ(performanceChart({p}, "plain").curves.size(), 4u);
+  // JSON: the answer's rating carries the checks under the settings given.
+  CheckSettings strict;
+  strict.dewPointMargin = 500;
+  const auto item = offDesignJson(simulateCase(withDewPoint), strict);
+  EXPECT_TRUE(item["results"]["dew_point_margin"]["flagged"].get<bool>());
+  const auto lax = offDesignJson(simulateCase(withDewPoint));
+  EXPECT_EQ(lax["results"]["acid_dew_point"]["text"], "120.00");
+}
+
+// The workbooks of solve and simulate: the solution's columns before the rating's, numbers as
+// numbers; under a load curve a first sheet of every load and then a sheet per load listing the
+// rating at it from top to bottom.
+TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
+  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                         "flue_gas": {"acid_dew_point": 120}})");
+  const fs::path simulated = scratch("simulate.xlsx");
+  std::vector<OffDesignAnswer> answers;
+  {
+    std::ofstream file(simulated, std::ios::binary);
+    AnswerWriter writer(file, RateFormat::Xlsx, false, true);
+    for (const double load : {60.0, 100.0}) {
+      answers.push_back(simulateCase(loadCase(c, load)));
+      answers.back().load = load;
+      writer.add(answers.back());
+    }
+    writer.finish();
+    ASSERT_TRUE(file.good());
+  }
+  const std::string book = run("unzip -p '" + simulated.string() + "' xl/workbook.xml");
+  const auto loadsAt = book.find("name=\"loads\""), firstAt = book.find("name=\"负荷 60 %\""),
+             secondAt = book.find("name=\"负荷 100 %\"");
+  ASSERT_NE(loadsAt, std::string::npos) << book;
+  ASSERT_NE(firstAt, std::string::npos) << book;
+  ASSERT_NE(secondAt, std::string::npos) << book;
+  EXPECT_LT(loadsAt, firstAt);
+  EXPECT_LT(firstAt, secondAt);
+
+  const Sheet loads = readSheet(simulated, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(loads.cells.at("A2").value, "load");
+  EXPECT_EQ(loads.cells.at("A4").value, "60");
+  EXPECT_EQ(loads.cells.at("A5").value, "100");
+  const std::string air = loads.column("solution.air.outlet_temperature");
+  ASSERT_FALSE(air.empty());
+  EXPECT_EQ(loads.cells.at(air + "5").type, "n");
+  EXPECT_DOUBLE_EQ(std::stod(loads.cells.at(air + "5").value), *answers[1].airOutlet);
+  const std::string dew = loads.column("dew_point_margin");
+  ASSERT_FALSE(dew.empty());
+  EXPECT_TRUE(loads.cells.at(dew + "4").red);  // the cold end lies below 120 ℃
+
+  // The sheet of the 100 % load: one row per column of the first sheet, its value in column D.
+  const Sheet full = readSheet(simulated, "xl/worksheets/sheet3.xml");
+  std::string airRow;
+  for (const auto& [reference, cell] : full.cells)
+    if (reference[0] == 'B' && cell.value == "solution.air.outlet_temperature")
+      airRow = reference.substr(1);
+  ASSERT_FALSE(airRow.empty());
+  EXPECT_EQ(full.cells.at("D" + airRow).type, "n");
+  EXPECT_DOUBLE_EQ(std::stod(full.cells.at("D" + airRow).value), *answers[1].airOutlet);
+  EXPECT_EQ(full.cells.at("C" + airRow).value, "℃");
+
+  // solve: the whole number of plate pairs as a number, the status as a text.
+  GoalSeekRequest request;
+  request.key = *findKey("plate.pairs");
+  request.result = *findResultColumn("margin");
+  request.target = 15;
+  const GoalSeekAnswer answer = seekGoal(c, request);
+  const fs::path solved = scratch("solve.xlsx");
+  {
+    std::ofstream file(solved, std::ios::binary);
+    AnswerWriter writer(file, RateFormat::Xlsx);
+    writer.add(answer);
+    writer.finish();
+  }
+  const Sheet sheet = readSheet(solved, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(sheet.cells.at("A2").value, "solution.status");
+  EXPECT_EQ(sheet.cells.at("A4").type, "inlineStr");
+  EXPECT_EQ(sheet.cells.at("A4").value, std::string(statusName(answer.status)));
+  const std::string value = sheet.column("solution.value");
+  EXPECT_EQ(sheet.cells.at(value + "4").type, "n");
+  EXPECT_EQ(sheet.cells.at(value + "4").value, answer.answer.text);
+  EXPECT_EQ(sheet.cells.at(sheet.column("plate.pairs") + "4").value, answer.answer.text);
 }
 
 TEST(Xlsx, CellsAreValidTextAndBounded) {
