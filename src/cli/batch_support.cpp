@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cmath>
 
-#include "study/files.hpp"
 #include "model/text.hpp"
+#include "study/files.hpp"
 
 namespace aph::cli {
 

@@ -28,10 +28,10 @@ struct OffDesignCommands::Options {
   std::string format = "table";
   std::string output;
   std::string plot;
-  std::string key;     // --for
-  std::string target;  // --target
-  std::string range;   // --range
-  std::string load;    // --load
+  std::string key;                     // --for
+  std::string target;                  // --target
+  std::string range;                   // --range
+  std::string load;                    // --load
   std::string dewPointMargin;          // --dew-point-margin; empty: each case's own
   std::string balanceTolerance = "5";  // --balance-tolerance
   bool bom = false;                    // --bom
@@ -162,8 +162,7 @@ int solveCommand(Options& o) {
   const CheckSettings checks = checkedOutputOptions(o, "solve");
 
   // Every case is checked against the request before anything is rated or written.
-  const std::size_t count =
-      visitChosen(o, [&](Case&& c) { (void)checkGoalSeek(c, request); });
+  const std::size_t count = visitChosen(o, [&](Case&& c) { (void)checkGoalSeek(c, request); });
   if (o.format == "xlsx") checkSheetRows(count);
   Output out(io, o.output);
   try {
@@ -347,8 +346,9 @@ OffDesignCommands::OffDesignCommands(CLI::App& app, BatchIo& io)
     command->add_option("--balance-tolerance", o.balanceTolerance,
                         "Largest disagreement of the two heat duties, (Q1 - Q2) / Q2, in % either "
                         "way (default 5)");
-    command->add_flag("--bom", o.bom,
-                      "Start the CSV with the UTF-8 byte-order mark, for spreadsheets that need it");
+    command->add_flag(
+        "--bom", o.bom,
+        "Start the CSV with the UTF-8 byte-order mark, for spreadsheets that need it");
   }
 }
 

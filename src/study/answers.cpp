@@ -170,27 +170,26 @@ std::vector<XlsxColumn> goalSeekXlsxColumns() {
 }
 
 std::vector<XlsxCell> goalSeekXlsxCells(const GoalSeekAnswer& a, const CheckSettings& checks) {
-  return withRating({XlsxCell::label(statusName(a.status)),
-                     XlsxCell::label(caseKey(a.key).path), XlsxCell::shown(a.answer.text),
-                     XlsxCell::label(a.resultName), numberCell(a.answer.result),
-                     XlsxCell::shown(gridText(a.target)), XlsxCell::shown(a.low.text),
-                     XlsxCell::shown(a.high.text),
-                     XlsxCell::shown(std::to_string(a.evaluations)),
-                     XlsxCell::label(goalSeekMessage(a))},
-                    a.rating, checks);
+  return withRating(
+      {XlsxCell::label(statusName(a.status)), XlsxCell::label(caseKey(a.key).path),
+       XlsxCell::shown(a.answer.text), XlsxCell::label(a.resultName), numberCell(a.answer.result),
+       XlsxCell::shown(gridText(a.target)), XlsxCell::shown(a.low.text),
+       XlsxCell::shown(a.high.text), XlsxCell::shown(std::to_string(a.evaluations)),
+       XlsxCell::label(goalSeekMessage(a))},
+      a.rating, checks);
 }
 
 std::vector<XlsxColumn> offDesignXlsxColumns(bool loads) {
   std::vector<XlsxColumn> columns;
   if (loads) columns.push_back({"负荷", "load", "%"});
-  for (XlsxColumn c : std::vector<XlsxColumn>{
-           {"求解状态", "solution.status", ""},
-           {"烟气出口温度", "solution.flue_gas.outlet_temperature", "℃"},
-           {"空气出口温度", "solution.air.outlet_temperature", "℃"},
-           {"裕量R", "solution.margin", "%"},
-           {"热平衡偏差", "solution.heat_balance", "%"},
-           {"计算次数", "solution.evaluations", ""},
-           {"原因", "solution.reason", ""}})
+  for (XlsxColumn c :
+       std::vector<XlsxColumn>{{"求解状态", "solution.status", ""},
+                               {"烟气出口温度", "solution.flue_gas.outlet_temperature", "℃"},
+                               {"空气出口温度", "solution.air.outlet_temperature", "℃"},
+                               {"裕量R", "solution.margin", "%"},
+                               {"热平衡偏差", "solution.heat_balance", "%"},
+                               {"计算次数", "solution.evaluations", ""},
+                               {"原因", "solution.reason", ""}})
     columns.push_back(std::move(c));
   return withRating(std::move(columns));
 }
@@ -346,10 +345,11 @@ void AnswerWriter::finish() {
       if (!loadSheets_.empty()) {
         const std::vector<XlsxColumn> columns = offDesignXlsxColumns(true);
         for (const auto& [name, cells] : loadSheets_) {
-          workbook_->addSheet(name, {{"项目", "caption", ""},
-                                     {"名称", "name", ""},
-                                     {"单位", "unit", ""},
-                                     {"数值", "value", ""}},
+          workbook_->addSheet(name,
+                              {{"项目", "caption", ""},
+                               {"名称", "name", ""},
+                               {"单位", "unit", ""},
+                               {"数值", "value", ""}},
                               1);
           for (std::size_t k = 0; k < columns.size() && k < cells.size(); ++k)
             workbook_->addRow({XlsxCell::label(columns[k].caption),
