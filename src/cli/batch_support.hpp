@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "cli/commands.hpp"
+#include "study/design_checks.hpp"
+#include "study/xlsx.hpp"
 
 namespace aph::cli {
 
@@ -25,6 +27,7 @@ class Output {
  public:
   Output(BatchIo& io, const std::string& path);
   std::ostream& stream() { return *stream_; }
+  const std::string& name() const { return name_; }
   // Stops at the first failed write.
   void check();
   // Everything out and the file closed, or the reason why not.
@@ -41,5 +44,19 @@ void writeFile(BatchIo& io, const std::string& path, std::string_view bytes);
 
 // "png" or "svg" from the --plot file's name; anything else is a usage error.
 std::string plotKind(const std::string& path);
+
+// What the design checks hold each design to, from the texts of --dew-point-margin (empty: each
+// case's own) and --balance-tolerance.
+study::CheckSettings designCheckSettings(const std::string& dewPointMargin,
+                                         const std::string& balanceTolerance);
+
+// A workbook is written to a file (or to standard output that is not a terminal).
+void checkWorkbookOutput(const BatchIo& io, const std::string& output, const std::string& command);
+// --bom marks a CSV only.
+void checkBom(bool bom, const std::string& command, const std::string& format);
+// A workbook's failure, told with the file it was going to.
+WriteError workbookFault(const Output& out, const study::XlsxError& e);
+// Refuses more rows than a sheet holds, before anything is rated.
+void checkSheetRows(std::size_t rows);
 
 }  // namespace aph::cli

@@ -15,10 +15,13 @@
 #include "render/report.hpp"
 #include "session/session.hpp"
 #include "study/case_file.hpp"
+#include "study/chart.hpp"
+#include "study/design_checks.hpp"
 #include "study/rate.hpp"
 #include "study/size.hpp"
 #include "study/sweep.hpp"
 #include "study/window_files.hpp"
+#include "study/xlsx.hpp"
 
 namespace aph::cli {
 
@@ -36,7 +39,8 @@ struct BatchCommands::Options {
 
   std::vector<std::string> files;
   std::string file;
-  std::string format = "table";
+  std::string format = "table";     // rate
+  std::string sweepFormat = "csv";  // sweep
   std::string output;
   std::string plot;
   std::string choice;  // --case
@@ -45,6 +49,9 @@ struct BatchCommands::Options {
   std::string margin = "0:30";
   std::string maxDrop = "500";
   std::string range;
+  std::string dewPointMargin;          // --dew-point-margin; empty: each case's own
+  std::string balanceTolerance = "5";  // --balance-tolerance
+  bool bom = false;                    // --bom
   unsigned threads = 0;
   bool asTyped = false;
 };
@@ -66,6 +73,10 @@ ReadOptions readOptions(const Options& o) {
   ReadOptions options;
   options.asTyped = o.asTyped;
   return options;
+}
+
+CheckSettings checkSettings(const Options& o) {
+  return designCheckSettings(o.dewPointMargin, o.balanceTolerance);
 }
 
 // The text of a case file: standard input for "-" (read once, however often it is named).
@@ -126,17 +137,35 @@ std::string stoppedText(const RunStatus& status) {
   return text;
 }
 
+int rateInto(Options& o, Output& out, RateFormat format, const CheckSettings& checks);
+
 int rateCommand(Options& o) {
   BatchIo& io = *o.io;
+  const CheckSettings checks = checkSettings(o);
+  checkBom(o.bom, "rate", o.format);
+  const bool workbook = o.format == "xlsx";
+  if (workbook) checkWorkbookOutput(*o.io, o.output, "rate");
   // Every file is read and checked before anything is rated, so that a fault anywhere refuses
   // the command before a line is written; then each is read again and rated case by case.
+  std::size_t cases = 0;
   for (const std::string& file : o.files)
-    visitCases(caseText(o, file), caseFileLabel(file), nullptr, readOptions(o));
+    cases += visitCases(caseText(o, file), caseFileLabel(file), nullptr, readOptions(o));
+  if (workbook) checkSheetRows(cases);
   Output out(io, o.output);
   const RateFormat format = o.format == "json"  ? RateFormat::Json
                             : o.format == "csv" ? RateFormat::Csv
+                            : workbook          ? RateFormat::Xlsx
                                                 : RateFormat::Table;
-  RateWriter writer(out.stream(), format, o.output.empty() && io.outIsTerminal);
+  try {
+    return rateInto(o, out, format, checks);
+  } catch (const XlsxError& e) {
+    throw workbookFault(out, e);
+  }
+}
+
+int rateInto(Options& o, Output& out, RateFormat format, const CheckSettings& checks) {
+  BatchIo& io = *o.io;
+  RateWriter writer(out.stream(), format, o.output.empty() && io.outIsTerminal, checks, o.bom);
   int code = 0;
   for (const std::string& file : o.files) {
     visitCases(
@@ -159,48 +188,136 @@ int rateCommand(Options& o) {
   return code;
 }
 
+// The load cases sweep and size work on: the one --case picks, or every case of the file.
+struct Loads {
+  std::string text, label;
+  std::size_t count = 0;
+  std::optional<Case> chosen;
+  bool several() const { return !chosen && count > 1; }
+};
+
+Loads readLoads(Options& o) {
+  Loads loads;
+  if (!o.choice.empty()) {
+    loads.chosen = chooseCase(o);
+    loads.count = 1;
+    return loads;
+  }
+  loads.text = caseText(o, o.file);
+  loads.label = caseFileLabel(o.file);
+  loads.count = visitCases(loads.text, loads.label, nullptr, readOptions(o));
+  return loads;
+}
+
+// Hands each load case in turn to `visit`: the file is read again, case by case, so that only
+// one load case is held at a time.
+void eachLoad(const Options& o, const Loads& loads, const CaseVisitor& visit) {
+  if (loads.chosen) {
+    visit(Case(*loads.chosen));
+    return;
+  }
+  visitCases(loads.text, loads.label, visit, readOptions(o));
+}
+
+std::string loadCount(const Loads& loads) {
+  return loads.several() ? " over " + std::to_string(loads.count) + " load cases" : "";
+}
+
 int sweepCommand(Options& o) {
   BatchIo& io = *o.io;
-  SweepPlan plan{chooseCase(o), {}};
+  const CheckSettings checks = checkSettings(o);
+  checkBom(o.bom, "sweep", o.sweepFormat);
+  const bool workbook = o.sweepFormat == "xlsx";
+  if (workbook) checkWorkbookOutput(*o.io, o.output, "sweep");
+  const Loads loads = readLoads(o);
   std::vector<VaryArgument> varied;
   for (const std::string& v : o.vary) varied.push_back(parseVaryArgument(v));
   if (varied.size() > 2)
     throw SweepError("a sweep varies one or two keys, not " + std::to_string(varied.size()));
-  // The size of the grid is known before any axis is built.
+  // The size of the grid is known before any axis is built: every load case rates all of it.
   checkGridSize(varied);
   std::size_t designs = 1;
   for (const VaryArgument& vary : varied) designs *= vary.count();
-  if (designs > io.maxDesigns)
-    throw SweepError("the grid has more than " + std::to_string(io.maxDesigns) + " designs");
+  if (designs > io.maxDesigns / loads.count)
+    throw SweepError("the grid" + loadCount(loads) + " has more than " +
+                     std::to_string(io.maxDesigns) + " designs");
+  designs *= loads.count;
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   if (!kind.empty() && designs > kMaxChartDesigns)
     throw UsageError{"--plot: a chart shows at most " + std::to_string(kMaxChartDesigns) +
-                     " designs; this grid has " + std::to_string(designs)};
+                     " designs; this grid" + loadCount(loads) + " has " + std::to_string(designs)};
+  if (workbook) checkSheetRows(designs);
+  SweepPlan plan{Case{}, {}};
   for (const VaryArgument& vary : varied) plan.axes.push_back(buildAxis(vary));
-  checkSweep(plan);
+  // Every load case is checked before a row is written.
+  eachLoad(o, loads, [&](Case&& c) {
+    plan.base = std::move(c);
+    checkSweep(plan);
+  });
 
   Output out(io, o.output);
-  SweepCounts counts;
+  SweepCounts total;
   SweepOptions options;
   options.threads = o.threads;
   options.progress = io.errIsTerminal;
   options.asTyped = o.asTyped;
   options.keepValues = !kind.empty();
-  options.counts = &counts;
-  const auto values = runSweep(plan, &out.stream(), options);
+  options.checks = checks;
+  options.caseColumn = loads.several();
+  std::optional<ChartData> chart;
+  try {
+    std::unique_ptr<XlsxWorkbook> book;
+    if (workbook) {
+      book = std::make_unique<XlsxWorkbook>();
+      book->addSheet("sweep", sweepXlsxColumns(plan, options.caseColumn),
+                     plan.axes.size() + (options.caseColumn ? 1 : 0));
+      options.records = [&](const SweepRecord& record) {
+        book->addRow(sweepXlsxCells(plan, record, options.caseColumn ? &plan.base.name : nullptr));
+        return true;
+      };
+    } else if (o.bom) {
+      out.stream() << kUtf8Bom;
+    }
+    bool first = true;
+    eachLoad(o, loads, [&](Case&& c) {
+      plan.base = std::move(c);
+      SweepCounts counts;
+      options.counts = &counts;
+      options.header = first;
+      first = false;
+      const auto values = runSweep(plan, workbook ? nullptr : &out.stream(), options);
+      out.check();
+      total.completed += counts.completed;
+      total.stopped += counts.stopped;
+      total.invalid += counts.invalid;
+      if (kind.empty()) return;
+      ChartData one = sweepChart(plan, values, options.caseColumn ? &plan.base.name : nullptr);
+      if (chart) {
+        addSeries(*chart, std::move(one));
+      } else {
+        chart = std::move(one);
+      }
+    });
+    if (book)
+      book->finish([&](std::string_view bytes) {
+        out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out.stream());
+      });
+  } catch (const XlsxError& e) {
+    throw workbookFault(out, e);
+  }
   out.close();
-  if (counts.completed == 0) {
-    *io.err << kProgram << "no design of the sweep completes (" << counts.stopped << " stopped, "
-            << counts.invalid << " outside the allowed ranges)"
+  if (total.completed == 0) {
+    *io.err << kProgram << "no design of the sweep completes (" << total.stopped << " stopped, "
+            << total.invalid << " outside the allowed ranges)"
             << (kind.empty() ? "" : "; no chart is drawn") << "\n";
     return 1;
   }
-  if (!kind.empty()) {
-    const ChartData chart = sweepChart(plan, values);
+  if (chart) {
     if (kind == "svg") {
-      writeFile(io, o.plot, chartSvg(chart));
+      writeFile(io, o.plot, chartSvg(*chart));
     } else {
-      const auto png = chartPng(chart);
+      const auto png = chartPng(*chart);
       if (!png) throw WriteError{o.plot + ": cannot draw the chart"};
       writeFile(io, o.plot, *png);
     }
@@ -231,7 +348,8 @@ std::pair<double, double> parseBand(const std::string& text) {
 
 int sizeCommand(Options& o) {
   BatchIo& io = *o.io;
-  const Case base = chooseCase(o);
+  const CheckSettings checks = checkSettings(o);
+  const Loads loads = readLoads(o);
   const auto key = findKey(o.sizeKey);
   if (!key) throw UsageError{"--vary " + shortened(o.sizeKey) + ": not a case-file key"};
   Axis candidates = defaultSizingAxis(*key);
@@ -253,17 +371,27 @@ int sizeCommand(Options& o) {
     throw UsageError{"--max-dp " + shortened(o.maxDrop) +
                      ": expected a pressure drop in Pa, above 0 and at most 1000000"};
   limits.maxDrop = *maxDrop;
-  const SizeResult result = sizeDesign(base, candidates, limits, o.threads, o.asTyped);
+  limits.checks = checks;
+  // Every load case rates every candidate.
+  const std::size_t most = std::min(kMaxSizeCandidates, io.maxDesigns);
+  if (candidates.texts.size() > most / loads.count)
+    throw UsageError{"size" + loadCount(loads) + ": more than " + std::to_string(most) +
+                     " designs (load cases × candidates); choose a load case with --case, or "
+                     "fewer candidates with --range"};
+  SizeSearch search(candidates, limits, o.threads, o.asTyped);
+  eachLoad(o, loads, [&](Case&& c) { search.addLoad(c); });
+  const SizeResult result = search.finish();
   Output out(io, "");
-  out.stream() << describeSizing(base, candidates, limits, result);
+  out.stream() << describeSizing(candidates, limits, result);
   out.close();
   return result.found ? 0 : 1;
 }
 
 int reportCommand(Options& o) {
   BatchIo& io = *o.io;
+  const CheckSettings checks = checkSettings(o);
   const Case c = chooseCase(o);
-  const auto pdf = reportPdf(c, o.asTyped);
+  const auto pdf = reportPdf(c, o.asTyped, checks);
   if (!pdf) throw WriteError{o.output + ": cannot draw the datasheet"};
   writeFile(io, o.output, *pdf);
   const CaseRun run = rateCase(c);
@@ -289,9 +417,23 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
       ->add_option("cases", o.files,
                    "Case files (JSON), - for standard input; a file may hold a list of load cases")
       ->required();
-  o.rate->add_option("--format", o.format, "Output: the window's table, JSON or CSV")
-      ->check(CLI::IsMember({"table", "json", "csv"}));
+  const char* dewPointMargin =
+      "Margin in K the cold-end flue-gas-side wall must keep above the acid dew point (default: "
+      "each case's limits.dew_point_margin, else 0)";
+  const char* balanceTolerance =
+      "Largest disagreement of the two heat duties, (Q1 - Q2) / Q2, in % either way (default 5)";
+  const char* bom = "Start the CSV with the UTF-8 byte-order mark, for spreadsheets that need it";
+  const auto addChecks = [&](CLI::App* command) {
+    command->add_option("--dew-point-margin", o.dewPointMargin, dewPointMargin);
+    command->add_option("--balance-tolerance", o.balanceTolerance, balanceTolerance);
+  };
+  o.rate
+      ->add_option("--format", o.format,
+                   "Output: the window's table, JSON, CSV or an Excel workbook (xlsx, with -o)")
+      ->check(CLI::IsMember({"table", "json", "csv", "xlsx"}));
   o.rate->add_option("-o,--output", o.output, "Write to this file instead of standard output");
+  o.rate->add_flag("--bom", o.bom, bom);
+  addChecks(o.rate);
   o.rate->add_flag("--as-typed", o.asTyped, asTyped);
 
   o.sweep = app.add_subcommand("sweep", "Rate a case over a grid of one or two varied keys (CSV)");
@@ -300,9 +442,15 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
       ->add_option("--vary", o.vary,
                    "KEY=FROM:TO:STEP or KEY=V1,V2,... (a dotted case-file key, e.g. plate.pairs)")
       ->required();
-  o.sweep->add_option("-o,--output", o.output, "Write the CSV to this file");
+  o.sweep->add_option("-o,--output", o.output, "Write the CSV (or the workbook) to this file");
+  o.sweep
+      ->add_option("--format", o.sweepFormat, "Output: CSV, or an Excel workbook (xlsx, with -o)")
+      ->check(CLI::IsMember({"csv", "xlsx"}));
+  o.sweep->add_flag("--bom", o.bom, bom);
   o.sweep->add_option("--plot", o.plot, "Chart of margin and pressure drops (.png or .svg)");
-  o.sweep->add_option("--case", o.choice, "Load case (name or number) of a list");
+  o.sweep->add_option("--case", o.choice,
+                      "Load case (name or number) of a list; default: every load case");
+  addChecks(o.sweep);
   o.sweep->add_option("--threads", o.threads, "Worker threads (default and at most: every core)");
   o.sweep->add_flag("--as-typed", o.asTyped, asTyped);
 
@@ -318,7 +466,9 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
   o.size->add_option("--max-dp", o.maxDrop,
                      "Largest pressure drop of each side in Pa (default 500)");
   o.size->add_option("--range", o.range, "Candidate values FROM:TO:STEP or V1,V2,...");
-  o.size->add_option("--case", o.choice, "Load case (name or number) of a list");
+  o.size->add_option("--case", o.choice,
+                     "Load case (name or number) of a list; default: every load case at once");
+  addChecks(o.size);
   o.size->add_option("--threads", o.threads, "Worker threads (default and at most: every core)");
   o.size->add_flag("--as-typed", o.asTyped, asTyped);
 
@@ -326,6 +476,7 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
   o.report->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.report->add_option("-o,--output", o.output, "The PDF file to write")->required();
   o.report->add_option("--case", o.choice, "Load case (name or number) of a list");
+  addChecks(o.report);
   o.report->add_flag("--as-typed", o.asTyped, asTyped);
 }
 

@@ -28,10 +28,13 @@ struct OffDesignCommands::Options {
   std::string format = "table";
   std::string output;
   std::string plot;
-  std::string key;     // --for
-  std::string target;  // --target
-  std::string range;   // --range
-  std::string load;    // --load
+  std::string key;                     // --for
+  std::string target;                  // --target
+  std::string range;                   // --range
+  std::string load;                    // --load
+  std::string dewPointMargin;          // --dew-point-margin; empty: each case's own
+  std::string balanceTolerance = "5";  // --balance-tolerance
+  bool bom = false;                    // --bom
   bool asTyped = false;
 };
 
@@ -96,9 +99,19 @@ std::size_t visitChosen(Options& o, const std::function<void(Case&&)>& visit) {
 }
 
 RateFormat rateFormat(const Options& o) {
-  return o.format == "json"  ? RateFormat::Json
-         : o.format == "csv" ? RateFormat::Csv
-                             : RateFormat::Table;
+  return o.format == "json"   ? RateFormat::Json
+         : o.format == "csv"  ? RateFormat::Csv
+         : o.format == "xlsx" ? RateFormat::Xlsx
+                              : RateFormat::Table;
+}
+
+// The design checks' settings, the CSV's marker and the workbook's file, checked before
+// anything is read.
+CheckSettings checkedOutputOptions(const Options& o, const std::string& command) {
+  const CheckSettings checks = designCheckSettings(o.dewPointMargin, o.balanceTolerance);
+  checkBom(o.bom, command, o.format);
+  if (o.format == "xlsx") checkWorkbookOutput(*o.io, o.output, command);
+  return checks;
 }
 
 std::pair<double, double> parseRange(const std::string& text) {
@@ -124,6 +137,8 @@ void budgetSpent(BatchIo& io, std::size_t skipped) {
           << (skipped == 1 ? "" : "s") << " not answered\n";
 }
 
+int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out);
+
 int solveCommand(Options& o) {
   BatchIo& io = *o.io;
   const auto key = findKey(o.key);
@@ -144,11 +159,23 @@ int solveCommand(Options& o) {
   request.target =
       parseOptionNumber(o.target.substr(equals + 1), "--target " + shortened(o.target));
   if (!o.range.empty()) request.range = parseRange(o.range);
+  const CheckSettings checks = checkedOutputOptions(o, "solve");
 
   // Every case is checked against the request before anything is rated or written.
-  visitChosen(o, [&](Case&& c) { (void)checkGoalSeek(c, request); });
+  const std::size_t count = visitChosen(o, [&](Case&& c) { (void)checkGoalSeek(c, request); });
+  if (o.format == "xlsx") checkSheetRows(count);
   Output out(io, o.output);
-  AnswerWriter writer(out.stream(), rateFormat(o), o.output.empty() && io.outIsTerminal);
+  try {
+    return solveInto(o, request, checks, out);
+  } catch (const XlsxError& e) {
+    throw workbookFault(out, e);
+  }
+}
+
+int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out) {
+  BatchIo& io = *o.io;
+  AnswerWriter writer(out.stream(), rateFormat(o), o.output.empty() && io.outIsTerminal, false,
+                      checks, o.bom);
   int code = 0;
   std::size_t skipped = 0;
   visitChosen(o, [&](Case&& c) {
@@ -181,10 +208,14 @@ int solveCommand(Options& o) {
   return code;
 }
 
+int simulateInto(Options& o, const std::vector<double>& loads, const std::string& kind,
+                 const CheckSettings& checks, Output& out);
+
 int simulateCommand(Options& o) {
   BatchIo& io = *o.io;
   const std::vector<double> loads = o.load.empty() ? std::vector<double>{} : parseLoads(o.load);
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
+  const CheckSettings checks = checkedOutputOptions(o, "simulate");
   if (!kind.empty() && loads.empty())
     throw UsageError{
         "--plot: the performance curve is drawn against load; give --load FROM:TO:STEP"};
@@ -195,10 +226,21 @@ int simulateCommand(Options& o) {
   if (!loads.empty() && count > 1)
     throw UsageError{caseFileLabel(o.file) + ": holds " + std::to_string(count) +
                      " load cases; --load scales one: choose it with --case NAME or --case NUMBER"};
+  if (o.format == "xlsx") checkSheetRows(loads.empty() ? count : loads.size());
 
   Output out(io, o.output);
+  try {
+    return simulateInto(o, loads, kind, checks, out);
+  } catch (const XlsxError& e) {
+    throw workbookFault(out, e);
+  }
+}
+
+int simulateInto(Options& o, const std::vector<double>& loads, const std::string& kind,
+                 const CheckSettings& checks, Output& out) {
+  BatchIo& io = *o.io;
   AnswerWriter writer(out.stream(), rateFormat(o), o.output.empty() && io.outIsTerminal,
-                      !loads.empty());
+                      !loads.empty(), checks, o.bom);
   int code = 0;
   std::size_t skipped = 0;
   std::vector<OperatingPoint> points;
@@ -221,7 +263,7 @@ int simulateCommand(Options& o) {
               << (a.status == SolutionStatus::Bound ? "not settled: " : "no solution: ") << a.reason
               << "\n";
     }
-    if (!kind.empty()) points.push_back(operatingPoint(a));
+    if (!kind.empty()) points.push_back(operatingPoint(a, checks));
     writer.add(a);
     out.check();
   };
@@ -277,8 +319,9 @@ OffDesignCommands::OffDesignCommands(CLI::App& app, BatchIo& io)
       ->required();
   o.solve->add_option("--range", o.range, "FROM:TO searched (default: the key's own range)");
   o.solve->add_option("--case", o.choice, "Load case (name or number); default: every case");
-  o.solve->add_option("--format", o.format, "Output: table, JSON or CSV")
-      ->check(CLI::IsMember({"table", "json", "csv"}));
+  const char* format = "Output: table, JSON, CSV or an Excel workbook (xlsx, with -o)";
+  o.solve->add_option("--format", o.format, format)
+      ->check(CLI::IsMember({"table", "json", "csv", "xlsx"}));
   o.solve->add_option("-o,--output", o.output, "Write to this file instead of standard output");
   o.solve->add_flag("--as-typed", o.asTyped, asTyped);
 
@@ -290,12 +333,23 @@ OffDesignCommands::OffDesignCommands(CLI::App& app, BatchIo& io)
   o.simulate->add_option("--case", o.choice, "Load case (name or number); default: every case");
   o.simulate->add_option("--load", o.load,
                          "FROM:TO:STEP in % of the case's flows: one answer per load");
-  o.simulate->add_option("--format", o.format, "Output: table, JSON or CSV")
-      ->check(CLI::IsMember({"table", "json", "csv"}));
+  o.simulate->add_option("--format", o.format, format)
+      ->check(CLI::IsMember({"table", "json", "csv", "xlsx"}));
   o.simulate->add_option("-o,--output", o.output, "Write to this file instead of standard output");
   o.simulate->add_option("--plot", o.plot,
                          "Performance curve against load (.png or .svg; needs --load)");
   o.simulate->add_flag("--as-typed", o.asTyped, asTyped);
+  for (CLI::App* command : {o.solve, o.simulate}) {
+    command->add_option("--dew-point-margin", o.dewPointMargin,
+                        "Margin in K the cold-end flue-gas-side wall must keep above the acid "
+                        "dew point (default: each case's limits.dew_point_margin, else 0)");
+    command->add_option("--balance-tolerance", o.balanceTolerance,
+                        "Largest disagreement of the two heat duties, (Q1 - Q2) / Q2, in % either "
+                        "way (default 5)");
+    command->add_flag(
+        "--bom", o.bom,
+        "Start the CSV with the UTF-8 byte-order mark, for spreadsheets that need it");
+  }
 }
 
 OffDesignCommands::~OffDesignCommands() = default;

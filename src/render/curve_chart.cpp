@@ -24,6 +24,8 @@ CurveStyle curveStyle(CurveRole role) {
       return {{31, 90, 180}, true};
     case CurveRole::ColdEndWallFlueGasSide:
       return {{150, 60, 170}, true};
+    case CurveRole::AcidDewPoint:
+      return {{200, 0, 0}, true};
   }
   return {kInk, false};
 }
@@ -65,7 +67,11 @@ void drawPerformanceChart(Canvas& c, const PerformanceChart& chart, double x, do
   if (chart.design && *chart.design >= xs.lo && *chart.design <= xs.hi) {
     const double dx = xs.map(*chart.design, frame.left, frame.right);
     c.line(dx, frame.top, dx, frame.bottom, kInk, 1, true);
-    c.text(dx + 3, frame.top + 11, "设计负荷", 9, kInk, Canvas::Align::Left);
+    // The label stands right of the line, or left of it when the line is the frame's right edge.
+    if (dx + 60 <= frame.right)
+      c.text(dx + 3, frame.top + 11, "设计负荷", 9, kInk, Canvas::Align::Left);
+    else
+      c.text(dx - 3, frame.top + 11, "设计负荷", 9, kInk, Canvas::Align::Right);
   }
   for (std::size_t k = 0; k < chart.curves.size(); ++k) {
     const CurveStyle style = curveStyle(chart.curves[k].role);

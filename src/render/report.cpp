@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "render/qt_canvas.hpp"
+#include "study/design_checks.hpp"
 #include "study/files.hpp"
 #include "study/results.hpp"
 
@@ -129,9 +130,64 @@ double sideTable(Page& page, double x, double y, double width, const std::string
   return y;
 }
 
+// The words of the two design checks: the verdict, and a line of what it rests on.
+struct Verdict {
+  std::string text;
+  bool red = false;
+  std::string basis;  // smaller, below it; empty: none
+};
+
+Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& checks) {
+  const DewPoints& points = checks.dewPoints;
+  if (!points.acid) return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}};
+  Verdict v;
+  const std::string acid = twoDecimals(*points.acid) + " ℃";
+  if (!checks.dewPointMargin) {
+    v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
+  } else {
+    v.red = checks.violations & kColdEndCorrosion;
+    v.text = "露点判定：冷端烟气侧壁温 " + r.text(FieldId::Text32) + " ℃，酸露点 " + acid +
+             "，裕量 " + twoDecimals(*checks.dewPointMargin) + " K，要求 ≥ " +
+             twoDecimals(checks.requiredMargin) + " K" + (v.red ? "（不合格）" : "（合格）");
+    if (v.red) v.basis = "冷端有低温腐蚀风险；";
+  }
+  const auto given = [&](std::string_view key) { return c.value(key).value_or(""); };
+  if (points.acidGiven) {
+    v.basis += "酸露点为给定值";
+  } else {
+    v.basis += "酸露点按 Verhoff–Banchero 式由烟气成分算出（H2O " + given(kWaterVapourKey) +
+               " %，SO3 " + given(kSulphurTrioxideKey) + " ppm，压力 " +
+               (c.value(kGasPressureKey) ? given(kGasPressureKey) : std::string("101.325")) +
+               " kPa）";
+  }
+  if (points.water) v.basis += "；水露点 " + twoDecimals(*points.water) + " ℃";
+  return v;
+}
+
+Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
+  Verdict v;
+  const std::string tolerance = "±" + twoDecimals(checks.balanceTolerance) + " %";
+  if (!checks.heatBalance) {
+    v.text = "热平衡判定：两侧换热量未算出，未校核";
+  } else {
+    v.red = checks.violations & kHeatBalance;
+    v.text = "热平衡判定：Q1 " + r.text(FieldId::Text60) + " kW，Q2 " + r.text(FieldId::Text24) +
+             " kW，(Q1-Q2)/Q2 = " + twoDecimals(*checks.heatBalance) + " %，" +
+             (v.red ? "超出 " + tolerance + "（不合格）" : "在 " + tolerance + " 以内（合格）");
+    v.basis = "Q1 烟气侧换热量，Q2 空气侧换热量；";
+  }
+  const std::string sides = tableSidesText(checks);
+  if (sides == "无") {
+    v.basis += "两侧物性均为输入值";
+  } else if (!sides.empty()) {
+    v.basis += sides + "物性取自物性表";
+  }
+  return v;
+}
+
 }  // namespace
 
-std::optional<std::string> reportPdf(const Case& c, bool asTyped) {
+std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSettings& settings) {
   ensureGuiApplication();
   const CaseRun run = rateCase(c);
   const Rating& r = run.window.rating();
@@ -235,6 +291,18 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped) {
     page.text(left, y, page.canvas.elide(drops, 10, width), 10,
               (v & (kFlueGasDrop | kAirDrop)) ? kRed : kInk, Canvas::Align::Left, true);
     y += 14;
+    const DesignChecks checks = designChecks(c, r, settings);
+    for (const Verdict& verdict : {dewPointVerdict(c, r, checks), heatBalanceVerdict(r, checks)}) {
+      page.text(left, y, page.canvas.elide(verdict.text, 10, width), 10, verdict.red ? kRed : kInk,
+                Canvas::Align::Left, true);
+      y += 12;
+      if (!verdict.basis.empty()) {
+        page.text(left + 10, y, page.canvas.elide(verdict.basis, 8, width - 10), 8, kMuted);
+        y += 11;
+      } else {
+        y += 2;
+      }
+    }
   }
   y += 2;
 
@@ -242,6 +310,7 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped) {
   if (const auto sweep = plateCountSweep(c)) {
     SweepOptions options;
     options.asTyped = asTyped;
+    options.checks = settings;
     const auto values = runSweep(*sweep, nullptr, options);
     ChartData chart = sweepChart(*sweep, values);
     chart.title = "裕量与压降随板对数的变化（设计值 " + r.text(FieldId::Text18) + "）";
@@ -257,8 +326,9 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped) {
   return bytes.toStdString();
 }
 
-std::string writeReport(const Case& c, const std::string& pdfPath, bool asTyped) {
-  const auto pdf = reportPdf(c, asTyped);
+std::string writeReport(const Case& c, const std::string& pdfPath, bool asTyped,
+                        const CheckSettings& checks) {
+  const auto pdf = reportPdf(c, asTyped, checks);
   if (!pdf) return "cannot draw the datasheet for " + pdfPath;
   return study::writeWholeFile(pdfPath, *pdf);
 }

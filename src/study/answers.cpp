@@ -22,13 +22,14 @@ json point(const GoalPoint& p) {
 }
 
 // rate's item for the rating: its JSON list holds one.
-json ratingItem(const RatedCase& rated) {
-  return rateJson({rated}).at(0);
+json ratingItem(const RatedCase& rated, const CheckSettings& checks) {
+  return rateJson({rated}, checks).at(0);
 }
 
 // rate's CSV for the rating: its header and its row.
-std::pair<std::string, std::string> ratingCsv(const RatedCase& rated) {
-  const std::string both = rateCsv({rated});
+std::pair<std::string, std::string> ratingCsv(const RatedCase& rated,
+                                              const CheckSettings& checks = {}) {
+  const std::string both = rateCsv({rated}, checks);
   const auto end = both.find('\n');
   return {both.substr(0, end), both.substr(end + 1)};
 }
@@ -59,8 +60,8 @@ std::string verdictStatus(const RunStatus& status) {
 
 }  // namespace
 
-json goalSeekJson(const GoalSeekAnswer& a) {
-  json item = ratingItem(a.rating);
+json goalSeekJson(const GoalSeekAnswer& a, const CheckSettings& checks) {
+  json item = ratingItem(a.rating, checks);
   json s;
   s["key"] = std::string(caseKey(a.key).path);
   s["value"] = a.answer.text.empty() ? json(nullptr) : json(a.answer.value);
@@ -84,8 +85,8 @@ json goalSeekJson(const GoalSeekAnswer& a) {
   return item;
 }
 
-json offDesignJson(const OffDesignAnswer& a) {
-  json item = ratingItem(a.rating);
+json offDesignJson(const OffDesignAnswer& a, const CheckSettings& checks) {
+  json item = ratingItem(a.rating, checks);
   json s;
   s["flue_gas.outlet_temperature"] = number(a.flueGasOutlet);
   s["air.outlet_temperature"] = number(a.airOutlet);
@@ -106,16 +107,19 @@ std::string goalSeekCsvHeader() {
          ratingCsv(RatedCase{}).first + "\n";
 }
 
-std::string goalSeekCsvRow(const GoalSeekAnswer& a) {
-  std::string message;
-  if (a.stoppedCount)
-    message = "the calculation stops at " + std::to_string(a.stoppedCount) +
-              " values tried: " + a.stopMessage;
+std::string goalSeekMessage(const GoalSeekAnswer& a) {
+  if (!a.stoppedCount) return {};
+  return "the calculation stops at " + std::to_string(a.stoppedCount) +
+         " values tried: " + a.stopMessage;
+}
+
+std::string goalSeekCsvRow(const GoalSeekAnswer& a, const CheckSettings& checks) {
+  const std::string message = goalSeekMessage(a);
   std::string row = std::string(statusName(a.status)) + "," + std::string(caseKey(a.key).path) +
                     "," + a.answer.text + "," + a.resultName + "," + csvNumber(a.answer.result) +
                     "," + gridText(a.target) + "," + a.low.text + "," + a.high.text + "," +
                     std::to_string(a.evaluations) + "," + csvField(message) + ",";
-  return row + ratingCsv(a.rating).second;
+  return row + ratingCsv(a.rating, checks).second;
 }
 
 std::string offDesignCsvHeader(bool loads) {
@@ -125,12 +129,81 @@ std::string offDesignCsvHeader(bool loads) {
          ratingCsv(RatedCase{}).first + "\n";
 }
 
-std::string offDesignCsvRow(const OffDesignAnswer& a, bool loads) {
+std::string offDesignCsvRow(const OffDesignAnswer& a, bool loads, const CheckSettings& checks) {
   std::string row = loads ? csvNumber(a.load) + "," : "";
   row += std::string(statusName(a.status)) + "," + a.flueGasOutletText + "," + a.airOutletText +
          "," + csvNumber(a.margin) + "," + csvNumber(a.heatBalance) + "," +
          std::to_string(a.evaluations) + "," + csvField(a.reason) + ",";
-  return row + ratingCsv(a.rating).second;
+  return row + ratingCsv(a.rating, checks).second;
+}
+
+namespace {
+
+std::vector<XlsxColumn> withRating(std::vector<XlsxColumn> columns) {
+  for (XlsxColumn& c : rateColumns()) columns.push_back(std::move(c));
+  return columns;
+}
+
+std::vector<XlsxCell> withRating(std::vector<XlsxCell> cells, const RatedCase& rated,
+                                 const CheckSettings& checks) {
+  for (XlsxCell& c : rateCells(rated, checks)) cells.push_back(std::move(c));
+  return cells;
+}
+
+XlsxCell numberCell(const std::optional<double>& v) {
+  return XlsxCell::shown(csvNumber(v));
+}
+
+}  // namespace
+
+std::vector<XlsxColumn> goalSeekXlsxColumns() {
+  return withRating({{"求解状态", "solution.status", ""},
+                     {"求解的键", "solution.key", ""},
+                     {"解", "solution.value", ""},
+                     {"目标结果", "solution.result_name", ""},
+                     {"解处结果", "solution.result", ""},
+                     {"目标值", "solution.target", ""},
+                     {"区间下限", "solution.bracket_low", ""},
+                     {"区间上限", "solution.bracket_high", ""},
+                     {"计算次数", "solution.evaluations", ""},
+                     {"说明", "solution.message", ""}});
+}
+
+std::vector<XlsxCell> goalSeekXlsxCells(const GoalSeekAnswer& a, const CheckSettings& checks) {
+  return withRating(
+      {XlsxCell::label(statusName(a.status)), XlsxCell::label(caseKey(a.key).path),
+       XlsxCell::shown(a.answer.text), XlsxCell::label(a.resultName), numberCell(a.answer.result),
+       XlsxCell::shown(gridText(a.target)), XlsxCell::shown(a.low.text),
+       XlsxCell::shown(a.high.text), XlsxCell::shown(std::to_string(a.evaluations)),
+       XlsxCell::label(goalSeekMessage(a))},
+      a.rating, checks);
+}
+
+std::vector<XlsxColumn> offDesignXlsxColumns(bool loads) {
+  std::vector<XlsxColumn> columns;
+  if (loads) columns.push_back({"负荷", "load", "%"});
+  for (XlsxColumn c :
+       std::vector<XlsxColumn>{{"求解状态", "solution.status", ""},
+                               {"烟气出口温度", "solution.flue_gas.outlet_temperature", "℃"},
+                               {"空气出口温度", "solution.air.outlet_temperature", "℃"},
+                               {"裕量R", "solution.margin", "%"},
+                               {"热平衡偏差", "solution.heat_balance", "%"},
+                               {"计算次数", "solution.evaluations", ""},
+                               {"原因", "solution.reason", ""}})
+    columns.push_back(std::move(c));
+  return withRating(std::move(columns));
+}
+
+std::vector<XlsxCell> offDesignXlsxCells(const OffDesignAnswer& a, bool loads,
+                                         const CheckSettings& checks) {
+  std::vector<XlsxCell> cells;
+  if (loads) cells.push_back(numberCell(a.load));
+  for (XlsxCell c : std::vector<XlsxCell>{
+           XlsxCell::label(statusName(a.status)), XlsxCell::shown(a.flueGasOutletText),
+           XlsxCell::shown(a.airOutletText), numberCell(a.margin), numberCell(a.heatBalance),
+           XlsxCell::shown(std::to_string(a.evaluations)), XlsxCell::label(a.reason)})
+    cells.push_back(std::move(c));
+  return withRating(std::move(cells), a.rating, checks);
 }
 
 std::string loadTableHeader(const std::string& file, const std::string& caseName) {
@@ -148,13 +221,19 @@ std::string loadTableRow(const OperatingPoint& p) {
       padToWidth(gridText(p.load), kLoadWidth) + padToWidth(statusName(p.status), kStatusWidth);
   for (const PointColumn& c : pointColumns()) {
     const auto& v = p.*(c.member);
-    out += padToWidth(v && std::isfinite(*v) ? fixedText(*v, c.decimals) : "—", columnWidth(c));
+    std::string text = v && std::isfinite(*v) ? fixedText(*v, c.decimals) : "—";
+    // The cold end closer to the acid dew point than required is flagged as the window flags.
+    if (c.member == &OperatingPoint::dewPointMargin && p.coldEndCorrosion) text += "!";
+    out += padToWidth(text, columnWidth(c));
   }
   return out + std::to_string(p.evaluations) + "\n";
 }
 
-AnswerWriter::AnswerWriter(std::ostream& out, RateFormat format, bool color, bool loads)
-    : out_(out), format_(format), color_(color), loads_(loads) {}
+AnswerWriter::AnswerWriter(std::ostream& out, RateFormat format, bool color, bool loads,
+                           const CheckSettings& checks, bool bom)
+    : out_(out), format_(format), color_(color), loads_(loads), checks_(checks), bom_(bom) {}
+
+AnswerWriter::~AnswerWriter() = default;
 
 void AnswerWriter::json(const nlohmann::ordered_json& item) {
   // The list as nlohmann's dump(2) writes it, item by item.
@@ -174,14 +253,21 @@ void AnswerWriter::add(const GoalSeekAnswer& a) {
       out_ << (count_ ? "\n" : "") << tableCell(a.rating.input.file, kTableCellWidth) << ": "
            << tableCell(a.rating.input.name, kTableCellWidth) << "\n"
            << describeGoalSeek(a) << "\n"
-           << rateTable({a.rating}, color_);
+           << rateTable({a.rating}, color_, checks_);
       break;
     case RateFormat::Json:
-      json(goalSeekJson(a));
+      json(goalSeekJson(a, checks_));
       break;
     case RateFormat::Csv:
-      if (!count_) out_ << goalSeekCsvHeader();
-      out_ << goalSeekCsvRow(a);
+      if (!count_) out_ << (bom_ ? kUtf8Bom : "") << goalSeekCsvHeader();
+      out_ << goalSeekCsvRow(a, checks_);
+      break;
+    case RateFormat::Xlsx:
+      if (!workbook_) {
+        workbook_ = std::make_unique<XlsxWorkbook>();
+        workbook_->addSheet("solve", goalSeekXlsxColumns(), 3);
+      }
+      workbook_->addRow(goalSeekXlsxCells(a, checks_));
       break;
   }
   ++count_;
@@ -197,7 +283,7 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
           out_ << (count_ ? "\n" : "") << loadTableHeader(a.rating.input.file, a.rating.input.name);
           tableCase_ = name;
         }
-        out_ << loadTableRow(operatingPoint(a));
+        out_ << loadTableRow(operatingPoint(a, checks_));
         if (a.status == SolutionStatus::Unreachable || a.status == SolutionStatus::Bound ||
             a.status == SolutionStatus::Grid) {
           std::string why = gridText(a.load.value_or(100)) + " %: " + a.reason;
@@ -210,16 +296,27 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
         out_ << (count_ ? "\n" : "") << tableCell(a.rating.input.file, kTableCellWidth) << ": "
              << tableCell(a.rating.input.name, kTableCellWidth) << "\n"
              << describeOffDesign(a) << "\n"
-             << rateTable({a.rating}, color_);
+             << rateTable({a.rating}, color_, checks_);
       }
       break;
     case RateFormat::Json:
-      json(offDesignJson(a));
+      json(offDesignJson(a, checks_));
       break;
     case RateFormat::Csv:
-      if (!count_) out_ << offDesignCsvHeader(loads_);
-      out_ << offDesignCsvRow(a, loads_);
+      if (!count_) out_ << (bom_ ? kUtf8Bom : "") << offDesignCsvHeader(loads_);
+      out_ << offDesignCsvRow(a, loads_, checks_);
       break;
+    case RateFormat::Xlsx: {
+      if (!workbook_) {
+        workbook_ = std::make_unique<XlsxWorkbook>();
+        workbook_->addSheet(loads_ ? "loads" : "simulate", offDesignXlsxColumns(loads_),
+                            loads_ ? 2 : 1);
+      }
+      std::vector<XlsxCell> cells = offDesignXlsxCells(a, loads_, checks_);
+      if (loads_) loadSheets_.emplace_back("负荷 " + gridText(a.load.value_or(100)) + " %", cells);
+      workbook_->addRow(cells);
+      break;
+    }
   }
   ++count_;
 }
@@ -239,6 +336,33 @@ void AnswerWriter::finish() {
       break;
     case RateFormat::Csv:
       break;
+    case RateFormat::Xlsx: {
+      if (!workbook_) {
+        workbook_ = std::make_unique<XlsxWorkbook>();
+        workbook_->addSheet("answers", {});
+      }
+      // A sheet per load lists the rating at it from top to bottom: caption, name, unit, value.
+      if (!loadSheets_.empty()) {
+        const std::vector<XlsxColumn> columns = offDesignXlsxColumns(true);
+        for (const auto& [name, cells] : loadSheets_) {
+          workbook_->addSheet(name,
+                              {{"项目", "caption", ""},
+                               {"名称", "name", ""},
+                               {"单位", "unit", ""},
+                               {"数值", "value", ""}},
+                              1);
+          for (std::size_t k = 0; k < columns.size() && k < cells.size(); ++k)
+            workbook_->addRow({XlsxCell::label(columns[k].caption),
+                               XlsxCell::label(columns[k].name), XlsxCell::label(columns[k].unit),
+                               cells[k]});
+        }
+      }
+      workbook_->finish([&](std::string_view bytes) {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out_);
+      });
+      break;
+    }
   }
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "model/text.hpp"
+#include "study/design_checks.hpp"
 #include "study/files.hpp"
 #include "study/ranges.hpp"
 
@@ -47,6 +48,10 @@ std::vector<CaseKey> buildKeys() {
   addFieldKeys(keys, "plate.");
   addDialogKeys(keys, DialogKind::PassCount, KeyKind::Passes);
   addDialogKeys(keys, DialogKind::Tuning, KeyKind::Tuning);
+  // What the design checks read: the flue gas's acid dew point, or its composition and pressure,
+  // and the margin the cold end must keep above the acid dew point.
+  for (const CheckKeyInfo& info : kCheckKeys)
+    keys.push_back({info.path, KeyKind::Check, FieldId::Text1, {}, info.unit, info.caption, false});
   return keys;
 }
 
@@ -58,8 +63,8 @@ std::vector<std::string_view> optionKeys(bool arrangement) {
   return values;
 }
 
-constexpr std::array<std::string_view, 5> kGroups = {"flue_gas", "air", "plate", "passes",
-                                                     "factors"};
+constexpr std::array<std::string_view, 6> kGroups = {"flue_gas", "air",     "plate",
+                                                     "passes",   "factors", "limits"};
 
 // The four property fields of a side, by key.
 constexpr std::array<std::string_view, 4> kPropertyNames = {"density", "specific_heat",
@@ -159,6 +164,11 @@ struct Parser {
   // The batch tool's ranges, on a case as it goes into the window. The key is named where the
   // file gives it: in the load case `over` (at `prefix`), or among the shared keys.
   void checkRanges(const Case& c, const std::string& prefix, const Case* over) const {
+    // The design checks' inputs are no fields of the window: checked whatever the options.
+    if (const auto fault = checkInputsFault(c)) {
+      const bool shared = over && !over->value(fault->first) && c.value(fault->first);
+      fail(joinPath(shared ? "" : prefix, fault->first), fault->second);
+    }
     if (options.asTyped) return;
     const auto fault = rangeFault(c, {}, false, over);
     if (!fault) return;
@@ -203,6 +213,10 @@ struct Parser {
         fail(key, unknownKey(name, known));
       }
     }
+    if (c.value(kAcidDewPointKey) && c.value(kSulphurTrioxideKey))
+      fail(joinPath(prefix, kAcidDewPointKey),
+           std::string("cannot be given together with \"") + std::string(kSulphurTrioxideKey) +
+               "\" (the acid dew point is then computed from the flue gas's composition)");
     for (const bool flueGas : {true, false}) {
       const std::string side = flueGas ? "flue_gas" : "air";
       if (!c.value(side + ".properties")) continue;
@@ -230,7 +244,14 @@ struct Parser {
             known.emplace_back(keyInfo.path.substr(group.size() + 1));
         fail(itemKey, unknownKey(name, known));
       }
-      if (caseKey(*k).kind == KeyKind::Properties) {
+      if (caseKey(*k).kind == KeyKind::Check) {
+        // Not a field of the window: a number, held to its physical range whatever the options.
+        if (!item.is_number())
+          fail(itemKey, std::string("expected a number, not ") + item.type_name());
+        const double number = item.get<double>();
+        if (const auto wrong = checkInputFault(path, number)) fail(itemKey, *wrong);
+        c.set(path, fieldText(item, itemKey));
+      } else if (caseKey(*k).kind == KeyKind::Properties) {
         if (!item.is_string())
           fail(itemKey, std::string("expected \"table\", not ") + item.type_name());
         if (item.get<std::string>() != "table")
@@ -411,6 +432,10 @@ Case merged(const Case& base, const Case& over) {
       for (std::string_view p : kPropertyNames)
         out.values[*findKey(side + "." + std::string(p))].reset();
   }
+  // The acid dew point given directly and the composition it is computed from replace each
+  // other likewise.
+  if (over.value(kAcidDewPointKey)) out.values[*findKey(kSulphurTrioxideKey)].reset();
+  if (over.value(kSulphurTrioxideKey)) out.values[*findKey(kAcidDewPointKey)].reset();
   for (std::size_t k = 0; k < over.values.size(); ++k)
     if (over.values[k]) out.values[k] = over.values[k];
   return out;
@@ -444,6 +469,10 @@ std::optional<std::size_t> findKey(std::string_view path) {
 
 const CaseKey& caseKey(std::size_t key) {
   return caseKeys().at(key);
+}
+
+bool isCheckKey(std::size_t key) {
+  return caseKey(key).kind == KeyKind::Check;
 }
 
 bool isNumericKey(std::size_t key) {

@@ -29,6 +29,8 @@ enum class KeyKind : std::uint8_t {
   Properties,   // "table": empties the four property fields of a side
   Arrangement,  // Option1, Option2, Option3
   FlowMode,     // Option4, Option5
+  Check,        // an input of the batch tool's design checks (study/design_checks): no field of
+                // the window, never typed in
 };
 
 struct CaseKey {
@@ -47,6 +49,8 @@ std::optional<std::size_t> findKey(std::string_view path);
 const CaseKey& caseKey(std::size_t key);
 // Keys whose value is a number typed into a field: the ones a sweep can vary.
 bool isNumericKey(std::size_t key);
+// Keys the design checks read (dew points, the required dew-point margin): numbers, never typed.
+bool isCheckKey(std::size_t key);
 
 // A case-file fault: the file, the key (dotted, with the case index of a list) and what is wrong.
 class CaseError : public std::runtime_error {

@@ -3,19 +3,17 @@
 #include <cmath>
 
 #include "model/text.hpp"
+#include "study/results.hpp"
 
 namespace aph::study {
 
-ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values) {
+ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values,
+                     const std::string* load) {
   ChartData chart;
   const Axis& x = plan.axes.at(0);
   const CaseKey& key = caseKey(x.key);
-  std::string caption(key.caption);
+  std::string caption = sideCaption(key.path, key.caption);
   const std::string path(key.path);
-  if (caption.find("烟气") == std::string::npos && caption.find("空气") == std::string::npos) {
-    if (path.starts_with("flue_gas.")) caption = "烟气侧" + caption;
-    if (path.starts_with("air.")) caption = "空气侧" + caption;
-  }
   if (!key.unit.empty() && caption.find(key.unit) == std::string::npos &&
       key.kind != KeyKind::Field)
     caption += " (" + std::string(key.unit) + ")";
@@ -26,11 +24,11 @@ ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& val
   chart.dropFlueGas.resize(inner);
   chart.dropAir.resize(inner);
   for (std::size_t s = 0; s < inner; ++s) {
-    if (plan.axes.size() == 2) {
-      const std::string label =
-          std::string(caseKey(plan.axes[1].key).path) + " = " + plan.axes[1].texts[s];
-      chart.margin[s].label = chart.dropFlueGas[s].label = chart.dropAir[s].label = label;
-    }
+    std::string label = load ? *load : std::string();
+    if (plan.axes.size() == 2)
+      label += (label.empty() ? "" : ", ") + std::string(caseKey(plan.axes[1].key).path) + " = " +
+               plan.axes[1].texts[s];
+    chart.margin[s].label = chart.dropFlueGas[s].label = chart.dropAir[s].label = label;
   }
   for (std::size_t d = 0; d < values.size(); ++d) {
     const std::size_t s = d % inner;
@@ -43,6 +41,13 @@ ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& val
   const std::string designText = plan.base.inputText(x.key);
   if (!designText.empty()) chart.design = readLeadingNumber(designText);
   return chart;
+}
+
+void addSeries(ChartData& chart, ChartData&& more) {
+  for (auto [to, from] :
+       {std::pair{&chart.margin, &more.margin}, std::pair{&chart.dropFlueGas, &more.dropFlueGas},
+        std::pair{&chart.dropAir, &more.dropAir}})
+    for (Series& s : *from) to->push_back(std::move(s));
 }
 
 }  // namespace aph::study

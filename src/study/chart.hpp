@@ -27,7 +27,11 @@ struct ChartData {
 };
 
 // Margin and pressure drops of a sweep's completed designs, a series per value of the second
-// parameter.
-ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values);
+// parameter. With `load`, the name of a load case, every series is labelled with it: the sweeps
+// of several load cases draw into one chart (addSeries), a curve per load.
+ChartData sweepChart(const SweepPlan& plan, const std::vector<DesignValues>& values,
+                     const std::string* load = nullptr);
+// The series of `more` added to `chart`.
+void addSeries(ChartData& chart, ChartData&& more);
 
 }  // namespace aph::study

@@ -6,7 +6,7 @@
 
 namespace aph::study {
 
-OperatingPoint operatingPoint(const OffDesignAnswer& a) {
+OperatingPoint operatingPoint(const OffDesignAnswer& a, const CheckSettings& checks) {
   OperatingPoint p;
   p.load = a.load.value_or(100);
   p.status = a.status;
@@ -32,6 +32,10 @@ OperatingPoint operatingPoint(const OffDesignAnswer& a) {
   p.wallHotEndAirSide = value(FieldId::Text29);
   p.wallMin = value(FieldId::Text57);
   p.wallColdEndFlueGasSide = value(FieldId::Text32);
+  const DesignChecks design = designChecks(a.rating.input, r, checks);
+  p.acidDewPoint = design.dewPoints.acid;
+  p.dewPointMargin = design.dewPointMargin;
+  p.coldEndCorrosion = (design.violations & kColdEndCorrosion) != 0;
   return p;
 }
 
@@ -52,6 +56,7 @@ const std::vector<PointColumn>& pointColumns() {
       {"wall.cold_end_flue_gas_side", "冷端烟气侧壁温", "℃", 3, &P::wallColdEndFlueGasSide},
       {"margin", "裕量R", "%", 4, &P::margin},
       {"heat_balance", "热平衡偏差", "%", 4, &P::heatBalance},
+      {"dew_point_margin", "冷端露点裕量", "K", 2, &P::dewPointMargin},
   };
   return columns;
 }
@@ -67,15 +72,18 @@ PerformanceChart performanceChart(const std::vector<OperatingPoint>& points,
       {CurveRole::AirOutlet, "空气出口温度", {}},
       {CurveRole::ColdEndWallAirSide, "冷端壁温min（空气侧）", {}},
       {CurveRole::ColdEndWallFlueGasSide, "冷端壁温（烟气侧）", {}},
+      {CurveRole::AcidDewPoint, "烟气酸露点", {}},
   };
   for (const OperatingPoint& p : points) {
     if (p.status != SolutionStatus::Found && p.status != SolutionStatus::Grid) continue;
     const std::optional<double> values[] = {p.flueGasOutlet, p.airOutlet, p.wallMin,
-                                            p.wallColdEndFlueGasSide};
+                                            p.wallColdEndFlueGasSide, p.acidDewPoint};
     for (std::size_t k = 0; k < chart.curves.size(); ++k)
       if (values[k]) chart.curves[k].points.emplace_back(p.load, *values[k]);
     if (p.load == 100) chart.design = 100;
   }
+  // Without a dew point in the case there is no line to draw, nor to name in the legend.
+  if (chart.curves.back().points.empty()) chart.curves.pop_back();
   return chart;
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "study/design_checks.hpp"
 #include "study/simulate.hpp"
 
 namespace aph::study {
@@ -28,9 +29,13 @@ struct OperatingPoint {
   // side.
   std::optional<double> wallMax, wallHotEndAirSide, wallMin, wallColdEndFlueGasSide;
   std::optional<double> margin, heatBalance;  // %
+  // The design checks at the answer: the acid dew point (℃) and the cold end's margin above it
+  // (K), empty when the case gives no dew point; the margin below the required one is flagged.
+  std::optional<double> acidDewPoint, dewPointMargin;
+  bool coldEndCorrosion = false;
   std::size_t evaluations = 0;
 };
-OperatingPoint operatingPoint(const OffDesignAnswer& answer);
+OperatingPoint operatingPoint(const OffDesignAnswer& answer, const CheckSettings& checks = {});
 
 // The columns of the load table: heading, unit, and the figure of a point.
 struct PointColumn {
@@ -48,6 +53,7 @@ enum class CurveRole : std::uint8_t {
   AirOutlet,               // air outlet temperature
   ColdEndWallAirSide,      // wall.min
   ColdEndWallFlueGasSide,  // wall.cold_end_flue_gas_side
+  AcidDewPoint,            // the flue gas's acid dew point, where the case gives one
 };
 
 struct Curve {

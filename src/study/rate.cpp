@@ -22,7 +22,43 @@ struct Section {
 
 using Block = std::span<const RatedCase* const>;
 
-std::vector<Section> sections(Block cases) {
+// The design checks of the batch tool, below the window's own fields.
+Section checkSection(Block cases, const CheckSettings& settings) {
+  std::vector<DesignChecks> checks;
+  for (const RatedCase* c : cases)
+    checks.push_back(designChecks(c->input, c->run.window.rating(), settings));
+  Section section{"设计校核", {}};
+  const auto row = [&](std::string caption, auto value, auto flagged) {
+    Row r{std::move(caption), {}, {}};
+    for (const DesignChecks& c : checks) {
+      r.values.push_back(value(c));
+      r.flagged.push_back(flagged(c));
+    }
+    section.rows.push_back(std::move(r));
+  };
+  const auto never = [](const DesignChecks&) { return false; };
+  for (const CheckColumn& column : kCheckColumns) {
+    row(
+        std::string(column.caption),
+        [&](const DesignChecks& c) { return checkText(c, column.result); },
+        [&](const DesignChecks& c) { return checkFlagged(c, column.result); });
+    if (column.result == CheckResult::DewPointMargin)
+      row(
+          "要求露点裕量(K)",
+          [](const DesignChecks& c) {
+            return c.dewPoints.acid ? twoDecimals(c.requiredMargin) : std::string();
+          },
+          never);
+  }
+  row(
+      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return twoDecimals(c.balanceTolerance); },
+      never);
+  row(
+      "物性取自物性表", [](const DesignChecks& c) { return tableSidesText(c); }, never);
+  return section;
+}
+
+std::vector<Section> sections(Block cases, const CheckSettings& settings) {
   std::vector<Section> out;
   for (FieldGroup group : kFieldGroups) {
     Section s{std::string(groupHeading(group)), {}};
@@ -58,6 +94,7 @@ std::vector<Section> sections(Block cases) {
     return c->run.window.rating().arrangement == OptionId::Option3;
   });
   if (multiPass) out.push_back(dialogSection("折流", DialogKind::PassCount));
+  out.push_back(checkSection(cases, settings));
   return out;
 }
 
@@ -133,8 +170,9 @@ std::vector<RatedCase> rateAll(const std::vector<Case>& cases) {
 namespace {
 
 // One table of up to kTableBlock cases side by side, with the status of each below it.
-void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag) {
-  const std::vector<Section> body = sections(cases);
+void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool& anyCheckFlag,
+                const CheckSettings& settings) {
+  const std::vector<Section> body = sections(cases, settings);
   constexpr std::size_t captionWidth = 34;
   std::vector<std::size_t> widths;
   for (std::size_t k = 0; k < cases.size(); ++k) {
@@ -176,13 +214,21 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag) {
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
     anyFlag |= violations(c->run.window.rating()) != 0;
+    anyCheckFlag |= designChecks(c->input, c->run.window.rating(), settings).violations != 0;
   }
 }
 
 constexpr std::string_view kTableTitle = "板式空预器热力计算\n";
 constexpr std::string_view kFlagNote = "\n带 ! 的数值超出限值（窗口中以红色显示）\n";
+constexpr std::string_view kCheckNote =
+    "设计校核中带 ! 的数值未满足要求：冷端露点裕量低于要求，或热平衡偏差超出容许值\n";
 
-nlohmann::ordered_json jsonItem(const RatedCase& c) {
+void flagNotes(std::ostream& out, bool anyFlag, bool anyCheckFlag) {
+  if (anyFlag) out << kFlagNote;
+  if (anyCheckFlag) out << (anyFlag ? "" : "\n") << kCheckNote;
+}
+
+nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& settings) {
   const auto& keys = caseKeys();
   const Rating& r = c.run.window.rating();
   nlohmann::ordered_json item;
@@ -202,67 +248,155 @@ nlohmann::ordered_json jsonItem(const RatedCase& c) {
     results[std::string(column.name)] = {
         {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
   }
+  const DesignChecks checks = designChecks(c.input, r, settings);
+  for (const CheckColumn& column : kCheckColumns)
+    results[std::string(column.name)] = {{"text", checkText(checks, column.result)},
+                                         {"unit", column.unit},
+                                         {"flagged", checkFlagged(checks, column.result)}};
   item["results"] = std::move(results);
-  item["violations"] = violationNames(violations(r));
+  item["violations"] = violationNames(violations(r) | checks.violations);
+  item["property_sources"] = {{"flue_gas", propertySourceKey(checks.flueGasProperties)},
+                              {"air", propertySourceKey(checks.airProperties)}};
+  item["limits"] = {{"dew_point_margin", checks.requiredMargin},
+                    {"balance_tolerance", checks.balanceTolerance}};
   return item;
 }
 
+// The input keys of the CSV: every key typed into a field, then the check keys.
+std::vector<std::size_t> inputKeys() {
+  std::vector<std::size_t> keys;
+  for (std::size_t k = 0; k < caseKeys().size(); ++k)
+    if (isNumericKey(k)) keys.push_back(k);
+  for (std::size_t k = 0; k < caseKeys().size(); ++k)
+    if (isCheckKey(k)) keys.push_back(k);
+  return keys;
+}
+
+// One case as the texts of the CSV's columns, each with its flag.
+struct CsvCells {
+  std::vector<std::string> texts;
+  std::vector<bool> flagged;
+  std::size_t results = 0;  // where the results begin
+};
+
+CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
+  const Rating& r = c.run.window.rating();
+  const DesignChecks checks = designChecks(c.input, r, settings);
+  std::string message;
+  for (const std::string& m : c.run.status.messages) message += (message.empty() ? "" : " / ") + m;
+  CsvCells cells;
+  cells.texts = {c.input.file,
+                 c.input.name,
+                 c.run.status.completed ? "ok" : "stopped",
+                 message,
+                 violationText(violations(r) | checks.violations),
+                 std::string(arrangementKey(r)),
+                 std::string(flowModeKey(r))};
+  for (const std::size_t k : inputKeys()) cells.texts.push_back(c.input.inputText(k));
+  cells.flagged.assign(cells.texts.size(), false);
+  cells.results = cells.texts.size();
+  for (const ResultColumn& column : resultColumns()) {
+    cells.texts.push_back(r.text(column.field));
+    cells.flagged.push_back(r.flagged(column.field));
+  }
+  for (const CheckColumn& column : kCheckColumns) {
+    cells.texts.push_back(checkText(checks, column.result));
+    cells.flagged.push_back(checkFlagged(checks, column.result));
+  }
+  return cells;
+}
+
 std::string csvHeader() {
-  std::string out = "file,case,status,message,violations,arrangement,flow_mode";
-  const auto& keys = caseKeys();
-  for (std::size_t k = 0; k < keys.size(); ++k)
-    if (isNumericKey(k)) out.append(",").append(keys[k].path);
-  for (const ResultColumn& r : resultColumns()) out.append(",").append(r.name);
+  std::string out;
+  for (const XlsxColumn& column : rateColumns())
+    out.append(out.empty() ? "" : ",").append(column.name);
   return out + "\n";
 }
 
-std::string csvRow(const RatedCase& c) {
-  const Rating& r = c.run.window.rating();
-  std::string message;
-  for (const std::string& m : c.run.status.messages) message += (message.empty() ? "" : " / ") + m;
-  std::string out = csvField(c.input.file);
-  out.append(",").append(csvField(c.input.name)).append(",");
-  out.append(c.run.status.completed ? "ok" : "stopped").append(",").append(csvField(message));
-  out.append(",").append(violationText(violations(r))).append(",").append(arrangementKey(r));
-  out.append(",").append(flowModeKey(r));
-  for (std::size_t k = 0; k < caseKeys().size(); ++k)
-    if (isNumericKey(k)) out.append(",").append(csvField(c.input.inputText(k)));
-  for (const ResultColumn& column : resultColumns())
-    out.append(",").append(csvField(r.text(column.field)));
+std::string csvRow(const RatedCase& c, const CheckSettings& settings) {
+  const CsvCells cells = csvCells(c, settings);
+  std::string out;
+  for (std::size_t k = 0; k < cells.texts.size(); ++k) {
+    if (k) out += ',';
+    // The status, violations and buttons are plain words of this program: never quoted.
+    out += k == 2 || k == 4 || k == 5 || k == 6 ? cells.texts[k] : csvField(cells.texts[k]);
+  }
   return out + "\n";
 }
 
 }  // namespace
 
-std::string rateTable(const std::vector<RatedCase>& cases, bool color) {
+std::vector<XlsxColumn> rateColumns() {
+  std::vector<XlsxColumn> columns = {{"文件", "file", ""},         {"工况", "case", ""},
+                                     {"状态", "status", ""},       {"提示", "message", ""},
+                                     {"超限", "violations", ""},   {"流动形式", "arrangement", ""},
+                                     {"流量给定", "flow_mode", ""}};
+  for (const std::size_t k : inputKeys()) {
+    const CaseKey& key = caseKey(k);
+    columns.push_back(
+        {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
+  }
+  for (const ResultColumn& column : resultColumns())
+    columns.push_back({sideCaption(column.name, fieldInfo(column.field).caption),
+                       std::string(column.name), std::string(column.unit)});
+  for (const CheckColumn& column : kCheckColumns)
+    columns.push_back(
+        {std::string(column.caption), std::string(column.name), std::string(column.unit)});
+  return columns;
+}
+
+std::vector<XlsxCell> rateCells(const RatedCase& rated, const CheckSettings& checks) {
+  const CsvCells cells = csvCells(rated, checks);
+  std::vector<XlsxCell> out;
+  out.reserve(cells.texts.size());
+  for (std::size_t k = 0; k < cells.texts.size(); ++k) {
+    // Inputs and results are what the window's fields hold: numbers where they hold one.
+    const bool field = k >= 7;
+    out.push_back(field ? XlsxCell::shown(cells.texts[k], cells.flagged[k])
+                        : XlsxCell::label(cells.texts[k], cells.flagged[k]));
+  }
+  return out;
+}
+
+std::string rateTable(const std::vector<RatedCase>& cases, bool color,
+                      const CheckSettings& settings) {
   std::ostringstream out;
   std::vector<const RatedCase*> pointers;
   for (const RatedCase& c : cases) pointers.push_back(&c);
   out << kTableTitle;
-  bool anyFlag = false;
+  bool anyFlag = false, anyCheckFlag = false;
   for (std::size_t k = 0; k < pointers.size(); k += kTableBlock) {
     if (k) out << "\n";
     tableBlock(out, Block(pointers).subspan(k, std::min(kTableBlock, pointers.size() - k)), color,
-               anyFlag);
+               anyFlag, anyCheckFlag, settings);
   }
-  if (anyFlag) out << kFlagNote;
+  flagNotes(out, anyFlag, anyCheckFlag);
   return out.str();
 }
 
-nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases) {
+nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases,
+                                const CheckSettings& settings) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (const RatedCase& c : cases) list.push_back(jsonItem(c));
+  for (const RatedCase& c : cases) list.push_back(jsonItem(c, settings));
   return list;
 }
 
-std::string rateCsv(const std::vector<RatedCase>& cases) {
+std::string rateCsv(const std::vector<RatedCase>& cases, const CheckSettings& settings) {
   std::string out = csvHeader();
-  for (const RatedCase& c : cases) out += csvRow(c);
+  for (const RatedCase& c : cases) out += csvRow(c, settings);
   return out;
 }
 
-RateWriter::RateWriter(std::ostream& out, RateFormat format, bool color)
-    : out_(out), format_(format), color_(color) {}
+RateWriter::RateWriter(std::ostream& out, RateFormat format, bool color,
+                       const CheckSettings& checks, bool bom)
+    : out_(out), format_(format), color_(color), checks_(checks), bom_(bom) {
+  if (format_ == RateFormat::Xlsx) {
+    workbook_ = std::make_unique<XlsxWorkbook>();
+    workbook_->addSheet("rate", rateColumns(), 2);
+  }
+}
+
+RateWriter::~RateWriter() = default;
 
 void RateWriter::add(RatedCase rated) {
   switch (format_) {
@@ -273,7 +407,8 @@ void RateWriter::add(RatedCase rated) {
     case RateFormat::Json: {
       // The list as nlohmann's dump(2) writes it, item by item: each item indented one level.
       const std::string item =
-          jsonItem(rated).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+          jsonItem(rated, checks_)
+              .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
       std::string indented = count_ ? ",\n  " : "[\n  ";
       indented.reserve(item.size() + item.size() / 8);
       for (char c : item) {
@@ -284,8 +419,11 @@ void RateWriter::add(RatedCase rated) {
       break;
     }
     case RateFormat::Csv:
-      if (!count_) out_ << csvHeader();
-      out_ << csvRow(rated);
+      if (!count_) out_ << (bom_ ? kUtf8Bom : "") << csvHeader();
+      out_ << csvRow(rated, checks_);
+      break;
+    case RateFormat::Xlsx:
+      workbook_->addRow(rateCells(rated, checks_));
       break;
   }
   ++count_;
@@ -297,7 +435,7 @@ void RateWriter::flushTable() {
   for (const RatedCase& c : block_) pointers.push_back(&c);
   out_ << (titled_ ? std::string_view("\n") : kTableTitle);
   titled_ = true;
-  tableBlock(out_, pointers, color_, anyFlag_);
+  tableBlock(out_, pointers, color_, anyFlag_, anyCheckFlag_, checks_);
   block_.clear();
 }
 
@@ -306,13 +444,19 @@ void RateWriter::finish() {
     case RateFormat::Table:
       flushTable();
       if (!titled_) out_ << kTableTitle;
-      if (anyFlag_) out_ << kFlagNote;
+      flagNotes(out_, anyFlag_, anyCheckFlag_);
       break;
     case RateFormat::Json:
       out_ << (count_ ? "\n]\n" : "[]\n");
       break;
     case RateFormat::Csv:
-      if (!count_) out_ << csvHeader();
+      if (!count_) out_ << (bom_ ? kUtf8Bom : "") << csvHeader();
+      break;
+    case RateFormat::Xlsx:
+      workbook_->finish([&](std::string_view bytes) {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out_);
+      });
       break;
   }
 }

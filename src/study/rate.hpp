@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <span>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "study/case_file.hpp"
+#include "study/design_checks.hpp"
+#include "study/xlsx.hpp"
 
 namespace aph::study {
 
@@ -33,17 +36,30 @@ inline constexpr std::size_t kTableCellWidth = 40;
 // Cases side by side in one table; more cases continue in further tables below.
 inline constexpr std::size_t kTableBlock = 8;
 
+// Every output carries the design checks (study/design_checks) beside the window's results.
 // `color`: flagged values in red with terminal escapes (besides their "!" mark).
-std::string rateTable(const std::vector<RatedCase>& cases, bool color);
-nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases);
-std::string rateCsv(const std::vector<RatedCase>& cases);
+std::string rateTable(const std::vector<RatedCase>& cases, bool color,
+                      const CheckSettings& checks = {});
+nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases,
+                                const CheckSettings& checks = {});
+std::string rateCsv(const std::vector<RatedCase>& cases, const CheckSettings& checks = {});
 
-// The same three outputs written case by case as the cases are rated, so that memory holds one
-// case (one block of the table) at a time. The output is byte for byte the one above.
-enum class RateFormat : std::uint8_t { Table, Json, Csv };
+// The columns of the CSV (and of the workbook): file, case, status, message, violations,
+// arrangement, flow mode, every input key, the check keys, every result, the check results.
+std::vector<XlsxColumn> rateColumns();
+// One case's row of those columns as workbook cells.
+std::vector<XlsxCell> rateCells(const RatedCase& rated, const CheckSettings& checks = {});
+
+// The same outputs written case by case as the cases are rated, so that memory holds one case
+// (one block of the table) at a time. The output is byte for byte the one above; the workbook
+// has one sheet, "rate", of the CSV's columns. `bom` starts the CSV with the UTF-8 byte-order
+// mark. Writing a workbook throws XlsxError when the writer fails.
+enum class RateFormat : std::uint8_t { Table, Json, Csv, Xlsx };
 class RateWriter {
  public:
-  RateWriter(std::ostream& out, RateFormat format, bool color = false);
+  RateWriter(std::ostream& out, RateFormat format, bool color = false,
+             const CheckSettings& checks = {}, bool bom = false);
+  ~RateWriter();
   void add(RatedCase rated);
   // Writes what is left; call once after the last case.
   void finish();
@@ -53,10 +69,17 @@ class RateWriter {
   std::ostream& out_;
   RateFormat format_;
   bool color_;
+  CheckSettings checks_;
+  bool bom_;
   std::size_t count_ = 0;
   bool anyFlag_ = false;
+  bool anyCheckFlag_ = false;
   bool titled_ = false;
   std::vector<RatedCase> block_;
+  std::unique_ptr<XlsxWorkbook> workbook_;
 };
+
+// The byte-order mark a spreadsheet looks for to read a CSV as UTF-8.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace aph::study

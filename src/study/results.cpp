@@ -62,12 +62,22 @@ std::vector<std::string> violationNames(unsigned flags) {
   if (flags & kMarginAbove) names.emplace_back("margin_high");
   if (flags & kFlueGasDrop) names.emplace_back("dp_flue_gas");
   if (flags & kAirDrop) names.emplace_back("dp_air");
+  if (flags & kColdEndCorrosion) names.emplace_back("cold_end_corrosion");
+  if (flags & kHeatBalance) names.emplace_back("heat_balance");
   return names;
 }
 
 std::string violationText(unsigned flags) {
   std::string out;
   for (const std::string& name : violationNames(flags)) out += (out.empty() ? "" : ";") + name;
+  return out;
+}
+
+std::string sideCaption(std::string_view path, std::string_view caption) {
+  std::string out(caption);
+  if (out.find("烟气") != std::string::npos || out.find("空气") != std::string::npos) return out;
+  if (path.starts_with("flue_gas.")) return "烟气侧" + out;
+  if (path.starts_with("air.")) return "空气侧" + out;
   return out;
 }
 

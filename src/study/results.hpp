@@ -27,17 +27,26 @@ const std::vector<ResultColumn>& sweepColumns();
 // arrangement's.
 FieldId columnField(const ResultColumn& column, const Rating& rating);
 
-// The limits a rating can break, as the window's red text flags them.
+// The limits a rating can break: the first four as the window's red text flags them, the last
+// two as the batch tool's design checks find them (study/design_checks).
 enum Violation : std::uint8_t {
-  kMarginBelow = 1,  // margin below 0 %
-  kMarginAbove = 2,  // margin above 30 %
-  kFlueGasDrop = 4,  // flue-gas pressure drop above 500 Pa
-  kAirDrop = 8,      // air pressure drop above 500 Pa
+  kMarginBelow = 1,        // margin below 0 %
+  kMarginAbove = 2,        // margin above 30 %
+  kFlueGasDrop = 4,        // flue-gas pressure drop above 500 Pa
+  kAirDrop = 8,            // air pressure drop above 500 Pa
+  kColdEndCorrosion = 16,  // the cold-end wall closer to the acid dew point than required
+  kHeatBalance = 32,       // the two heat duties disagree beyond the tolerance
+  kWindowViolations = 15,  // the four the window flags
 };
+// The window's flags of a rating (the design checks add theirs: DesignChecks::violations).
 unsigned violations(const Rating& rating);
-// "margin_high;dp_flue_gas" – empty when nothing is flagged.
+// "margin_high;dp_flue_gas;cold_end_corrosion" – empty when nothing is flagged.
 std::string violationText(unsigned flags);
 std::vector<std::string> violationNames(unsigned flags);
+
+// A caption that says which side it belongs to: "进口温度(℃)" of "air.inlet_temperature" becomes
+// "空气侧进口温度(℃)"; captions that name their side stay as they are.
+std::string sideCaption(std::string_view path, std::string_view caption);
 
 // The field showing the mean temperature difference the selected arrangement rates against.
 FieldId meanDifferenceField(const Rating& rating);

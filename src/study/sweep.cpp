@@ -21,6 +21,12 @@ namespace aph::study {
 namespace {
 
 constexpr std::size_t kChunk = 256;
+
+// What a chunk of designs gives the writer: CSV rows, or records for another output.
+struct ChunkRows {
+  std::string csv;
+  std::vector<SweepRecord> records;
+};
 // Chunks a worker may run ahead of the writer, per worker: enough to keep every core busy while
 // the writer waits on a slow reader, few enough that memory stays flat.
 constexpr std::size_t kChunksAheadPerThread = 4;
@@ -51,30 +57,66 @@ void appendField(std::string& out, std::string_view text) {
   }
 }
 
+std::string messageText(const RunStatus& status) {
+  std::string message;
+  for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
+  return message;
+}
+
 void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::size_t>& index,
-               const Rating& rating, const RunStatus& status) {
+               const Rating& rating, const RunStatus& status, const DesignChecks* checks,
+               const std::string* caseName) {
+  if (caseName) {
+    appendField(out, *caseName);
+    out += ',';
+  }
   for (std::size_t a = 0; a < plan.axes.size(); ++a) {
     appendField(out, plan.axes[a].texts[index[a]]);
     out += ',';
   }
-  if (status.invalid) {
+  if (status.invalid || !checks) {
     // Not rated: no results, only the reason.
     out += "invalid,";
-    out.append(sweepColumns().size(), ',');
+    out.append(sweepColumns().size() + kCheckColumns.size(), ',');
   } else {
     out += status.completed ? "ok," : "stopped,";
-    out += violationText(violations(rating));
+    out += violationText(violations(rating) | checks->violations);
     for (const ResultColumn& column : sweepColumns()) {
       out += ',';
       // Numbers the calculation wrote (no case key reaches these fields): nothing to quote.
       out += rating.text(columnField(column, rating));
     }
+    for (const CheckColumn& column : kCheckColumns) {
+      out += ',';
+      out += checkText(*checks, column.result);
+    }
   }
   out += ',';
-  std::string message;
-  for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
-  appendField(out, message);
+  appendField(out, messageText(status));
   out += '\n';
+}
+
+SweepRecord makeRecord(const std::vector<std::size_t>& index, const Rating& rating,
+                       const RunStatus& status, const DesignChecks* checks) {
+  SweepRecord record;
+  record.index = index;
+  record.message = messageText(status);
+  if (status.invalid || !checks) {
+    record.status = "invalid";
+    return record;
+  }
+  record.status = status.completed ? "ok" : "stopped";
+  record.violations = violationText(violations(rating) | checks->violations);
+  for (const ResultColumn& column : sweepColumns()) {
+    const FieldId field = columnField(column, rating);
+    record.texts.push_back(rating.text(field));
+    record.flagged.push_back(rating.flagged(field));
+  }
+  for (const CheckColumn& column : kCheckColumns) {
+    record.texts.push_back(checkText(*checks, column.result));
+    record.flagged.push_back(checkFlagged(*checks, column.result));
+  }
+  return record;
 }
 
 // Draws the bar in place; `done` == `total` finishes the line.
@@ -142,6 +184,10 @@ VaryArgument parseVaryArgument(const std::string& argument, const std::string& s
   const auto key = findKey(path);
   if (!key)
     throw SweepError(prefix + shown + ": \"" + shortened(path) + "\" is not a case-file key");
+  if (isCheckKey(*key))
+    throw SweepError(prefix + shown + ": \"" + path +
+                     "\" is an input of the design checks, no field of the window, and cannot be "
+                     "varied");
   if (!isNumericKey(*key))
     throw SweepError(prefix + shown + ": \"" + path + "\" is not a number and cannot be varied");
   std::vector<std::string> parts;
@@ -243,16 +289,54 @@ unsigned sweepThreads(unsigned requested) {
   return requested == 0 ? cores : std::min(requested, cores);
 }
 
-std::string sweepHeader(const SweepPlan& plan) {
+std::string sweepHeader(const SweepPlan& plan, bool caseColumn) {
   std::string header;
-  for (const Axis& axis : plan.axes) header.append(caseKey(axis.key).path).append(",");
-  header += "status,violations";
-  for (const ResultColumn& column : sweepColumns()) header.append(",").append(column.name);
-  return header.append(",message\n");
+  for (const XlsxColumn& column : sweepXlsxColumns(plan, caseColumn))
+    header.append(header.empty() ? "" : ",").append(column.name);
+  return header.append("\n");
 }
 
-DesignEvaluator::DesignEvaluator(const Case& base, bool checkRanges)
-    : checkRanges_(checkRanges), base_(base), current_(base) {
+std::vector<XlsxColumn> sweepXlsxColumns(const SweepPlan& plan, bool caseColumn) {
+  std::vector<XlsxColumn> columns;
+  if (caseColumn) columns.push_back({"工况", "case", ""});
+  for (const Axis& axis : plan.axes) {
+    const CaseKey& key = caseKey(axis.key);
+    columns.push_back(
+        {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
+  }
+  columns.push_back({"状态", "status", ""});
+  columns.push_back({"超限", "violations", ""});
+  for (const ResultColumn& column : sweepColumns()) {
+    const std::string caption = column.name == kMeanDifferenceColumn
+                                    ? "平均温差(℃)"
+                                    : sideCaption(column.name, fieldInfo(column.field).caption);
+    columns.push_back({caption, std::string(column.name), std::string(column.unit)});
+  }
+  for (const CheckColumn& column : kCheckColumns)
+    columns.push_back(
+        {std::string(column.caption), std::string(column.name), std::string(column.unit)});
+  columns.push_back({"提示", "message", ""});
+  return columns;
+}
+
+std::vector<XlsxCell> sweepXlsxCells(const SweepPlan& plan, const SweepRecord& record,
+                                     const std::string* caseName) {
+  std::vector<XlsxCell> cells;
+  if (caseName) cells.push_back(XlsxCell::label(*caseName));
+  for (std::size_t a = 0; a < plan.axes.size(); ++a)
+    cells.push_back(XlsxCell::shown(plan.axes[a].texts[record.index[a]]));
+  cells.push_back(XlsxCell::label(record.status));
+  cells.push_back(XlsxCell::label(record.violations));
+  const std::size_t results = sweepColumns().size() + kCheckColumns.size();
+  for (std::size_t k = 0; k < results; ++k)
+    cells.push_back(k < record.texts.size() ? XlsxCell::shown(record.texts[k], record.flagged[k])
+                                            : XlsxCell{});
+  cells.push_back(XlsxCell::label(record.message));
+  return cells;
+}
+
+DesignEvaluator::DesignEvaluator(const Case& base, bool checkRanges, const CheckSettings& checks)
+    : checkRanges_(checkRanges), checks_(base, checks), base_(base), current_(base) {
   typeCase(prototype_, base);
 }
 
@@ -314,13 +398,14 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
   for (const Axis& axis : plan.axes) keys.push_back(axis.key);
   const std::size_t inner = plan.axes.size() == 2 ? plan.axes[1].texts.size() : 1;
 
-  // Rates the designs of chunk `c` into `out` (CSV rows) and `values`.
-  auto rateChunk = [&](std::size_t c, DesignEvaluator& evaluator, std::string& out,
+  const std::string* caseName = options.caseColumn ? &plan.base.name : nullptr;
+  // Rates the designs of chunk `c` into `out` (CSV rows and records) and `values`.
+  auto rateChunk = [&](std::size_t c, DesignEvaluator& evaluator, ChunkRows& out,
                        SweepCounts& counts) {
     std::vector<std::size_t> index(plan.axes.size());
     std::vector<const std::string*> texts(plan.axes.size());
     RunStatus status;
-    if (csv) out.reserve(kChunk * 256);
+    if (csv) out.csv.reserve(kChunk * 256);
     const std::size_t end = std::min(total, (c + 1) * kChunk);
     for (std::size_t d = c * kChunk; d < end; ++d) {
       index[0] = d / inner;
@@ -328,29 +413,37 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
       for (std::size_t a = 0; a < index.size(); ++a) texts[a] = &plan.axes[a].texts[index[a]];
       const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
       ++(status.invalid ? counts.invalid : status.completed ? counts.completed : counts.stopped);
+      std::optional<DesignChecks> checks;
+      if (!status.invalid) checks = evaluator.checks(rating);
       if (options.keepValues) {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         DesignValues& v = values[d];
         v.completed = status.completed;
         v.invalid = status.invalid;
         v.rule = status.rule;
         if (status.invalid) {
-          v.margin = v.dpFlueGas = v.dpAir = v.kTheoretical = v.area =
-              std::numeric_limits<double>::quiet_NaN();
+          v.margin = v.dpFlueGas = v.dpAir = v.kTheoretical = v.area = nan;
+          v.dewPointMargin = v.heatBalance = nan;
         } else {
-          v.violations = violations(rating);
+          v.violations = violations(rating) | checks->violations;
           v.margin = number(rating, FieldId::Text49);
           v.dpFlueGas = number(rating, FieldId::Text45);
           v.dpAir = number(rating, FieldId::Text46);
           v.kTheoretical = number(rating, FieldId::Text23);
           v.area = number(rating, FieldId::Text19);
+          v.dewPointMargin = checks->dewPointMargin.value_or(nan);
+          v.requiredDewPointMargin = checks->requiredMargin;
+          v.heatBalance = checks->heatBalance.value_or(nan);
         }
       }
-      if (csv) appendRow(out, plan, index, rating, status);
+      const DesignChecks* shown = checks ? &*checks : nullptr;
+      if (csv) appendRow(out.csv, plan, index, rating, status, shown, caseName);
+      if (options.records) out.records.push_back(makeRecord(index, rating, status, shown));
     }
     return end - c * kChunk;
   };
 
-  if (csv) *csv << sweepHeader(plan);
+  if (csv && options.header) *csv << sweepHeader(plan, options.caseColumn);
   const unsigned threads =
       static_cast<unsigned>(std::min<std::size_t>(sweepThreads(options.threads), chunks));
   // The chunks rated but not yet written sit in a ring of slots; a worker takes the next chunk
@@ -358,7 +451,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
   // rows pile up.
   const std::size_t ahead = kChunksAheadPerThread * std::max(1u, threads);
   constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
-  std::vector<std::string> slots(ahead);
+  std::vector<ChunkRows> slots(ahead);
   std::vector<std::size_t> slotChunk(ahead, kEmpty);
   std::size_t nextChunk = 0, written = 0;
   std::size_t finished = 0;
@@ -370,7 +463,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
 
   auto worker = [&] {
     try {
-      DesignEvaluator evaluator(plan.base, !options.asTyped);
+      DesignEvaluator evaluator(plan.base, !options.asTyped, options.checks);
       for (;;) {
         std::size_t c;
         {
@@ -380,7 +473,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
           if (stop || nextChunk >= chunks) return;
           c = nextChunk++;
         }
-        std::string out;
+        ChunkRows out;
         SweepCounts chunkCounts;
         const std::size_t n = rateChunk(c, evaluator, out, chunkCounts);
         {
@@ -415,13 +508,14 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
     }
   }
   std::unique_ptr<DesignEvaluator> own;  // when no thread could be started at all
-  if (pool.empty()) own = std::make_unique<DesignEvaluator>(plan.base, !options.asTyped);
+  if (pool.empty())
+    own = std::make_unique<DesignEvaluator>(plan.base, !options.asTyped, options.checks);
 
   const auto start = std::chrono::steady_clock::now();
   bool barShown = false;
   auto lastDrawn = start;
   for (std::size_t c = 0; c < chunks; ++c) {
-    std::string rows;
+    ChunkRows rows;
     if (own) {
       finished += rateChunk(c, *own, rows, counts);
     } else {
@@ -442,8 +536,18 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
     }
     bool failed = false;
     if (csv) {
-      csv->write(rows.data(), static_cast<std::streamsize>(rows.size()));
+      csv->write(rows.csv.data(), static_cast<std::streamsize>(rows.csv.size()));
       failed = !*csv;
+    }
+    for (std::size_t r = 0; !failed && r < rows.records.size(); ++r) {
+      // The sink may throw: the workers are stopped and joined before it is thrown on.
+      try {
+        failed = !options.records(rows.records[r]);
+      } catch (...) {
+        std::lock_guard lock(mutex);
+        if (!failure) failure = std::current_exception();
+        failed = true;
+      }
     }
     {
       std::lock_guard lock(mutex);

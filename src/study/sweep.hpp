@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "study/case_file.hpp"
+#include "study/design_checks.hpp"
 #include "study/ranges.hpp"
+#include "study/xlsx.hpp"
 
 namespace aph::study {
 
@@ -72,13 +74,17 @@ std::size_t designCount(const SweepPlan& plan);
 // status is `invalid` with the reason, and the window returned has never calculated.
 class DesignEvaluator {
  public:
-  explicit DesignEvaluator(const Case& base, bool checkRanges = false);
+  explicit DesignEvaluator(const Case& base, bool checkRanges = false,
+                           const CheckSettings& checks = {});
   // Rates the base case with `texts[k]` typed for key `keys[k]`.
   const MainWindow& evaluate(const std::vector<std::size_t>& keys,
                              const std::vector<const std::string*>& texts, RunStatus& status);
+  // The design checks of a rating of this case (the varied keys are no check keys).
+  DesignChecks checks(const Rating& rating) const { return checks_(rating); }
 
  private:
   bool checkRanges_;
+  CaseChecks checks_;
   // The first broken range among the rules that read none of the varied keys: the same for
   // every design of a sweep.
   std::vector<std::size_t> faultKeys_;
@@ -97,10 +103,24 @@ class DesignEvaluator {
 // What sizing and the chart need of each design.
 struct DesignValues {
   bool completed = false;
-  bool invalid = false;    // outside the ranges: not rated
-  std::uint16_t rule = 0;  // the range it breaks (study/ranges)
-  unsigned violations = 0;
+  bool invalid = false;     // outside the ranges: not rated
+  std::uint16_t rule = 0;   // the range it breaks (study/ranges)
+  unsigned violations = 0;  // the window's and the design checks'
   double margin = 0, dpFlueGas = 0, dpAir = 0, kTheoretical = 0, area = 0;  // NaN when not shown
+  double dewPointMargin = 0;  // K, NaN when no acid dew point is known or the run stopped short
+  double requiredDewPointMargin = 0;  // K
+  double heatBalance = 0;             // %, NaN when not known
+};
+
+// One design of a sweep as a row: the grid position, how it ended and its results as texts
+// (the sweep columns, then the check results), each with the window's red flag.
+struct SweepRecord {
+  std::vector<std::size_t> index;  // per axis
+  std::string_view status;         // "ok", "stopped", "invalid"
+  std::string violations;
+  std::vector<std::string> texts;  // empty for an invalid design
+  std::vector<bool> flagged;
+  std::string message;
 };
 
 // How the designs of a sweep ended.
@@ -114,20 +134,33 @@ struct SweepOptions {
   bool asTyped = false;           // rate every design, in range or not
   bool keepValues = true;         // return the values of every design (for sizing and the chart)
   SweepCounts* counts = nullptr;  // filled when given
+  CheckSettings checks;           // what the design checks hold each design to
+  // Several load cases in one output: every CSV row starts with the load case's name in a
+  // `case` column, and the header (with that column) is written only when `header` is set.
+  bool caseColumn = false;
+  bool header = true;
+  // Each design's row in grid order, for outputs other than CSV (a workbook); returning false
+  // stops the sweep.
+  std::function<bool(const SweepRecord&)> records;
 };
 
 // The worker threads a sweep starts: at most one per core.
 unsigned sweepThreads(unsigned requested);
 
-// Rates every design; writes the CSV (header and one row per design) when `csv` is given. The
-// CSV is written in grid order while the workers run, never more than a few chunks ahead of what
-// the stream has taken; when the stream fails, the sweep stops (the caller finds the stream
-// failed). Designs outside the ranges are rows with status `invalid` and the reason.
+// Rates every design; writes the CSV (header and one row per design) when `csv` is given, and
+// hands each row to `options.records` when that is set. Rows are written in grid order while
+// the workers run, never more than a few chunks ahead of what the stream has taken; when the
+// stream fails (or `records` returns false), the sweep stops (the caller finds out why).
+// Designs outside the ranges are rows with status `invalid` and the reason.
 std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
                                    const SweepOptions& options = {});
 
-// The CSV header of a sweep.
-std::string sweepHeader(const SweepPlan& plan);
+// The CSV header of a sweep; `caseColumn` starts it with the load case's `case` column.
+std::string sweepHeader(const SweepPlan& plan, bool caseColumn = false);
+// The same columns for a workbook, and a design's row of them.
+std::vector<XlsxColumn> sweepXlsxColumns(const SweepPlan& plan, bool caseColumn = false);
+std::vector<XlsxCell> sweepXlsxCells(const SweepPlan& plan, const SweepRecord& record,
+                                     const std::string* caseName = nullptr);
 
 // The sweep of the plate-pair count around the case's own count (half to one and a half times),
 // as the datasheet draws it. Empty when the case's count is not a positive number.

@@ -216,5 +216,25 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
   EXPECT_NE(fonts.find("CJK"), std::string::npos) << fonts;
 }
 
+// The design checks' verdicts: a line each, with what the dew point rests on.
+TEST(Report, DewPointAndHeatBalanceVerdicts) {
+  const Case c = parseCases(R"({"name": "露点", "arrangement": "counterflow", "flow_mode": "volume",
+                                "flue_gas": {"h2o": 12, "so3": 3.2, "pressure": 103.81}})",
+                            "dew.json")
+                     .at(0);
+  const fs::path pdf = scratch("dew.pdf");
+  CheckSettings checks;
+  checks.dewPointMargin = 5;
+  ASSERT_EQ(writeReport(c, pdf.string(), false, checks), "");
+  const std::string text = output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
+  for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  // Without a dew point the check is told as not made.
+  ASSERT_EQ(writeReport(designCase(), pdf.string()), "");
+  EXPECT_NE(output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").find("未校核"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace aph::render

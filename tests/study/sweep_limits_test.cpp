@@ -141,7 +141,7 @@ TEST(Sweep, ASlowReaderGetsEveryRowInOrder) {
 
 TEST(Size, CandidatesOutOfRangeAreSkippedAndCounted) {
   const Case base = one(kDesign);
-  const Limits limits{0, 60, 5000};
+  const Limits limits{0, 60, 5000, {}};
   const Axis axis = parseVary("plate.pairs=-5:200:1");
   const SizeResult result = sizeDesign(base, axis, limits);
   ASSERT_TRUE(result.found);

@@ -229,14 +229,14 @@ TEST(Size, AgreesWithABruteForceScan) {
   const std::string hot = R"({"arrangement": "crossflow", "flow_mode": "volume",
                               "flue_gas": {"channel_gap": 14}, "air": {"channel_gap": 15}})";
   const std::vector<Row> rows = {
-      {design, "plate.pairs", "", {0, 30, 500}, false},  // the limits conflict
-      {design, "plate.pairs", "", {0, 60, 5000}, true},
-      {design, "plate.pairs", "40:400:7", {20, 60, 3000}, false},
-      {design, "plate.pairs", "40:400:7", {20, 120, 3000}, true},
-      {hot, "plate.pairs", "", {0, 30, 500}, true},
-      {design, "air.channel_gap", "", {0, 80, 6000}, true},
-      {design, "air.channel_width", "1:4:0.1", {0, 80, 5000}, true},
-      {hot, "air.channel_length", "", {0, 30, 50}, false},  // the drop limit binds
+      {design, "plate.pairs", "", {0, 30, 500, {}}, false},  // the limits conflict
+      {design, "plate.pairs", "", {0, 60, 5000, {}}, true},
+      {design, "plate.pairs", "40:400:7", {20, 60, 3000, {}}, false},
+      {design, "plate.pairs", "40:400:7", {20, 120, 3000, {}}, true},
+      {hot, "plate.pairs", "", {0, 30, 500, {}}, true},
+      {design, "air.channel_gap", "", {0, 80, 6000, {}}, true},
+      {design, "air.channel_width", "1:4:0.1", {0, 80, 5000, {}}, true},
+      {hot, "air.channel_length", "", {0, 30, 50, {}}, false},  // the drop limit binds
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.key + " " + r.range);

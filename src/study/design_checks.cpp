@@ -1,0 +1,181 @@
+#include "study/design_checks.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "model/text.hpp"
+
+namespace aph::study {
+namespace {
+
+constexpr double kAbsoluteZero = -273.15;  // ℃
+constexpr double kWholeGasPpm = 1e6;
+
+// The number a check key holds (written from a JSON number, so it reads back exactly).
+std::optional<double> number(const Case& c, std::string_view path) {
+  const auto& text = c.value(path);
+  if (!text) return std::nullopt;
+  return readWholeNumber(*text);
+}
+
+std::string shown(double value) {
+  return numberText(value);
+}
+
+// The number of a field this run wrote; empty when it did not get there.
+std::optional<double> written(const Rating& rating, FieldId id) {
+  const ShownField& f = rating[id];
+  if (!f.written || !f.value || !std::isfinite(*f.value)) return std::nullopt;
+  return f.value;
+}
+
+}  // namespace
+
+std::optional<std::string> checkInputFault(std::string_view path, double value) {
+  std::string allowed;
+  bool within = std::isfinite(value);
+  if (path == kAcidDewPointKey) {
+    within = within && value > kAbsoluteZero;
+    allowed = "above -273.15 ℃";
+  } else if (path == kWaterVapourKey) {
+    within = within && value > 0 && value < 100;
+    allowed = "> 0 % and < 100 % (volume, wet basis)";
+  } else if (path == kSulphurTrioxideKey) {
+    within = within && value > 0 && value < kWholeGasPpm;
+    allowed = "> 0 ppm and < 1000000 ppm (volume)";
+  } else if (path == kGasPressureKey) {
+    within = within && value > 0;
+    allowed = "> 0 kPa (absolute)";
+  } else {
+    allowed = "a number within ±1.8e308";
+  }
+  if (within) return std::nullopt;
+  return shown(value) + " is out of range; allowed: " + allowed;
+}
+
+std::optional<std::pair<std::string_view, std::string>> checkInputsFault(const Case& c) {
+  if (c.value(kSulphurTrioxideKey) && !c.value(kWaterVapourKey))
+    return std::pair{kSulphurTrioxideKey,
+                     std::string("needs \"") + std::string(kWaterVapourKey) +
+                         "\" too: the acid dew point is computed from both partial pressures"};
+  return std::nullopt;
+}
+
+DewPoints caseDewPoints(const Case& c) {
+  DewPoints points;
+  const auto given = number(c, kAcidDewPointKey);
+  const auto water = number(c, kWaterVapourKey);
+  const auto trioxide = number(c, kSulphurTrioxideKey);
+  const double pressure = number(c, kGasPressureKey).value_or(kStandardPressureKpa);
+  if (water) {
+    points.partial = partialPressures(*water, trioxide.value_or(0), pressure);
+    points.water = waterDewPoint(points.partial->water);
+    if (trioxide)
+      points.acid = acidDewPoint(points.partial->water, points.partial->sulphurTrioxide);
+  }
+  if (given) {
+    points.acid = given;
+    points.acidGiven = true;
+  }
+  return points;
+}
+
+double requiredDewPointMargin(const Case& c, const CheckSettings& settings) {
+  if (settings.dewPointMargin) return *settings.dewPointMargin;
+  return number(c, kDewPointMarginKey).value_or(0);
+}
+
+CaseChecks::CaseChecks(const Case& c, const CheckSettings& settings)
+    : dewPoints_(caseDewPoints(c)),
+      requiredMargin_(requiredDewPointMargin(c, settings)),
+      balanceTolerance_(settings.balanceTolerance) {}
+
+DesignChecks CaseChecks::operator()(const Rating& rating) const {
+  DesignChecks checks;
+  checks.dewPoints = dewPoints_;
+  checks.requiredMargin = requiredMargin_;
+  checks.balanceTolerance = balanceTolerance_;
+  checks.flueGasProperties = rating.flueGasProperties;
+  checks.airProperties = rating.airProperties;
+  // The flue-gas side of the plate at the cold end is the coldest surface the gas touches.
+  if (const auto wall = written(rating, FieldId::Text32); wall && dewPoints_.acid) {
+    const double margin = *wall - *dewPoints_.acid;
+    if (std::isfinite(margin)) {
+      checks.dewPointMargin = margin;
+      if (margin < requiredMargin_) checks.violations |= kColdEndCorrosion;
+    }
+  }
+  // Q1 (flue gas, Text60) against Q2 (air, Text24), which rates the exchanger.
+  const auto q1 = written(rating, FieldId::Text60);
+  const auto q2 = written(rating, FieldId::Text24);
+  if (q1 && q2 && *q2 != 0) {
+    const double balance = (*q1 - *q2) / *q2 * 100;
+    if (std::isfinite(balance)) {
+      checks.heatBalance = balance;
+      if (std::fabs(balance) > balanceTolerance_) checks.violations |= kHeatBalance;
+    }
+  }
+  return checks;
+}
+
+DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings) {
+  return CaseChecks(c, settings)(rating);
+}
+
+std::optional<double> checkValue(const DesignChecks& checks, CheckResult result) {
+  switch (result) {
+    case CheckResult::AcidDewPoint:
+      return checks.dewPoints.acid;
+    case CheckResult::WaterDewPoint:
+      return checks.dewPoints.water;
+    case CheckResult::DewPointMargin:
+      return checks.dewPointMargin;
+    case CheckResult::HeatBalance:
+      return checks.heatBalance;
+  }
+  return std::nullopt;
+}
+
+bool checkFlagged(const DesignChecks& checks, CheckResult result) {
+  if (result == CheckResult::DewPointMargin) return checks.violations & kColdEndCorrosion;
+  if (result == CheckResult::HeatBalance) return checks.violations & kHeatBalance;
+  return false;
+}
+
+std::string twoDecimals(double value) {
+  if (!std::isfinite(value)) return {};
+  char buffer[400];
+  auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2).ptr;
+  std::string text(buffer, end);
+  return text == "-0.00" ? "0.00" : text;
+}
+
+std::string checkText(const DesignChecks& checks, CheckResult result) {
+  const auto value = checkValue(checks, result);
+  return value ? twoDecimals(*value) : std::string();
+}
+
+std::string tableSidesText(const DesignChecks& checks) {
+  const bool flueGas = checks.flueGasProperties == PropertySource::Table;
+  const bool air = checks.airProperties == PropertySource::Table;
+  if (flueGas && air) return "烟气侧、空气侧";
+  if (flueGas) return "烟气侧";
+  if (air) return "空气侧";
+  if (checks.flueGasProperties == PropertySource::NotReached &&
+      checks.airProperties == PropertySource::NotReached)
+    return {};
+  return "无";
+}
+
+std::string_view propertySourceKey(PropertySource source) {
+  switch (source) {
+    case PropertySource::Table:
+      return "table";
+    case PropertySource::Fields:
+      return "fields";
+    default:
+      return "not_reached";
+  }
+}
+
+}  // namespace aph::study

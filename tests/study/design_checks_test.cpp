@@ -1,0 +1,707 @@
+// The design checks of the batch tool: the dew-point keys of a case file, cold-end corrosion and
+// heat balance as every output shows them, sizing over every load case at once, and the Excel
+// workbook read back from its XML.
+#include "study/design_checks.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "model/text.hpp"
+#include "study/answers.hpp"
+#include "study/curve.hpp"
+#include "study/rate.hpp"
+#include "study/simulate.hpp"
+#include "study/size.hpp"
+#include "study/solve.hpp"
+#include "study/sweep.hpp"
+#include "study/xlsx.hpp"
+
+namespace aph::study {
+namespace {
+
+namespace fs = std::filesystem;
+
+Case one(const std::string& json, const ReadOptions& options = {}) {
+  return parseCases(json, "case.json", options).at(0);
+}
+
+// The error a case file gives, or "" when it is read.
+std::string refusal(const std::string& json, bool asTyped = false) {
+  try {
+    ReadOptions options;
+    options.asTyped = asTyped;
+    parseCases(json, "case.json", options);
+    return "";
+  } catch (const CaseError& e) {
+    return e.what();
+  }
+}
+
+// Dew-point inputs out of their physical range, or contradicting each other, are refused with
+// the key named, whether or not the window's fields are taken as typed.
+TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
+  struct Row {
+    std::string json, error;
+  };
+  const std::vector<Row> rows = {
+      {R"({"flue_gas": {"h2o": 0, "so3": 3}})",
+       "case.json: flue_gas.h2o: 0 is out of range; allowed: > 0 % and < 100 %"},
+      {R"({"flue_gas": {"h2o": 100}})", "flue_gas.h2o: 100 is out of range"},
+      {R"({"flue_gas": {"h2o": -5}})", "flue_gas.h2o: -5 is out of range"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 0}})",
+       "flue_gas.so3: 0 is out of range; allowed: > 0 ppm"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 1000000}})", "flue_gas.so3: 1000000 is out of range"},
+      {R"({"flue_gas": {"h2o": 10, "pressure": 0}})",
+       "flue_gas.pressure: 0 is out of range; allowed: > 0 kPa"},
+      {R"({"flue_gas": {"h2o": 10, "pressure": -101.325}})", "flue_gas.pressure: -101.325 is out"},
+      {R"({"flue_gas": {"acid_dew_point": -273.15}})",
+       "flue_gas.acid_dew_point: -273.15 is out of range; allowed: above -273.15 ℃"},
+      {R"({"flue_gas": {"h2o": "12"}})", "flue_gas.h2o: expected a number, not string"},
+      {R"({"flue_gas": {"so3": 3}})", "flue_gas.so3: needs \"flue_gas.h2o\" too"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 3, "acid_dew_point": 120}})",
+       "flue_gas.acid_dew_point: cannot be given together with \"flue_gas.so3\""},
+      {R"({"limits": {"dew_point_margin": true}})",
+       "limits.dew_point_margin: expected a number, not boolean"},
+      {R"({"limits": {"margin": 5}})", "limits.margin: unknown key"},
+      // A load case's sulphur trioxide without the water vapour anywhere.
+      {R"({"cases": [{"flue_gas": {"h2o": 8}}, {"flue_gas": {"so3": 2}}]})",
+       "cases[1].flue_gas.so3: needs \"flue_gas.h2o\" too"},
+      {R"({"flue_gas": {"so3": 2}, "cases": [{"flue_gas": {"h2o": 8}}, {}]})",
+       "case.json: flue_gas.so3: needs \"flue_gas.h2o\" too"},
+  };
+  for (const Row& r : rows) {
+    for (const bool asTyped : {false, true}) {
+      const std::string told = refusal(r.json, asTyped);
+      EXPECT_NE(told.find(r.error), std::string::npos)
+          << r.json << (asTyped ? " (as typed)" : "") << "\n  told: " << told;
+    }
+  }
+  EXPECT_EQ(refusal(R"({"flue_gas": {"h2o": 99.9, "so3": 0.01, "pressure": 1e-3},
+                        "limits": {"dew_point_margin": -20}})"),
+            "");
+  EXPECT_EQ(refusal(R"({"flue_gas": {"acid_dew_point": 120, "h2o": 9}})"), "");
+}
+
+TEST(DesignChecks, DewPointKeysCannotBeVaried) {
+  for (const char* key : {"flue_gas.so3", "flue_gas.acid_dew_point", "limits.dew_point_margin"}) {
+    try {
+      parseVary(std::string(key) + "=1,2");
+      ADD_FAILURE() << key;
+    } catch (const SweepError& e) {
+      EXPECT_NE(std::string(e.what()).find("no field of the window"), std::string::npos) << key;
+    }
+  }
+}
+
+// A load case's acid dew point replaces the shared composition's sulphur trioxide, and its
+// sulphur trioxide the shared acid dew point: the two ways of giving it never stand together.
+TEST(DesignChecks, LoadCasesOverrideTheDewPointKeys) {
+  const auto cases = parseCases(R"({
+    "flue_gas": {"h2o": 10, "so3": 5},
+    "cases": [{}, {"flue_gas": {"acid_dew_point": 130}}, {"flue_gas": {"so3": 20}}]})",
+                                "loads.json");
+  ASSERT_EQ(cases.size(), 3u);
+  EXPECT_EQ(cases[0].value(kSulphurTrioxideKey), "5");
+  EXPECT_FALSE(cases[1].value(kSulphurTrioxideKey));
+  EXPECT_EQ(cases[1].value(kWaterVapourKey), "10");
+  const DewPoints given = caseDewPoints(cases[1]);
+  EXPECT_TRUE(given.acidGiven);
+  EXPECT_EQ(given.acid, 130);
+  EXPECT_TRUE(given.water);  // still from the water vapour
+  const DewPoints more = caseDewPoints(cases[2]);
+  EXPECT_GT(*more.acid, *caseDewPoints(cases[0]).acid);  // more SO3, a higher dew point
+
+  const auto back = parseCases(R"({
+    "flue_gas": {"acid_dew_point": 125},
+    "cases": [{}, {"flue_gas": {"h2o": 10, "so3": 5}}]})",
+                               "loads.json");
+  EXPECT_EQ(caseDewPoints(back[0]).acid, 125);
+  EXPECT_FALSE(back[1].value(kAcidDewPointKey));
+  EXPECT_FALSE(caseDewPoints(back[1]).acidGiven);
+}
+
+TEST(DesignChecks, DewPointsOfACase) {
+  // Without the keys, nothing is known and nothing is checked.
+  const DewPoints none = caseDewPoints(one("{}"));
+  EXPECT_FALSE(none.acid);
+  EXPECT_FALSE(none.water);
+  // The worked check, through the case file; the pressure defaults to 101.325 kPa.
+  const DewPoints worked =
+      caseDewPoints(one(R"({"flue_gas": {"h2o": 12, "so3": 3.2, "pressure": 103.81}})"));
+  EXPECT_NEAR(*worked.acid, 128.7, 0.05);
+  EXPECT_NEAR(worked.partial->water, 93.44, 0.005);
+  const DewPoints standard = caseDewPoints(one(R"({"flue_gas": {"h2o": 8, "so3": 10}})"));
+  EXPECT_NEAR(standard.partial->water, 60.8, 1e-9);  // 8 % of 760 mmHg
+  // Water vapour alone: the water dew point, no acid dew point.
+  const DewPoints water = caseDewPoints(one(R"({"flue_gas": {"h2o": 12}})"));
+  EXPECT_FALSE(water.acid);
+  ASSERT_TRUE(water.water);
+  EXPECT_NEAR(*water.water, 49.4, 0.3);  // 12.159 kPa: between 49 ℃ (11.74) and 50 ℃ (12.35)
+}
+
+// The required margin: the command line's over the case's over none.
+TEST(DesignChecks, RequiredMarginComesFromTheCommandLineTheCaseOrZero) {
+  const Case plain = one("{}");
+  const Case own = one(R"({"limits": {"dew_point_margin": 15}})");
+  EXPECT_EQ(requiredDewPointMargin(plain, {}), 0);
+  EXPECT_EQ(requiredDewPointMargin(own, {}), 15);
+  CheckSettings told;
+  told.dewPointMargin = 8;
+  EXPECT_EQ(requiredDewPointMargin(own, told), 8);
+  EXPECT_EQ(requiredDewPointMargin(plain, told), 8);
+}
+
+// Flue gas and air with their properties in the fields: Q1 = ρ1 V1 / 3600 cp1 (t1in − t1out)
+// = 1 × 1 × 1 × 100 = 100 kW; Q2 = 1 × 1 × 1 × (t2out − 20) kW.
+std::string dutyCase(int airOutlet) {
+  return R"({"arrangement": "counterflow", "flow_mode": "volume",
+             "flue_gas": {"volume_flow": 3600, "density": 1, "specific_heat": 1,
+                          "inlet_temperature": 200, "outlet_temperature": 100},
+             "air": {"volume_flow": 3600, "density": 1, "specific_heat": 1,
+                     "inlet_temperature": 20, "outlet_temperature": )" +
+         std::to_string(airOutlet) + "}}";
+}
+
+// The heat balance is flagged just beyond its tolerance and not just within it, either way.
+TEST(DesignChecks, HeatBalanceFlagOnBothSidesOfTheTolerance) {
+  struct Row {
+    int airOutlet;
+    double balance;  // (Q1 − Q2) / Q2 in %
+  };
+  for (const Row& r :
+       {Row{100, (100.0 - 80) / 80 * 100}, Row{145, (100.0 - 125) / 125 * 100}, Row{120, 0}}) {
+    const Case c = one(dutyCase(r.airOutlet));
+    const CaseRun run = rateCase(c);
+    const Rating& rating = run.window.rating();
+    ASSERT_TRUE(rating[FieldId::Text24].written) << run.status.messages.size();
+    for (const double tolerance : {std::fabs(r.balance) - 0.01, std::fabs(r.balance) + 0.01}) {
+      if (tolerance < 0) continue;
+      CheckSettings settings;
+      settings.balanceTolerance = tolerance;
+      const DesignChecks checks = designChecks(c, rating, settings);
+      ASSERT_TRUE(checks.heatBalance);
+      EXPECT_NEAR(*checks.heatBalance, r.balance, 1e-6);
+      const bool beyond = tolerance < std::fabs(r.balance);
+      EXPECT_EQ((checks.violations & kHeatBalance) != 0, beyond) << r.airOutlet << " " << tolerance;
+      EXPECT_EQ(checkFlagged(checks, CheckResult::HeatBalance), beyond);
+    }
+    EXPECT_EQ(tableSidesText(designChecks(c, rating, {})), "无");
+  }
+  // No air duty, no balance: nothing to divide by.
+  const Case still = one(dutyCase(20), ReadOptions{true});
+  const DesignChecks none = designChecks(still, rateCase(still).window.rating(), {});
+  EXPECT_FALSE(none.heatBalance);
+  EXPECT_EQ(checkText(none, CheckResult::HeatBalance), "");
+}
+
+// The cold-end margin is the flue-gas-side wall at the cold end less the acid dew point, flagged
+// when it falls short of the margin required.
+TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
+  const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                         "flue_gas": {"acid_dew_point": 90}})");
+  const CaseRun run = rateCase(c);
+  const double wall = *run.window.rating().value(FieldId::Text32);
+  const double margin = wall - 90;
+  ASSERT_GT(margin, 1);
+  for (const double required : {margin - 0.01, margin + 0.01}) {
+    CheckSettings settings;
+    settings.dewPointMargin = required;
+    const DesignChecks checks = designChecks(c, run.window.rating(), settings);
+    ASSERT_TRUE(checks.dewPointMargin);
+    EXPECT_NEAR(*checks.dewPointMargin, margin, 1e-9);
+    EXPECT_EQ((checks.violations & kColdEndCorrosion) != 0, required > margin);
+    EXPECT_EQ(checkText(checks, CheckResult::AcidDewPoint), "90.00");
+  }
+  // Stopped before the wall temperatures: no margin, no violation.
+  const Case stops = one(R"({"flue_gas": {"acid_dew_point": 90}})");
+  const DesignChecks early = designChecks(stops, rateCase(stops).window.rating(), {});
+  EXPECT_FALSE(early.dewPointMargin);
+  EXPECT_EQ(early.violations, 0u);
+  EXPECT_EQ(twoDecimals(-0.001), "0.00");
+}
+
+// Every output of rate carries the checks beside the window's results.
+TEST(DesignChecks, RateShowsTheChecksEverywhere) {
+  const std::vector<RatedCase> rated =
+      rateAll({one(R"({"name": "酸露点", "arrangement": "counterflow", "flow_mode": "volume",
+                       "flue_gas": {"h2o": 12, "so3": 3.2, "pressure": 103.81},
+                       "air": {"properties": "table"}, "limits": {"dew_point_margin": 10}})")});
+  const auto json = rateJson(rated)[0];
+  const auto& results = json.at("results");
+  EXPECT_EQ(results.at("acid_dew_point").at("text"), "128.73");
+  EXPECT_EQ(results.at("acid_dew_point").at("unit"), "℃");
+  EXPECT_EQ(results.at("dew_point_margin").at("unit"), "K");
+  const double wall =
+      std::stod(results.at("wall.cold_end_flue_gas_side").at("text").get<std::string>());
+  const bool corroding = wall - 128.73 < 10;
+  EXPECT_EQ(results.at("dew_point_margin").at("flagged"), corroding);
+  EXPECT_TRUE(results.contains("water_dew_point"));
+  EXPECT_TRUE(results.contains("heat_balance"));
+  const auto& names = json.at("violations");
+  EXPECT_EQ(std::find(names.begin(), names.end(), "cold_end_corrosion") != names.end(), corroding);
+  EXPECT_EQ(json.at("property_sources").at("air"), "table");
+  EXPECT_EQ(json.at("property_sources").at("flue_gas"), "fields");
+  EXPECT_EQ(json.at("limits").at("dew_point_margin"), 10);
+
+  const std::string csv = rateCsv(rated);
+  const std::string header = csv.substr(0, csv.find('\n'));
+  EXPECT_TRUE(
+      header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
+                       "dew_point_margin,heat_balance"))
+      << header;
+  EXPECT_NE(header.find(",factors.air_resistance,flue_gas.acid_dew_point,flue_gas.h2o,"
+                        "flue_gas.so3,flue_gas.pressure,limits.dew_point_margin,"),
+            std::string::npos)
+      << header;
+  EXPECT_NE(csv.find(",128.73,"), std::string::npos);
+
+  const std::string table = rateTable(rated, false);
+  EXPECT_NE(table.find("设计校核"), std::string::npos);
+  EXPECT_NE(table.find("128.73"), std::string::npos);
+  EXPECT_NE(table.find("空气侧\n"), std::string::npos) << table;  // only the air from the table
+  EXPECT_EQ(table.find("nan"), std::string::npos);
+
+  // The byte-order mark only when asked for.
+  std::ostringstream plain, marked;
+  for (auto [out, bom] : {std::pair{&plain, false}, std::pair{&marked, true}}) {
+    RateWriter writer(*out, RateFormat::Csv, false, {}, bom);
+    writer.add(rated[0]);
+    writer.finish();
+  }
+  EXPECT_TRUE(plain.str().starts_with("file,case,"));
+  EXPECT_EQ(marked.str(), "\xEF\xBB\xBF" + plain.str());
+}
+
+// ---- Sizing over every load case ----
+
+// One preheater at three loads; the full load knows its acid dew point, the middle one a lower
+// one, the last none.
+constexpr const char* kLoads = R"({
+  "arrangement": "counterflow", "flow_mode": "volume",
+  "flue_gas": {"properties": "table", "channel_length": 4.8, "channel_width": 2.7, "channel_gap": 10},
+  "air": {"properties": "table", "channel_length": 5.4, "channel_width": 2.4, "channel_gap": 9},
+  "plate": {"pairs": 110},
+  "cases": [
+    {"name": "100 %", "flue_gas": {"volume_flow": 294982.42, "inlet_temperature": 350,
+                                   "outlet_temperature": 160, "acid_dew_point": 98.4},
+     "air": {"volume_flow": 300000, "inlet_temperature": 40, "outlet_temperature": 190}},
+    {"name": "75 %", "flue_gas": {"volume_flow": 221236.82, "inlet_temperature": 330,
+                                  "outlet_temperature": 148, "acid_dew_point": 80},
+     "air": {"volume_flow": 225000, "inlet_temperature": 40, "outlet_temperature": 182}},
+    {"name": "50 %", "flue_gas": {"volume_flow": 147491.21, "inlet_temperature": 305,
+                                  "outlet_temperature": 135},
+     "air": {"volume_flow": 150000, "inlet_temperature": 40, "outlet_temperature": 171}}]})";
+
+// The smallest candidate meeting every limit at every load, by rating each candidate at each
+// load on its own window, and the loads that break a limit at a candidate.
+struct Scan {
+  std::optional<std::size_t> found;
+  std::vector<std::vector<std::string>> failing;  // per candidate, the loads breaking a limit
+};
+Scan bruteForce(const std::vector<Case>& loads, const Axis& axis, const Limits& limits) {
+  Scan scan;
+  scan.failing.resize(axis.texts.size());
+  for (std::size_t k = 0; k < axis.texts.size(); ++k) {
+    for (const Case& load : loads) {
+      Case c = load;
+      c.values[axis.key] = axis.texts[k];
+      const CaseRun run = rateCase(c);
+      bool met = run.status.completed;
+      if (met) {
+        const Rating& r = run.window.rating();
+        const double margin = *r.value(FieldId::Text49);
+        met = margin >= limits.marginLow && margin <= limits.marginHigh &&
+              *r.value(FieldId::Text45) <= limits.maxDrop &&
+              *r.value(FieldId::Text46) <= limits.maxDrop;
+        if (const auto& acid = c.value("flue_gas.acid_dew_point"))
+          met = met && *r.value(FieldId::Text32) - std::stod(*acid) >=
+                           limits.checks.dewPointMargin.value_or(0);
+      }
+      if (!met) scan.failing[k].push_back(load.name);
+    }
+    if (scan.failing[k].empty() && !scan.found) scan.found = k;
+  }
+  return scan;
+}
+
+TEST(DesignChecks, SizeMeetsEveryLimitAtEveryLoadLikeABruteForceScan) {
+  const std::vector<Case> loads = parseCases(kLoads, "loads.json");
+  ASSERT_EQ(loads.size(), 3u);
+  struct Row {
+    std::string range;
+    Limits limits;
+    std::string binding;  // what the binding line names
+  };
+  const std::vector<Row> rows = {
+      {"100:260:4", {0, 1000, 5000, {}}, "cold-end dew-point margin"},  // the dew point binds
+      {"100:260:4", {0, 1000, 3000, {}}, "air pressure drop"},
+      {"100:260:4", {0, 1000, 5000, {std::optional<double>(-1.0), 5}}, "air pressure drop"},
+      {"100:160:4", {0, 1000, 500, {}}, "no value"},
+      {"100:160:4",
+       {0, 1000, 5000, {std::optional<double>(50.0), 5}},
+       "binding: the cold-end dew-point margin at 100 %; it is at most"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.range + " " + std::to_string(r.limits.maxDrop));
+    const Axis axis = parseVary("plate.pairs=" + r.range);
+    const SizeResult result = sizeDesign(loads, axis, r.limits);
+    const Scan scan = bruteForce(loads, axis, r.limits);
+    EXPECT_EQ(result.found, scan.found);
+    const std::string words = describeSizing(axis, r.limits, result);
+    EXPECT_NE(words.find(r.binding), std::string::npos) << words;
+    EXPECT_TRUE(words.starts_with("cases 100 %, 75 %, 50 % (loads.json)\n")) << words;
+    if (!result.found || *result.found == 0) continue;
+    // The binding candidate is the one just below, and the loads named are those that fail it.
+    const std::size_t below = *result.found - 1;
+    EXPECT_NE(words.find("binding: at " + axis.texts[below] + ", " + scan.failing[below][0] + ": "),
+              std::string::npos)
+        << words;
+    for (const Case& load : loads) {
+      const auto& failing = scan.failing[below];
+      const bool fails = std::find(failing.begin(), failing.end(), load.name) != failing.end();
+      const bool named = words.find(", " + load.name + ": ") != std::string::npos ||
+                         words.find("    " + load.name + ": ") != std::string::npos;
+      EXPECT_EQ(named, fails) << load.name << "\n" << words;
+    }
+  }
+}
+
+// ---- Excel ----
+
+std::string run(const std::string& command) {
+  std::string text;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return text;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) text.append(buffer, n);
+  return text;
+}
+
+// A sheet read back from the workbook's XML: every cell by its reference ("B4"), with its type
+// ("n" for a number, "inlineStr" for a text), its value and whether its font is red.
+struct Cell {
+  std::string type, value;
+  bool red = false;
+};
+struct Sheet {
+  std::map<std::string, Cell> cells;
+  std::string xml;
+  // The column letter of the column whose name (second header row) is `name`.
+  std::string column(const std::string& name) const {
+    for (const auto& [reference, cell] : cells)
+      if (reference.size() > 1 && reference.substr(reference.find_first_of("0123456789")) == "2" &&
+          cell.value == name)
+        return reference.substr(0, reference.find_first_of("0123456789"));
+    return {};
+  }
+};
+
+Sheet readSheet(const fs::path& workbook, const std::string& part) {
+  Sheet sheet;
+  sheet.xml = run("unzip -p '" + workbook.string() + "' " + part + " 2>/dev/null");
+  const std::string styles = run("unzip -p '" + workbook.string() + "' xl/styles.xml 2>/dev/null");
+  // The fonts in order, and each cell format's font.
+  std::vector<bool> redFont;
+  const std::regex font("<font>(.*?)</font>");
+  const std::string fonts = styles.substr(styles.find("<fonts"));
+  for (auto f = std::sregex_iterator(fonts.begin(), fonts.begin() + fonts.find("</fonts>"), font);
+       f != std::sregex_iterator(); ++f)
+    redFont.push_back((*f)[1].str().find("rgb=\"FFFF0000\"") != std::string::npos);
+  std::vector<bool> redFormat;
+  const std::string xfs = styles.substr(styles.find("<cellXfs"));
+  const std::regex xf("<xf [^>]*fontId=\"(\\d+)\"");
+  for (auto x = std::sregex_iterator(xfs.begin(), xfs.begin() + xfs.find("</cellXfs>"), xf);
+       x != std::sregex_iterator(); ++x)
+    redFormat.push_back(redFont.at(std::stoul((*x)[1].str())));
+  const std::regex cell(
+      "<c r=\"([A-Z]+\\d+)\"(?: s=\"(\\d+)\")?(?: t=\"(\\w+)\")?(?:/>|>(.*?)</c>)");
+  for (auto c = std::sregex_iterator(sheet.xml.begin(), sheet.xml.end(), cell);
+       c != std::sregex_iterator(); ++c) {
+    Cell read;
+    read.type = (*c)[3].matched ? (*c)[3].str() : "n";
+    const std::string inner = (*c)[4].str();
+    std::smatch value;
+    if (std::regex_search(inner, value, std::regex("<(?:v|t)>(.*?)</(?:v|t)>")))
+      read.value = value[1];
+    read.red = (*c)[2].matched && redFormat.at(std::stoul((*c)[2].str()));
+    sheet.cells[(*c)[1].str()] = read;
+  }
+  return sheet;
+}
+
+fs::path scratch(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / "aph_design_checks_tests";
+  fs::create_directories(dir);
+  return dir / name;
+}
+
+// The rate workbook: a frozen three-row header of captions, names and units, numbers as numbers
+// with the decimals the window shows, texts where texts stand, the red flags red.
+TEST(Xlsx, RateWorkbookReadBack) {
+  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  const std::vector<RatedCase> rated = rateAll(parseCases(
+      R"({"arrangement": "counterflow", "flow_mode": "volume",
+          "flue_gas": {"acid_dew_point": 120},
+          "cases": [{"name": "默认"}, {"name": "=1+1", "plate": {"pairs": "12abc"}}]})",
+      "x.json", ReadOptions{true}));
+  const fs::path path = scratch("rate.xlsx");
+  {
+    std::ofstream file(path, std::ios::binary);
+    RateWriter writer(file, RateFormat::Xlsx);
+    for (const RatedCase& r : rated) writer.add(r);
+    writer.finish();
+    ASSERT_TRUE(file.good());
+  }
+  const Sheet sheet = readSheet(path, "xl/worksheets/sheet1.xml");
+  ASSERT_FALSE(sheet.cells.empty()) << sheet.xml.substr(0, 500);
+  EXPECT_NE(sheet.xml.find("ySplit=\"3\""), std::string::npos);
+  EXPECT_NE(sheet.xml.find("state=\"frozen\""), std::string::npos);
+  const std::string margin = sheet.column("margin");
+  ASSERT_FALSE(margin.empty());
+  EXPECT_EQ(sheet.cells.at(margin + "1").value, "裕量R(%)");
+  EXPECT_EQ(sheet.cells.at(margin + "3").value, "%");
+  // The default design: margin 54.3305 % above the band, in red; K not flagged.
+  const Cell& shown = sheet.cells.at(margin + "4");
+  EXPECT_EQ(shown.type, "n");
+  EXPECT_NEAR(std::stod(shown.value), 54.3305, 1e-9);
+  EXPECT_TRUE(shown.red);
+  const Cell& k = sheet.cells.at(sheet.column("k_actual") + "4");
+  EXPECT_EQ(k.type, "n");
+  EXPECT_FALSE(k.red);
+  EXPECT_EQ(sheet.cells.at(sheet.column("flue_gas.pressure_drop") + "4").red, true);
+  // Texts: the name (a formula in CSV would get an apostrophe; here it is just a text), the
+  // status, a field that holds no number as a whole.
+  EXPECT_EQ(sheet.cells.at("B5").type, "inlineStr");
+  EXPECT_EQ(sheet.cells.at("B5").value, "=1+1");
+  EXPECT_EQ(sheet.cells.at("C4").value, "ok");
+  const Cell& pairs = sheet.cells.at(sheet.column("plate.pairs") + "5");
+  EXPECT_EQ(pairs.type, "inlineStr");
+  EXPECT_EQ(pairs.value, "12abc");
+  // The checks: numbers, the violated one red, the violation named in its column.
+  const Cell& acid = sheet.cells.at(sheet.column("acid_dew_point") + "4");
+  EXPECT_EQ(acid.type, "n");
+  EXPECT_EQ(acid.value, "120");
+  const Cell& dew = sheet.cells.at(sheet.column("dew_point_margin") + "4");
+  const double wall =
+      std::stod(sheet.cells.at(sheet.column("wall.cold_end_flue_gas_side") + "4").value);
+  EXPECT_NEAR(std::stod(dew.value), wall - 120, 0.006);
+  EXPECT_TRUE(dew.red);
+  EXPECT_NE(sheet.cells.at("E4").value.find("cold_end_corrosion"), std::string::npos);
+}
+
+// The sweep workbook: one row per load case and grid point, the load in a `case` column.
+TEST(Xlsx, SweepWorkbookOfEveryLoad) {
+  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  const std::vector<Case> loads = parseCases(kLoads, "loads.json");
+  SweepPlan plan{Case{}, {parseVary("plate.pairs=100,0,120")}};
+  const fs::path path = scratch("sweep.xlsx");
+  std::ostringstream csv;
+  {
+    XlsxWorkbook book;
+    book.addSheet("sweep", sweepXlsxColumns(plan, true), 2);
+    SweepOptions options;
+    options.caseColumn = true;
+    options.records = [&](const SweepRecord& record) {
+      book.addRow(sweepXlsxCells(plan, record, &plan.base.name));
+      return true;
+    };
+    bool first = true;
+    for (const Case& load : loads) {
+      plan.base = load;
+      options.header = first;
+      first = false;
+      runSweep(plan, &csv, options);
+    }
+    std::ofstream file(path, std::ios::binary);
+    book.finish([&](std::string_view bytes) {
+      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      return file.good();
+    });
+  }
+  // The CSV: a header, then three rows per load, each starting with the load's name.
+  std::istringstream lines(csv.str());
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(lines, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 10u);
+  EXPECT_TRUE(rows[0].starts_with("case,plate.pairs,status,violations,")) << rows[0];
+  EXPECT_TRUE(
+      rows[0].ends_with(",acid_dew_point,water_dew_point,dew_point_margin,heat_balance,"
+                        "message"));
+  EXPECT_TRUE(rows[1].starts_with("100 %,100,ok,")) << rows[1];
+  EXPECT_TRUE(rows[2].starts_with("100 %,0,invalid,")) << rows[2];
+  EXPECT_TRUE(rows[9].starts_with("50 %,120,ok,")) << rows[9];
+
+  const Sheet sheet = readSheet(path, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(sheet.cells.at("A2").value, "case");
+  EXPECT_EQ(sheet.cells.at("A4").value, "100 %");
+  EXPECT_EQ(sheet.cells.at("A12").value, "50 %");
+  EXPECT_EQ(sheet.cells.at("B12").type, "n");
+  EXPECT_EQ(sheet.cells.at("C5").value, "invalid");
+  EXPECT_EQ(sheet.cells.count("D13"), 0u);  // no more rows than designs
+  const std::string acid = sheet.column("acid_dew_point");
+  EXPECT_DOUBLE_EQ(std::stod(sheet.cells.at(acid + "4").value), 98.4);
+  EXPECT_EQ(sheet.cells.count(acid + "10"), 0u);  // the last load knows no dew point
+  const std::string balance = sheet.column("heat_balance");
+  EXPECT_TRUE(sheet.cells.at(balance + "4").red);  // the table's duties disagree by 30 %
+}
+
+// The off-design rating holds its answers to the checks: the load table's margin above the acid
+// dew point is the cold-end wall less the dew point, flagged below the required margin, and the
+// performance curve draws the dew point as a line over the loads (none without a dew point).
+TEST(DesignChecks, OffDesignAnswersCarryTheChecks) {
+  const Case withDewPoint = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                                    "flue_gas": {"acid_dew_point": 120}})");
+  for (const double required : {-1000.0, 0.0}) {
+    CheckSettings settings;
+    settings.dewPointMargin = required;
+    std::vector<OperatingPoint> points;
+    for (const double load : {50.0, 100.0}) {
+      OffDesignAnswer a = simulateCase(loadCase(withDewPoint, load));
+      a.load = load;
+      ASSERT_EQ(a.status, SolutionStatus::Found) << load;
+      points.push_back(operatingPoint(a, settings));
+      const OperatingPoint& p = points.back();
+      ASSERT_TRUE(p.wallColdEndFlueGasSide && p.dewPointMargin);
+      // The wall as its field shows it (three decimals) less the dew point.
+      EXPECT_NEAR(*p.dewPointMargin, *p.wallColdEndFlueGasSide - 120, 0.0006);
+      EXPECT_EQ(p.coldEndCorrosion, *p.dewPointMargin < required) << load;
+      const std::string row = loadTableRow(p);
+      EXPECT_EQ(row.find("!") != std::string::npos, p.coldEndCorrosion) << row;
+    }
+    const PerformanceChart chart = performanceChart(points, "dew");
+    ASSERT_EQ(chart.curves.size(), 5u);
+    EXPECT_EQ(chart.curves[4].role, CurveRole::AcidDewPoint);
+    ASSERT_EQ(chart.curves[4].points.size(), 2u);
+    EXPECT_EQ(chart.curves[4].points[0], std::make_pair(50.0, 120.0));
+    EXPECT_EQ(chart.curves[4].points[1], std::make_pair(100.0, 120.0));
+  }
+  OffDesignAnswer plain = simulateCase(one(R"({"arrangement": "counterflow",
+                                               "flow_mode": "volume"})"));
+  const OperatingPoint p = operatingPoint(plain);
+  EXPECT_FALSE(p.dewPointMargin);
+  EXPECT_EQ(performanceChart({p}, "plain").curves.size(), 4u);
+  // JSON: the answer's rating carries the checks under the settings given.
+  CheckSettings strict;
+  strict.dewPointMargin = 500;
+  const auto item = offDesignJson(simulateCase(withDewPoint), strict);
+  EXPECT_TRUE(item["results"]["dew_point_margin"]["flagged"].get<bool>());
+  const auto lax = offDesignJson(simulateCase(withDewPoint));
+  EXPECT_EQ(lax["results"]["acid_dew_point"]["text"], "120.00");
+}
+
+// The workbooks of solve and simulate: the solution's columns before the rating's, numbers as
+// numbers; under a load curve a first sheet of every load and then a sheet per load listing the
+// rating at it from top to bottom.
+TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
+  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                         "flue_gas": {"acid_dew_point": 120}})");
+  const fs::path simulated = scratch("simulate.xlsx");
+  std::vector<OffDesignAnswer> answers;
+  {
+    std::ofstream file(simulated, std::ios::binary);
+    AnswerWriter writer(file, RateFormat::Xlsx, false, true);
+    for (const double load : {60.0, 100.0}) {
+      answers.push_back(simulateCase(loadCase(c, load)));
+      answers.back().load = load;
+      writer.add(answers.back());
+    }
+    writer.finish();
+    ASSERT_TRUE(file.good());
+  }
+  const std::string book = run("unzip -p '" + simulated.string() + "' xl/workbook.xml");
+  const auto loadsAt = book.find("name=\"loads\""), firstAt = book.find("name=\"负荷 60 %\""),
+             secondAt = book.find("name=\"负荷 100 %\"");
+  ASSERT_NE(loadsAt, std::string::npos) << book;
+  ASSERT_NE(firstAt, std::string::npos) << book;
+  ASSERT_NE(secondAt, std::string::npos) << book;
+  EXPECT_LT(loadsAt, firstAt);
+  EXPECT_LT(firstAt, secondAt);
+
+  const Sheet loads = readSheet(simulated, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(loads.cells.at("A2").value, "load");
+  EXPECT_EQ(loads.cells.at("A4").value, "60");
+  EXPECT_EQ(loads.cells.at("A5").value, "100");
+  const std::string air = loads.column("solution.air.outlet_temperature");
+  ASSERT_FALSE(air.empty());
+  EXPECT_EQ(loads.cells.at(air + "5").type, "n");
+  EXPECT_DOUBLE_EQ(std::stod(loads.cells.at(air + "5").value), *answers[1].airOutlet);
+  const std::string dew = loads.column("dew_point_margin");
+  ASSERT_FALSE(dew.empty());
+  EXPECT_TRUE(loads.cells.at(dew + "4").red);  // the cold end lies below 120 ℃
+
+  // The sheet of the 100 % load: one row per column of the first sheet, its value in column D.
+  const Sheet full = readSheet(simulated, "xl/worksheets/sheet3.xml");
+  std::string airRow;
+  for (const auto& [reference, cell] : full.cells)
+    if (reference[0] == 'B' && cell.value == "solution.air.outlet_temperature")
+      airRow = reference.substr(1);
+  ASSERT_FALSE(airRow.empty());
+  EXPECT_EQ(full.cells.at("D" + airRow).type, "n");
+  EXPECT_DOUBLE_EQ(std::stod(full.cells.at("D" + airRow).value), *answers[1].airOutlet);
+  EXPECT_EQ(full.cells.at("C" + airRow).value, "℃");
+
+  // solve: the whole number of plate pairs as a number, the status as a text.
+  GoalSeekRequest request;
+  request.key = *findKey("plate.pairs");
+  request.result = *findResultColumn("margin");
+  request.target = 15;
+  const GoalSeekAnswer answer = seekGoal(c, request);
+  const fs::path solved = scratch("solve.xlsx");
+  {
+    std::ofstream file(solved, std::ios::binary);
+    AnswerWriter writer(file, RateFormat::Xlsx);
+    writer.add(answer);
+    writer.finish();
+  }
+  const Sheet sheet = readSheet(solved, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(sheet.cells.at("A2").value, "solution.status");
+  EXPECT_EQ(sheet.cells.at("A4").type, "inlineStr");
+  EXPECT_EQ(sheet.cells.at("A4").value, std::string(statusName(answer.status)));
+  const std::string value = sheet.column("solution.value");
+  EXPECT_EQ(sheet.cells.at(value + "4").type, "n");
+  EXPECT_EQ(sheet.cells.at(value + "4").value, answer.answer.text);
+  EXPECT_EQ(sheet.cells.at(sheet.column("plate.pairs") + "4").value, answer.answer.text);
+}
+
+TEST(Xlsx, CellsAreValidTextAndBounded) {
+  EXPECT_EQ(cellText("a\x01"
+                     "b\xff"),
+            "a\uFFFDb\uFFFD");
+  EXPECT_EQ(cellText("负荷\tline\n"), "负荷\tline\n");
+  EXPECT_EQ(cellText("\xed\xa0\x80"), "\uFFFD\uFFFD\uFFFD");  // a surrogate is no character
+  const std::string cut = cellText(std::string(100'000, 'x'));
+  EXPECT_LE(cut.size(), 32'767u);
+  EXPECT_TRUE(cut.ends_with("…"));
+  struct Row {
+    std::string text;
+    XlsxCell::Kind kind;
+    int decimals;
+  };
+  for (const Row& r :
+       {Row{"54.3305", XlsxCell::Kind::Number, 4}, Row{"-5", XlsxCell::Kind::Number, 0},
+        Row{"1.5E+16", XlsxCell::Kind::Number, -1}, Row{"12abc", XlsxCell::Kind::Text, -1},
+        Row{" 12", XlsxCell::Kind::Text, -1}, Row{"1e999", XlsxCell::Kind::Text, -1},
+        Row{"", XlsxCell::Kind::Empty, -1}}) {
+    const XlsxCell cell = XlsxCell::shown(r.text);
+    EXPECT_EQ(cell.kind, r.kind) << r.text;
+    if (cell.kind == XlsxCell::Kind::Number) {
+      EXPECT_EQ(cell.decimals, r.decimals) << r.text;
+    }
+  }
+  // A row with more cells than the sheet has columns is refused, not written.
+  XlsxWorkbook book;
+  book.addSheet("s", {{"a", "a", ""}});
+  EXPECT_THROW(book.addRow({XlsxCell::label("x"), XlsxCell::label("y")}), XlsxError);
+}
+
+}  // namespace
+}  // namespace aph::study
