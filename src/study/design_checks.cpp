@@ -1,7 +1,7 @@
 #include "study/design_checks.hpp"
 
-#include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "model/text.hpp"
 
@@ -144,9 +144,12 @@ bool checkFlagged(const DesignChecks& checks, CheckResult result) {
 
 std::string twoDecimals(double value) {
   if (!std::isfinite(value)) return {};
+  // The C library rounds the exact binary value to two decimals, as std::to_chars would; it is
+  // also there where the C++ library writes no doubles (the browser page's).
   char buffer[400];
-  auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2).ptr;
-  std::string text(buffer, end);
+  const int length = std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
+  std::string text(buffer, static_cast<std::size_t>(length));
   return text == "-0.00" ? "0.00" : text;
 }
 
