@@ -138,16 +138,7 @@ void drawChart(Canvas& c, const ChartData& chart, double x, double y, double w, 
 }
 
 std::string chartSvg(const ChartData& chart, double w, double h) {
-  SvgCanvas canvas;
-  canvas.out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << SvgCanvas::num(w)
-             << "\" height=\"" << SvgCanvas::num(h) << "\" viewBox=\"0 0 " << SvgCanvas::num(w)
-             << " " << SvgCanvas::num(h)
-             << "\" font-family=\"'宋体', SimSun, 'Noto Serif CJK SC', serif\">\n"
-             << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-  drawChart(canvas, chart, 0, 0, w, h);
-  canvas.out << "</svg>\n";
-  return canvas.out.str();
+  return svgDocument(w, h, [&](Canvas& canvas) { drawChart(canvas, chart, 0, 0, w, h); });
 }
 
 }  // namespace aph::render

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -245,5 +246,19 @@ class SvgCanvas : public Canvas {
     out << ">" << escaped(text) << "</text>\n";
   }
 };
+
+// A whole SVG document of w × h points, white, in the Song face, with what `draw` puts on it.
+inline std::string svgDocument(double w, double h, const std::function<void(Canvas&)>& draw) {
+  SvgCanvas canvas;
+  canvas.out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << SvgCanvas::num(w)
+             << "\" height=\"" << SvgCanvas::num(h) << "\" viewBox=\"0 0 " << SvgCanvas::num(w)
+             << " " << SvgCanvas::num(h)
+             << "\" font-family=\"'宋体', SimSun, 'Noto Serif CJK SC', serif\">\n"
+             << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+  draw(canvas);
+  canvas.out << "</svg>\n";
+  return canvas.out.str();
+}
 
 }  // namespace aph::render::parts

@@ -1,10 +1,5 @@
 #include "render/curve_chart.hpp"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QPainter>
-
 #include "render/chart_parts.hpp"
 #include "render/qt_canvas.hpp"
 
@@ -92,36 +87,14 @@ void drawPerformanceChart(Canvas& c, const PerformanceChart& chart, double x, do
 }
 
 std::string performanceSvg(const PerformanceChart& chart, double w, double h) {
-  SvgCanvas canvas;
-  canvas.out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << SvgCanvas::num(w)
-             << "\" height=\"" << SvgCanvas::num(h) << "\" viewBox=\"0 0 " << SvgCanvas::num(w)
-             << " " << SvgCanvas::num(h)
-             << "\" font-family=\"'宋体', SimSun, 'Noto Serif CJK SC', serif\">\n"
-             << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-  drawPerformanceChart(canvas, chart, 0, 0, w, h);
-  canvas.out << "</svg>\n";
-  return canvas.out.str();
+  return svgDocument(w, h,
+                     [&](Canvas& canvas) { drawPerformanceChart(canvas, chart, 0, 0, w, h); });
 }
 
 std::optional<std::string> performancePng(const PerformanceChart& chart, double w, double h,
                                           double scale) {
-  ensureGuiApplication();
-  QImage image(static_cast<int>(w * scale), static_cast<int>(h * scale), QImage::Format_RGB32);
-  if (image.isNull()) return std::nullopt;
-  image.fill(Qt::white);
-  QPainter painter;
-  if (!painter.begin(&image)) return std::nullopt;
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  painter.scale(scale, scale);
-  QtCanvas canvas(painter);
-  drawPerformanceChart(canvas, chart, 0, 0, w, h);
-  if (!painter.end()) return std::nullopt;
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
-  return bytes.toStdString();
+  return pngImage(w, h, scale,
+                  [&](Canvas& canvas) { drawPerformanceChart(canvas, chart, 0, 0, w, h); });
 }
 
 }  // namespace aph::render

@@ -135,7 +135,8 @@ double QtCanvas::textWidth(const std::string& text, double size) {
   return QFontMetricsF(font, painter_.device()).horizontalAdvance(QString::fromStdString(text)) / 4;
 }
 
-std::optional<std::string> chartPng(const ChartData& chart, double w, double h, double scale) {
+std::optional<std::string> pngImage(double w, double h, double scale,
+                                    const std::function<void(Canvas&)>& draw) {
   ensureGuiApplication();
   QImage image(static_cast<int>(w * scale), static_cast<int>(h * scale), QImage::Format_RGB32);
   if (image.isNull()) return std::nullopt;
@@ -146,12 +147,16 @@ std::optional<std::string> chartPng(const ChartData& chart, double w, double h, 
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.scale(scale, scale);
   QtCanvas canvas(painter);
-  drawChart(canvas, chart, 0, 0, w, h);
+  draw(canvas);
   if (!painter.end()) return std::nullopt;
   QByteArray bytes;
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
   return bytes.toStdString();
+}
+
+std::optional<std::string> chartPng(const ChartData& chart, double w, double h, double scale) {
+  return pngImage(w, h, scale, [&](Canvas& canvas) { drawChart(canvas, chart, 0, 0, w, h); });
 }
 
 std::string writeChartPng(const ChartData& chart, const std::string& path, double w, double h,

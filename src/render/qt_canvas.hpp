@@ -2,6 +2,7 @@
 // display (the offscreen platform when none is chosen).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,11 @@ class QtCanvas : public Canvas {
  private:
   QPainter& painter_;
 };
+
+// A white PNG of w × h points at `scale` pixels a point with what `draw` puts on it: the bytes of
+// the file, or nothing when it cannot be drawn.
+std::optional<std::string> pngImage(double w, double h, double scale,
+                                    const std::function<void(Canvas&)>& draw);
 
 // The chart as a PNG of w × h points at `scale` pixels a point: the bytes of the file, or
 // nothing when it cannot be drawn.
