@@ -39,20 +39,6 @@ void refuseIfTooLarge(const struct stat& info, std::string_view noun, std::size_
                     byteText(limit) + " a " + std::string(noun) + " may hold");
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 std::string byteText(std::size_t bytes) {
@@ -197,6 +183,16 @@ std::string writeWholeFile(const std::string& path, std::string_view bytes) {
   sink->write(bytes);
   if (!sink->close()) return "cannot write " + path + " (" + sink->error() + ")";
   return {};
+}
+
+Descriptor::~Descriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int Descriptor::close() {
+  const int result = ::close(fd_);
+  fd_ = -1;
+  return result;
 }
 
 }  // namespace aph::study

@@ -15,6 +15,21 @@
 
 namespace aph::study {
 
+// A file descriptor closed when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor();
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the error close itself returns (a delayed write error, say).
+  int close();
+
+ private:
+  int fd_;
+};
+
 // The largest case file or script read: far beyond any real one, small enough to hold in memory.
 inline constexpr std::size_t kMaxInputBytes = std::size_t{64} << 20;
 
