@@ -236,15 +236,7 @@ AnswerWriter::AnswerWriter(std::ostream& out, RateFormat format, bool color, boo
 AnswerWriter::~AnswerWriter() = default;
 
 void AnswerWriter::json(const nlohmann::ordered_json& item) {
-  // The list as nlohmann's dump(2) writes it, item by item.
-  const std::string text =
-      item.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-  std::string indented = count_ ? ",\n  " : "[\n  ";
-  for (char c : text) {
-    indented += c;
-    if (c == '\n') indented += "  ";
-  }
-  out_ << indented;
+  writeJsonListItem(out_, item, count_ == 0);
 }
 
 void AnswerWriter::add(const GoalSeekAnswer& a) {

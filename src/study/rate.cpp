@@ -387,6 +387,18 @@ std::string rateCsv(const std::vector<RatedCase>& cases, const CheckSettings& se
   return out;
 }
 
+void writeJsonListItem(std::ostream& out, const nlohmann::ordered_json& item, bool first) {
+  const std::string text =
+      item.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  std::string indented = first ? "[\n  " : ",\n  ";
+  indented.reserve(text.size() + text.size() / 8);
+  for (char c : text) {
+    indented += c;
+    if (c == '\n') indented += "  ";
+  }
+  out << indented;
+}
+
 RateWriter::RateWriter(std::ostream& out, RateFormat format, bool color,
                        const CheckSettings& checks, bool bom)
     : out_(out), format_(format), color_(color), checks_(checks), bom_(bom) {
@@ -404,20 +416,9 @@ void RateWriter::add(RatedCase rated) {
       block_.push_back(std::move(rated));
       if (block_.size() == kTableBlock) flushTable();
       break;
-    case RateFormat::Json: {
-      // The list as nlohmann's dump(2) writes it, item by item: each item indented one level.
-      const std::string item =
-          jsonItem(rated, checks_)
-              .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-      std::string indented = count_ ? ",\n  " : "[\n  ";
-      indented.reserve(item.size() + item.size() / 8);
-      for (char c : item) {
-        indented += c;
-        if (c == '\n') indented += "  ";
-      }
-      out_ << indented;
+    case RateFormat::Json:
+      writeJsonListItem(out_, jsonItem(rated, checks_), count_ == 0);
       break;
-    }
     case RateFormat::Csv:
       if (!count_) out_ << (bom_ ? kUtf8Bom : "") << csvHeader();
       out_ << csvRow(rated, checks_);

@@ -44,6 +44,10 @@ nlohmann::ordered_json rateJson(const std::vector<RatedCase>& cases,
                                 const CheckSettings& checks = {});
 std::string rateCsv(const std::vector<RatedCase>& cases, const CheckSettings& checks = {});
 
+// Writes one item of a JSON list as nlohmann's dump(2) writes the list: "[" before the first,
+// "," before the others, each item indented one level (the list is closed with "\n]\n").
+void writeJsonListItem(std::ostream& out, const nlohmann::ordered_json& item, bool first);
+
 // The columns of the CSV (and of the workbook): file, case, status, message, violations,
 // arrangement, flow mode, every input key, the check keys, every result, the check results.
 std::vector<XlsxColumn> rateColumns();
