@@ -182,7 +182,9 @@ TEST(DesignChecks, HeatBalanceFlagOnBothSidesOfTheTolerance) {
     const CaseRun run = rateCase(c);
     const Rating& rating = run.window.rating();
     ASSERT_TRUE(rating[FieldId::Text24].written) << run.status.messages.size();
-    for (const double tolerance : {std::fabs(r.balance) - 0.01, std::fabs(r.balance) + 0.01}) {
+    // Exactly at the tolerance is still within it.
+    for (const double tolerance :
+         {std::fabs(r.balance) - 0.01, std::fabs(r.balance), std::fabs(r.balance) + 0.01}) {
       if (tolerance < 0) continue;
       CheckSettings settings;
       settings.balanceTolerance = tolerance;
@@ -194,6 +196,14 @@ TEST(DesignChecks, HeatBalanceFlagOnBothSidesOfTheTolerance) {
       EXPECT_EQ(checkFlagged(checks, CheckResult::HeatBalance), beyond);
     }
     EXPECT_EQ(tableSidesText(designChecks(c, rating, {})), "无");
+  }
+  // The tolerance left to its default, 5 %: Q2 = 95 kW gives +5.26 %, flagged; Q2 = 96 kW gives
+  // +4.17 %, not flagged.
+  for (const auto& [airOutlet, flagged] : {std::pair{115, true}, std::pair{116, false}}) {
+    const Case c = one(dutyCase(airOutlet));
+    const DesignChecks checks = designChecks(c, rateCase(c).window.rating(), {});
+    ASSERT_TRUE(checks.heatBalance) << airOutlet;
+    EXPECT_EQ((checks.violations & kHeatBalance) != 0, flagged) << *checks.heatBalance;
   }
   // No air duty, no balance: nothing to divide by.
   const Case still = one(dutyCase(20), ReadOptions{true});
@@ -211,7 +221,8 @@ TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
   const double wall = *run.window.rating().value(FieldId::Text32);
   const double margin = wall - 90;
   ASSERT_GT(margin, 1);
-  for (const double required : {margin - 0.01, margin + 0.01}) {
+  // A margin exactly the one required is met.
+  for (const double required : {margin - 0.01, margin, margin + 0.01}) {
     CheckSettings settings;
     settings.dewPointMargin = required;
     const DesignChecks checks = designChecks(c, run.window.rating(), settings);
