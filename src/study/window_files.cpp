@@ -22,8 +22,44 @@ namespace {
 // would never end).
 constexpr std::size_t kLargestCaseFile = kMaxInputBytes;
 
+// The window speaks Chinese: the reasons a person meets when opening or saving are told in
+// Chinese; anything rarer keeps the system's own words.
 std::string systemReason(int error) {
-  return std::strerror(error);
+  switch (error) {
+    case ENOENT:
+      return "没有那个文件或目录";
+    case EACCES:
+      return "权限不够";
+    case EPERM:
+      return "不允许的操作";
+    case EISDIR:
+      return "是一个目录";
+    case ENOTDIR:
+      return "路径中有一项不是目录";
+    case ENOSPC:
+      return "设备上没有空间";
+    case EDQUOT:
+      return "超出磁盘限额";
+    case EROFS:
+      return "只读文件系统";
+    case EEXIST:
+      return "文件已存在";
+    case EFBIG:
+      return "文件过大";
+    case ENAMETOOLONG:
+      return "文件名过长";
+    case ELOOP:
+      return "符号链接的层数过多";
+    case EIO:
+      return "输入/输出错误";
+    case EBUSY:
+      return "设备或资源忙";
+    case EMFILE:
+    case ENFILE:
+      return "打开的文件过多";
+    default:
+      return std::strerror(error);
+  }
 }
 
 struct ReadText {

@@ -223,8 +223,8 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
     Kind kind;
     std::string detail;
   } refusals[] = {
-      {folder / "missing.json", Kind::CannotRead, std::strerror(ENOENT)},
-      {folder / "a folder.json", Kind::CannotRead, std::strerror(EISDIR)},
+      {folder / "missing.json", Kind::CannotRead, "没有那个文件或目录"},
+      {folder / "a folder.json", Kind::CannotRead, "是一个目录"},
       {"/dev/zero", Kind::CannotRead, "不是普通文件"},
       {folder / "pipe.json", Kind::CannotRead, "不是普通文件"},  // no writer: must not wait
       {folder / "broken.json", Kind::NotACaseFile, "plate.pairs: key given twice"},
@@ -262,21 +262,21 @@ TEST(WindowFiles, ASaveThatFailsLeavesTheOldFileWhole) {
   ::signal(SIGXFSZ, previousSignal);
   ASSERT_TRUE(tooLarge);
   EXPECT_EQ(tooLarge->kind, Kind::CannotWrite);
-  EXPECT_EQ(tooLarge->detail, std::strerror(EFBIG));
+  EXPECT_EQ(tooLarge->detail, "文件过大");
   EXPECT_EQ(contents(folder / "design.json"), good);
 
   // A name longer than any folder takes.
   const auto tooLong = files.save(folder / (std::string(300, 'x') + ".json"), window);
   ASSERT_TRUE(tooLong);
-  EXPECT_EQ(tooLong->detail, std::strerror(ENAMETOOLONG));
+  EXPECT_EQ(tooLong->detail, "文件名过长");
   // A folder where the file should go, and a folder that does not exist.
   fs::create_directory(folder / "sub");
   const auto isFolder = files.save(folder / "sub", window);
   ASSERT_TRUE(isFolder);
-  EXPECT_EQ(isFolder->detail, std::strerror(EISDIR));
+  EXPECT_EQ(isFolder->detail, "是一个目录");
   const auto noFolder = files.save(folder / "none/design.json", window);
   ASSERT_TRUE(noFolder);
-  EXPECT_EQ(noFolder->detail, std::strerror(ENOENT));
+  EXPECT_EQ(noFolder->detail, "没有那个文件或目录");
 
   EXPECT_EQ(folder.names(), (std::vector<std::string>{"design.json", "sub"}))
       << "no half-written file is left behind";
