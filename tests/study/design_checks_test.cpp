@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 
+#include "command_output.hpp"
 #include "model/text.hpp"
 #include "study/answers.hpp"
 #include "study/curve.hpp"
@@ -387,15 +388,6 @@ TEST(DesignChecks, SizeMeetsEveryLimitAtEveryLoadLikeABruteForceScan) {
 
 // ---- Excel ----
 
-std::string run(const std::string& command) {
-  std::string text;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return text;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) text.append(buffer, n);
-  return text;
-}
-
 // A sheet read back from the workbook's XML: every cell by its reference ("B4"), with its type
 // ("n" for a number, "inlineStr" for a text), its value and whether its font is red.
 struct Cell {
@@ -417,8 +409,9 @@ struct Sheet {
 
 Sheet readSheet(const fs::path& workbook, const std::string& part) {
   Sheet sheet;
-  sheet.xml = run("unzip -p '" + workbook.string() + "' " + part + " 2>/dev/null");
-  const std::string styles = run("unzip -p '" + workbook.string() + "' xl/styles.xml 2>/dev/null");
+  sheet.xml = commandOutput("unzip -p '" + workbook.string() + "' " + part + " 2>/dev/null");
+  const std::string styles =
+      commandOutput("unzip -p '" + workbook.string() + "' xl/styles.xml 2>/dev/null");
   // The fonts in order, and each cell format's font.
   std::vector<bool> redFont;
   const std::regex font("<font>(.*?)</font>");
@@ -457,7 +450,7 @@ fs::path scratch(const std::string& name) {
 // The rate workbook: a frozen three-row header of captions, names and units, numbers as numbers
 // with the decimals the window shows, texts where texts stand, the red flags red.
 TEST(Xlsx, RateWorkbookReadBack) {
-  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  if (commandOutput("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
   const std::vector<RatedCase> rated = rateAll(parseCases(
       R"({"arrangement": "counterflow", "flow_mode": "volume",
           "flue_gas": {"acid_dew_point": 120},
@@ -510,7 +503,7 @@ TEST(Xlsx, RateWorkbookReadBack) {
 
 // The sweep workbook: one row per load case and grid point, the load in a `case` column.
 TEST(Xlsx, SweepWorkbookOfEveryLoad) {
-  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  if (commandOutput("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
   const std::vector<Case> loads = parseCases(kLoads, "loads.json");
   SweepPlan plan{Case{}, {parseVary("plate.pairs=100,0,120")}};
   const fs::path path = scratch("sweep.xlsx");
@@ -612,7 +605,7 @@ TEST(DesignChecks, OffDesignAnswersCarryTheChecks) {
 // numbers; under a load curve a first sheet of every load and then a sheet per load listing the
 // rating at it from top to bottom.
 TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
-  if (run("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
+  if (commandOutput("command -v unzip").empty()) GTEST_SKIP() << "unzip not installed";
   const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
                          "flue_gas": {"acid_dew_point": 120}})");
   const fs::path simulated = scratch("simulate.xlsx");
@@ -628,7 +621,7 @@ TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
     writer.finish();
     ASSERT_TRUE(file.good());
   }
-  const std::string book = run("unzip -p '" + simulated.string() + "' xl/workbook.xml");
+  const std::string book = commandOutput("unzip -p '" + simulated.string() + "' xl/workbook.xml");
   const auto loadsAt = book.find("name=\"loads\""), firstAt = book.find("name=\"负荷 60 %\""),
              secondAt = book.find("name=\"负荷 100 %\"");
   ASSERT_NE(loadsAt, std::string::npos) << book;

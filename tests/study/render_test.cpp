@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "command_output.hpp"
 #include "reference.hpp"
 #include "render/chart.hpp"
 #include "render/qt_canvas.hpp"
@@ -30,16 +31,6 @@ fs::path scratch(const std::string& name) {
   const fs::path dir = fs::temp_directory_path() / "aph_batch_tests";
   fs::create_directories(dir);
   return dir / name;
-}
-
-// What a command prints, or empty when it cannot run.
-std::string output(const std::string& command) {
-  std::string text;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return text;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) text.append(buffer, n);
-  return text;
 }
 
 ChartData sampleChart(bool twoParameters) {
@@ -185,7 +176,7 @@ TEST(Report, LongValuesAreCutBesideTheirCaptions) {
                      .at(0);
   const fs::path pdf = scratch("huge.pdf");
   ASSERT_EQ(writeReport(c, pdf.string()), "");
-  const std::string text = output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
   EXPECT_NE(text.find("…"), std::string::npos);
   EXPECT_EQ(text.find(std::string(60, '0')), std::string::npos) << "a value runs on";
@@ -200,10 +191,10 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
   in.read(head.data(), 5);
   EXPECT_EQ(head, "%PDF-");
   EXPECT_GT(fs::file_size(pdf), 20'000u);
-  const std::string info = output("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+  const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
   if (info.empty()) GTEST_SKIP() << "poppler-utils not installed";
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
-  const std::string text = output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   // (Text extraction maps a few shared CJK glyphs to radicals, so only unambiguous words here.)
   // The margin and the flue-gas pressure drop of the default window, worked out independently.
   const auto worked = reference::rate({});
@@ -212,7 +203,7 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
         worked.at("Text45").text, std::string("压降判定"), std::string("逆流"),
         std::string("板对数"), std::string("设计值")})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
-  const std::string fonts = output("pdffonts '" + pdf.string() + "' 2>/dev/null");
+  const std::string fonts = commandOutput("pdffonts '" + pdf.string() + "' 2>/dev/null");
   EXPECT_NE(fonts.find("CJK"), std::string::npos) << fonts;
 }
 
@@ -226,13 +217,13 @@ TEST(Report, DewPointAndHeatBalanceVerdicts) {
   CheckSettings checks;
   checks.dewPointMargin = 5;
   ASSERT_EQ(writeReport(c, pdf.string(), false, checks), "");
-  const std::string text = output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
   for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   // Without a dew point the check is told as not made.
   ASSERT_EQ(writeReport(designCase(), pdf.string()), "");
-  EXPECT_NE(output("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").find("未校核"),
+  EXPECT_NE(commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").find("未校核"),
             std::string::npos);
 }
 
