@@ -36,12 +36,7 @@ std::string Canvas::elide(const std::string& text, double size, double width) {
 
 void drawChart(Canvas& c, const ChartData& chart, double x, double y, double w, double h) {
   const bool series = chart.margin.size() > 1;
-  double top = y;
-  if (!chart.title.empty()) {
-    c.text(x + w / 2, top + 14, c.elide(chart.title, 12, w - 20), 12, kInk, Canvas::Align::Center,
-           true);
-    top += 22;
-  }
+  double top = chartTitle(c, chart.title, x, y, w);
   // Legend rows.
   double lx = x + 58;
   const double ly = top + 11;

@@ -185,6 +185,14 @@ inline double legendItem(Canvas& c, double x, double y, const std::string& label
   return x + 27 + c.textWidth(shown, 9.5) + 16;
 }
 
+// A chart's title, bold and centred over its width, cut to fit; returns where the chart goes on
+// below it (`top` itself when there is no title).
+inline double chartTitle(Canvas& c, const std::string& title, double x, double top, double w) {
+  if (title.empty()) return top;
+  c.text(x + w / 2, top + 14, c.elide(title, 12, w - 20), 12, kInk, Canvas::Align::Center, true);
+  return top + 22;
+}
+
 class SvgCanvas : public Canvas {
  public:
   std::ostringstream out;

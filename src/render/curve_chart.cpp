@@ -27,12 +27,7 @@ CurveStyle curveStyle(CurveRole role) {
 
 void drawPerformanceChart(Canvas& c, const PerformanceChart& chart, double x, double y, double w,
                           double h) {
-  double top = y;
-  if (!chart.title.empty()) {
-    c.text(x + w / 2, top + 14, c.elide(chart.title, 12, w - 20), 12, kInk, Canvas::Align::Center,
-           true);
-    top += 22;
-  }
+  double top = chartTitle(c, chart.title, x, y, w);
   // Legend: as many entries to a row as fit.
   double lx = x + 58;
   double ly = top + 11;
