@@ -4,26 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <random>
 
 namespace {
 
-std::uint64_t bitsOf(double x) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
-double fromBits(std::uint64_t bits) {
-  double x;
-  std::memcpy(&x, &bits, sizeof x);
-  return x;
-}
-
 bool sameResult(double a, double b) {
-  return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
+  return (std::isnan(a) && std::isnan(b)) ||
+         std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 // The native library takes the algorithms reproduced here only on x86-64 with fused
@@ -64,7 +54,7 @@ TEST_F(NativeMath, LogAgreesEverywhere) {
     double x;
     switch (k % 3) {
       case 0:
-        x = fromBits(bits());  // any double: subnormal, huge, negative, NaN
+        x = std::bit_cast<double>(bits());  // any double: subnormal, huge, negative, NaN
         break;
       case 1:
         x = uniform(1 - 0x1p-4, 1 + 0x1.09p-4);  // the polynomial around 1
@@ -89,8 +79,8 @@ TEST_F(NativeMath, PowAgreesEverywhere) {
     double x, y;
     switch (k % 5) {
       case 0:  // any two doubles
-        x = fromBits(bits());
-        y = fromBits(bits());
+        x = std::bit_cast<double>(bits());
+        y = std::bit_cast<double>(bits());
         break;
       case 1:  // Reynolds numbers to the exponents of the Nusselt and friction laws
         x = uniform(1, 1e6);
