@@ -11,6 +11,24 @@ function element(tag, className, parent) {
   return e;
 }
 
+// A push button that submits nothing.
+function pushButton(className, parent, text) {
+  const b = element('button', className, parent);
+  b.type = 'button';
+  if (text) b.textContent = text;
+  return b;
+}
+
+// A modal dialog of the page with its title bar: the title and the close button.
+function dialogFrame(className, title) {
+  const box = element('dialog', className, document.body);
+  const bar = element('div', 'title-bar', box);
+  element('span', 'title', bar).textContent = title;
+  const close = pushButton('title-close', bar);
+  close.setAttribute('aria-label', '关闭');
+  return { box, close };
+}
+
 // Where a replacement face sets a caption wider than its place allows, it is condensed just
 // enough to fit, never below 85 %, instead of being cut off (as the desktop window does).
 function fitCaptions(root) {
@@ -233,26 +251,14 @@ const page = {
 
   messageBox(text, title, warning, withCancel) {
     this.refresh();
-    const box = element('dialog', 'message-box', document.body);
-    const bar = element('div', 'title-bar', box);
-    element('span', 'title', bar).textContent = title;
-    const close = element('button', 'title-close', bar);
-    close.type = 'button';
-    close.setAttribute('aria-label', '关闭');
+    const { box, close } = dialogFrame('message-box', title);
     const body = element('div', 'message-body', box);
     if (warning) element('span', 'message-icon warning', body).setAttribute('aria-label', '警告');
     element('p', 'message-text', body).textContent = text;
     const buttons = element('div', 'message-buttons', box);
-    const ok = element('button', 'button', buttons);
-    ok.type = 'button';
-    ok.textContent = '确定';
+    const ok = pushButton('button', buttons, '确定');
     const pressed = [ok, close];
-    if (withCancel) {
-      const cancel = element('button', 'button', buttons);
-      cancel.type = 'button';
-      cancel.textContent = '取消';
-      pressed.push(cancel);
-    }
+    if (withCancel) pressed.push(pushButton('button', buttons, '取消'));
     box.showModal();
     ok.focus();
     // Which button was pressed is never examined; Escape leaves the box as Cancel would.
@@ -372,12 +378,7 @@ const page = {
   // preselected; "取消" or the close button cancel. Gives the entry's index, or null.
   chooseFromList(request) {
     this.refresh();
-    const box = element('dialog', 'list-box', document.body);
-    const bar = element('div', 'title-bar', box);
-    element('span', 'title', bar).textContent = request.title;
-    const close = element('button', 'title-close', bar);
-    close.type = 'button';
-    close.setAttribute('aria-label', '关闭');
+    const { box, close } = dialogFrame('list-box', request.title);
     const body = element('div', 'list-body', box);
     const prompt = element('label', 'list-prompt', body);
     prompt.textContent = request.prompt;
@@ -388,12 +389,8 @@ const page = {
     for (const entry of request.entries) element('option', '', list).textContent = entry;
     list.selectedIndex = 0;
     const buttons = element('div', 'message-buttons', box);
-    const ok = element('button', 'button', buttons);
-    ok.type = 'button';
-    ok.textContent = '确定';
-    const cancel = element('button', 'button', buttons);
-    cancel.type = 'button';
-    cancel.textContent = '取消';
+    const ok = pushButton('button', buttons, '确定');
+    const cancel = pushButton('button', buttons, '取消');
     list.addEventListener('dblclick', () => ok.click());
     list.addEventListener('keydown', (event) => {
       if (event.key === 'Enter') ok.click();
@@ -420,12 +417,7 @@ const page = {
 
   // A modal prompt for the name to save under, with the filter list of the request.
   askSaveName(request) {
-    const box = element('dialog', 'file-dialog', document.body);
-    const bar = element('div', 'title-bar', box);
-    element('span', 'title', bar).textContent = '另存为';
-    const close = element('button', 'title-close', bar);
-    close.type = 'button';
-    close.setAttribute('aria-label', '关闭');
+    const { box, close } = dialogFrame('file-dialog', '另存为');
     const rows = element('div', 'file-rows', box);
     const nameLabel = element('label', '', rows);
     nameLabel.textContent = '文件名：';
@@ -444,12 +436,8 @@ const page = {
       option.selected = index === request.filterIndex - 1;
     });
     const buttons = element('div', 'message-buttons', box);
-    const save = element('button', 'button', buttons);
-    save.type = 'button';
-    save.textContent = '保存';
-    const cancel = element('button', 'button', buttons);
-    cancel.type = 'button';
-    cancel.textContent = '取消';
+    const save = pushButton('button', buttons, '保存');
+    const cancel = pushButton('button', buttons, '取消');
     name.addEventListener('keydown', (event) => {
       if (event.key === 'Enter') save.click();
     });
