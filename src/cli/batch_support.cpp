@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/text.hpp"
+#include "study/case_file.hpp"
 #include "study/files.hpp"
 
 namespace aph::cli {
@@ -33,6 +34,19 @@ void Output::close() {
   check();
   stream_.reset();
   if (!sink_->close()) throw WriteError{name_ + ": cannot write (" + sink_->error() + ")"};
+}
+
+std::string caseFileText(BatchIo& io, std::optional<std::string>& standardInput,
+                         const std::string& path) {
+  try {
+    if (path == "-") {
+      if (!standardInput) standardInput = io.readStandardInput("case file");
+      return *standardInput;
+    }
+    return io.readFile(path, "case file");
+  } catch (const study::ReadError& e) {
+    throw study::CaseError(study::caseFileLabel(path), "", e.what());
+  }
 }
 
 void writeFile(BatchIo& io, const std::string& path, std::string_view bytes) {

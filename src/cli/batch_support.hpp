@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -39,6 +40,11 @@ class Output {
   study::Sink* sink_ = nullptr;
   std::unique_ptr<study::SinkStream> stream_;
 };
+
+// The text of a case file, standard input for "-" (read once into `standardInput`, however often
+// it is named); a file that cannot be read is a case-file error naming it.
+std::string caseFileText(BatchIo& io, std::optional<std::string>& standardInput,
+                         const std::string& path);
 
 void writeFile(BatchIo& io, const std::string& path, std::string_view bytes);
 

@@ -81,15 +81,7 @@ CheckSettings checkSettings(const Options& o) {
 
 // The text of a case file: standard input for "-" (read once, however often it is named).
 std::string caseText(Options& o, const std::string& path) {
-  try {
-    if (path == "-") {
-      if (!o.standardInput) o.standardInput = o.io->readStandardInput("case file");
-      return *o.standardInput;
-    }
-    return o.io->readFile(path, "case file");
-  } catch (const ReadError& e) {
-    throw CaseError(caseFileLabel(path), "", e.what());
-  }
+  return caseFileText(*o.io, o.standardInput, path);
 }
 
 // The one case of a file that sweep, size and report work on. Only the case chosen (and the

@@ -51,15 +51,7 @@ ReadOptions readOptions(const Options& o) {
 }
 
 std::string caseText(Options& o) {
-  try {
-    if (o.file == "-") {
-      if (!o.standardInput) o.standardInput = o.io->readStandardInput("case file");
-      return *o.standardInput;
-    }
-    return o.io->readFile(o.file, "case file");
-  } catch (const ReadError& e) {
-    throw CaseError(caseFileLabel(o.file), "", e.what());
-  }
+  return caseFileText(*o.io, o.standardInput, o.file);
 }
 
 // Visits every case of the file, or the one --case chooses (by name, else by number); the whole
