@@ -370,6 +370,12 @@ int sizeCommand(Options& o) {
     throw UsageError{"size" + loadCount(loads) + ": more than " + std::to_string(most) +
                      " designs (load cases × candidates); choose a load case with --case, or "
                      "fewer candidates with --range"};
+  // A key the arrangement never reads would size nothing: every candidate rates the same.
+  eachLoad(o, loads, [&](Case&& c) {
+    if (const auto reason = arrangementIgnores(c, *key))
+      throw UsageError{"--vary " + o.sizeKey + ": " + *reason +
+                       (c.name.empty() ? "" : " (" + c.name + ")")};
+  });
   SizeSearch search(candidates, limits, o.threads, o.asTyped);
   eachLoad(o, loads, [&](Case&& c) { search.addLoad(c); });
   const SizeResult result = search.finish();

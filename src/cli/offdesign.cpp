@@ -115,13 +115,6 @@ std::pair<double, double> parseRange(const std::string& text) {
           parseOptionNumber(text.substr(colon + 1), shown)};
 }
 
-std::string resultNames() {
-  std::string names;
-  for (const ResultColumn& c : resultColumns())
-    names += (names.empty() ? "" : ", ") + std::string(c.name);
-  return names + ", " + std::string(kMeanDifferenceColumn);
-}
-
 // Tells why the command stopped before every case was answered.
 void budgetSpent(BatchIo& io, std::size_t skipped) {
   *io.err << kProgram << "stopped after " << io.maxDesigns
@@ -138,18 +131,10 @@ int solveCommand(Options& o) {
   GoalSeekRequest request;
   request.key = *key;
   request.asTyped = o.asTyped;
-  const auto equals = o.target.find('=');
-  if (equals == std::string::npos)
-    throw UsageError{"--target " + shortened(o.target) +
-                     ": expected RESULT=VALUE, e.g. margin=15 or wall.min=110"};
-  const std::string name = o.target.substr(0, equals);
-  const auto column = findResultColumn(name);
-  if (!column)
-    throw UsageError{"--target " + shortened(o.target) + ": \"" + shortened(name) +
-                     "\" is not a result; results: " + resultNames()};
-  request.result = *column;
-  request.target =
-      parseOptionNumber(o.target.substr(equals + 1), "--target " + shortened(o.target));
+  const GoalTarget goal = parseGoalTarget(o.target);
+  request.result = goal.result;
+  request.condition = goal.condition;
+  request.target = goal.target;
   if (!o.range.empty()) request.range = parseRange(o.range);
   const CheckSettings checks = checkedOutputOptions(o, "solve");
 
@@ -180,8 +165,9 @@ int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks,
     o.budget -= std::min(a.evaluations, o.budget);
     if (a.status != SolutionStatus::Found && a.status != SolutionStatus::Grid) {
       code = 1;
-      *io.err << kProgram << c.file << ": " << c.name << ": " << a.resultName << " = "
-              << gridText(a.target) << " by " << caseKey(a.key).path << ": "
+      *io.err << kProgram << c.file << ": " << c.name << ": " << a.resultName << " "
+              << conditionText(a.condition) << " " << gridText(a.target) << " by "
+              << caseKey(a.key).path << ": "
               << (a.status == SolutionStatus::Bound
                       ? "not settled within the bound of " + std::to_string(a.evaluations) +
                             " evaluations"
@@ -205,7 +191,9 @@ int simulateInto(Options& o, const std::vector<double>& loads, const std::string
 
 int simulateCommand(Options& o) {
   BatchIo& io = *o.io;
-  const std::vector<double> loads = o.load.empty() ? std::vector<double>{} : parseLoads(o.load);
+  // An empty --load is refused as any other malformed one, not taken as no load curve.
+  const bool loadGiven = o.simulate->count("--load") > 0;
+  const std::vector<double> loads = loadGiven ? parseLoads(o.load) : std::vector<double>{};
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   const CheckSettings checks = checkedOutputOptions(o, "simulate");
   if (!kind.empty() && loads.empty())
@@ -307,7 +295,8 @@ OffDesignCommands::OffDesignCommands(CLI::App& app, BatchIo& io)
       ->required();
   o.solve
       ->add_option("--target", o.target,
-                   "RESULT=VALUE (a result name of rate's CSV, e.g. margin=15)")
+                   "RESULT=VALUE, RESULT>=VALUE or RESULT<=VALUE (a result name of rate's CSV, "
+                   "e.g. margin=15 or margin>=15)")
       ->required();
   o.solve->add_option("--range", o.range, "FROM:TO searched (default: the key's own range)");
   o.solve->add_option("--case", o.choice, "Load case (name or number); default: every case");

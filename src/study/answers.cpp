@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "model/text.hpp"
 #include "study/files.hpp"
@@ -45,6 +46,12 @@ std::string fixedText(double v, int decimals) {
   return buffer;
 }
 
+// A file path in a heading, whole however long (it tells which file the answer belongs to), with
+// control characters shown as the table shows them.
+std::string wholePath(const std::string& file) {
+  return tableCell(file, std::numeric_limits<std::size_t>::max());
+}
+
 constexpr std::size_t kLoadWidth = 8, kStatusWidth = 13;
 
 std::size_t columnWidth(const PointColumn& c) {
@@ -67,6 +74,7 @@ json goalSeekJson(const GoalSeekAnswer& a, const CheckSettings& checks) {
   s["value"] = a.answer.text.empty() ? json(nullptr) : json(a.answer.value);
   s["result"] = number(a.answer.result);
   s["result_name"] = a.resultName;
+  s["condition"] = conditionText(a.condition);
   s["target"] = a.target;
   s["bracket"] = json::array({a.low.value, a.high.value});
   s["evaluations"] = a.evaluations;
@@ -80,6 +88,11 @@ json goalSeekJson(const GoalSeekAnswer& a, const CheckSettings& checks) {
     s["stopped_at"] = a.stoppedAt;
     s["stopped_count"] = a.stoppedCount;
     s["stop_message"] = a.stopMessage;
+    json stops = json::array();
+    for (const StopGroup& g : a.stops)
+      stops.push_back(
+          {{"message", g.message}, {"stopped", g.stopped}, {"count", g.count}, {"at", g.at}});
+    s["stops"] = std::move(stops);
   }
   item["solution"] = std::move(s);
   return item;
@@ -102,23 +115,32 @@ json offDesignJson(const OffDesignAnswer& a, const CheckSettings& checks) {
 
 std::string goalSeekCsvHeader() {
   return "solution.status,solution.key,solution.value,solution.result_name,solution.result,"
-         "solution.target,solution.bracket_low,solution.bracket_high,solution.evaluations,"
+         "solution.condition,solution.target,solution.bracket_low,solution.bracket_high,solution."
+         "evaluations,"
          "solution.message," +
          ratingCsv(RatedCase{}).first + "\n";
 }
 
+// Each reason the result could not be had, with how many values it holds for.
 std::string goalSeekMessage(const GoalSeekAnswer& a) {
-  if (!a.stoppedCount) return {};
-  return "the calculation stops at " + std::to_string(a.stoppedCount) +
-         " values tried: " + a.stopMessage;
+  std::string out;
+  for (const StopGroup& g : a.stops) {
+    const std::string values =
+        std::to_string(g.count) + " value" + (g.count == 1 ? "" : "s") + " tried";
+    out += (out.empty() ? "" : "; ") +
+           (g.stopped ? "the calculation stops at " + values + ": " + g.message
+                      : g.message + " at " + values);
+  }
+  return out;
 }
 
 std::string goalSeekCsvRow(const GoalSeekAnswer& a, const CheckSettings& checks) {
   const std::string message = goalSeekMessage(a);
   std::string row = std::string(statusName(a.status)) + "," + std::string(caseKey(a.key).path) +
                     "," + a.answer.text + "," + a.resultName + "," + csvNumber(a.answer.result) +
-                    "," + gridText(a.target) + "," + a.low.text + "," + a.high.text + "," +
-                    std::to_string(a.evaluations) + "," + csvField(message) + ",";
+                    "," + std::string(conditionText(a.condition)) + "," + gridText(a.target) + "," +
+                    a.low.text + "," + a.high.text + "," + std::to_string(a.evaluations) + "," +
+                    csvField(message) + ",";
   return row + ratingCsv(a.rating, checks).second;
 }
 
@@ -162,6 +184,7 @@ std::vector<XlsxColumn> goalSeekXlsxColumns() {
                      {"解", "solution.value", ""},
                      {"目标结果", "solution.result_name", ""},
                      {"解处结果", "solution.result", ""},
+                     {"目标条件", "solution.condition", ""},
                      {"目标值", "solution.target", ""},
                      {"区间下限", "solution.bracket_low", ""},
                      {"区间上限", "solution.bracket_high", ""},
@@ -173,9 +196,9 @@ std::vector<XlsxCell> goalSeekXlsxCells(const GoalSeekAnswer& a, const CheckSett
   return withRating(
       {XlsxCell::label(statusName(a.status)), XlsxCell::label(caseKey(a.key).path),
        XlsxCell::shown(a.answer.text), XlsxCell::label(a.resultName), numberCell(a.answer.result),
-       XlsxCell::shown(gridText(a.target)), XlsxCell::shown(a.low.text),
-       XlsxCell::shown(a.high.text), XlsxCell::shown(std::to_string(a.evaluations)),
-       XlsxCell::label(goalSeekMessage(a))},
+       XlsxCell::label(conditionText(a.condition)), XlsxCell::shown(gridText(a.target)),
+       XlsxCell::shown(a.low.text), XlsxCell::shown(a.high.text),
+       XlsxCell::shown(std::to_string(a.evaluations)), XlsxCell::label(goalSeekMessage(a))},
       a.rating, checks);
 }
 
@@ -207,8 +230,8 @@ std::vector<XlsxCell> offDesignXlsxCells(const OffDesignAnswer& a, bool loads,
 }
 
 std::string loadTableHeader(const std::string& file, const std::string& caseName) {
-  std::string out = "变负荷性能：" + tableCell(file, kTableCellWidth) + ": " +
-                    tableCell(caseName, kTableCellWidth) + "\n";
+  std::string out =
+      "变负荷性能：" + wholePath(file) + ": " + tableCell(caseName, kTableCellWidth) + "\n";
   out += padToWidth("负荷(%)", kLoadWidth) + padToWidth("状态", kStatusWidth);
   for (const PointColumn& c : pointColumns())
     out += padToWidth(std::string(c.caption) + "(" + std::string(c.unit) + ")", columnWidth(c));
@@ -242,7 +265,7 @@ void AnswerWriter::json(const nlohmann::ordered_json& item) {
 void AnswerWriter::add(const GoalSeekAnswer& a) {
   switch (format_) {
     case RateFormat::Table:
-      out_ << (count_ ? "\n" : "") << tableCell(a.rating.input.file, kTableCellWidth) << ": "
+      out_ << (count_ ? "\n" : "") << wholePath(a.rating.input.file) << ": "
            << tableCell(a.rating.input.name, kTableCellWidth) << "\n"
            << describeGoalSeek(a) << "\n"
            << rateTable({a.rating}, color_, checks_);
@@ -285,7 +308,7 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
           loadReasons_.push_back(std::move(why));
         }
       } else {
-        out_ << (count_ ? "\n" : "") << tableCell(a.rating.input.file, kTableCellWidth) << ": "
+        out_ << (count_ ? "\n" : "") << wholePath(a.rating.input.file) << ": "
              << tableCell(a.rating.input.name, kTableCellWidth) << "\n"
              << describeOffDesign(a) << "\n"
              << rateTable({a.rating}, color_, checks_);

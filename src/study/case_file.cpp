@@ -480,6 +480,28 @@ bool isNumericKey(std::size_t key) {
   return kind == KeyKind::Field || kind == KeyKind::Tuning || kind == KeyKind::Passes;
 }
 
+std::optional<std::string> unvariableReason(std::size_t key) {
+  if (isCheckKey(key)) return "an input of the design checks, no field of the window";
+  if (!isNumericKey(key)) return "not a number";
+  return std::nullopt;
+}
+
+std::optional<std::string> arrangementIgnores(const Case& c, std::size_t key) {
+  const CaseKey& info = caseKey(key);
+  const auto& arrangement = c.value("arrangement");
+  if (info.kind == KeyKind::Passes && !(arrangement && *arrangement == "multi-pass"))
+    return std::string(
+        "pass counts are read only by the multi-pass arrangement, which the case "
+        "does not select");
+  // In counterflow the air runs along the flue-gas channel: its pressure drop takes the flue-gas
+  // channel length, and the air channel length enters nothing.
+  if (info.path == "air.channel_length" && arrangement && *arrangement == "counterflow")
+    return std::string(
+        "the counterflow arrangement runs the air along flue_gas.channel_length "
+        "and never reads the air channel length");
+  return std::nullopt;
+}
+
 const std::optional<std::string>& Case::value(std::string_view path) const {
   static const std::optional<std::string> none;
   const auto k = findKey(path);

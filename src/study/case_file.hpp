@@ -51,6 +51,9 @@ const CaseKey& caseKey(std::size_t key);
 bool isNumericKey(std::size_t key);
 // Keys the design checks read (dew points, the required dew-point margin): numbers, never typed.
 bool isCheckKey(std::size_t key);
+// Why a key cannot be varied by a sweep, a sizing or a goal seek whatever the case ("an input of
+// the design checks, no field of the window", "not a number"), or nothing.
+std::optional<std::string> unvariableReason(std::size_t key);
 
 // A case-file fault: the file, the key (dotted, with the case index of a list) and what is wrong.
 class CaseError : public std::runtime_error {
@@ -78,6 +81,11 @@ struct Case {
   // own, or the window's default (emptied for a side whose properties come from the table).
   std::string inputText(std::size_t key) const;
 };
+
+// Why the calculation never reads a key in the arrangement a case selects (pass counts without
+// the multi-pass arrangement; the air channel length in counterflow, where the air runs along the
+// flue-gas channel), or nothing. Varying such a key gives the same rating at every value.
+std::optional<std::string> arrangementIgnores(const Case& c, std::size_t key);
 
 // How a case file is read.
 struct ReadOptions {

@@ -112,12 +112,18 @@ std::string shownValue(const std::string& text, std::optional<double> read) {
   return "\"" + shortened(text) + "\" (read as " + number(*read) + ")";
 }
 
+// What is wrong with a value outside its range: an empty text is told as empty, not as the 0 the
+// window reads from it.
+std::string outOfRange(const std::string& text, std::optional<double> read) {
+  if (text.empty()) return "is empty (read as 0)";
+  return shownValue(text, read) + " is out of range";
+}
+
 RangeFault fault(std::size_t key, Kind kind, const std::string& text, std::optional<double> read) {
   if (kind == kFinite)
     return {key, code(key, kind),
             shownValue(text, read) + " is not a finite number; allowed: " + allowedText(key, kind)};
-  return {key, code(key, kind),
-          shownValue(text, read) + " is out of range; allowed: " + allowedText(key, kind)};
+  return {key, code(key, kind), outOfRange(text, read) + "; allowed: " + allowedText(key, kind)};
 }
 
 bool within(Kind kind, const std::string& text, double v) {
@@ -239,9 +245,9 @@ std::optional<RangeFault> scan(const Case& c, std::span<const std::size_t> keys,
       // "below flue_gas.inlet_temperature (300 ℃), as the flue gas cools"
       const std::size_t other = named == k ? inlet : k;
       const bool below = flueGas == (named == k);
-      f.message = shownValue(text, named == k ? out : in) +
-                  " is out of range; allowed: " + (below ? "below " : "above ") + path(other) +
-                  " (" + withUnit(number(named == k ? *in : *out), all[other].unit) + "), as the " +
+      f.message = outOfRange(text, named == k ? out : in) +
+                  "; allowed: " + (below ? "below " : "above ") + path(other) + " (" +
+                  withUnit(number(named == k ? *in : *out), all[other].unit) + "), as the " +
                   (flueGas ? "flue gas cools" : "air warms");
       return f;
     }

@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <map>
 #include <sstream>
 
 #include "model/text.hpp"
@@ -43,11 +45,16 @@ std::string shown(double v) {
   return gridText(v);
 }
 
-// A result to read: seven significant digits.
-std::string figure(double v) {
+// A result to read: seven significant digits, more where fewer would put it on the other side of
+// the target or on it (14.99999996 against 15 is not shown as 15).
+std::string figure(double v, double target) {
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.7g", v);
-  return buffer;
+  for (int digits = 7;; ++digits) {
+    std::snprintf(buffer, sizeof buffer, "%.*g", digits, v);
+    const double shown = std::strtod(buffer, nullptr);
+    if (digits >= 17 || ((shown < target) == (v < target) && (shown == target) == (v == target)))
+      return buffer;
+  }
 }
 
 }  // namespace
@@ -137,8 +144,8 @@ std::pair<double, double> defaultRange(const Case& c, std::size_t key) {
 
 void checkSolveKey(const Case& c, std::size_t key) {
   const std::string path(caseKey(key).path);
-  if (!isNumericKey(key))
-    throw SolveError("--for " + path + ": not a number, so it cannot be solved for");
+  if (const auto reason = unvariableReason(key))
+    throw SolveError("--for " + path + ": " + *reason + ", so it cannot be solved for");
   const std::string s = side(path);
   if (isProperty(path) && c.value(s + ".properties"))
     throw SolveError("--for " + path + ": the case takes " + s + " properties from the table (\"" +
@@ -152,11 +159,8 @@ void checkSolveKey(const Case& c, std::size_t key) {
     throw SolveError("--for " + path +
                      ": in mass mode the calculation writes the volume flows; solve for " + s +
                      ".mass_flow");
-  const auto& arrangement = c.value("arrangement");
-  if (path.starts_with("passes.") && !(arrangement && *arrangement == "multi-pass"))
-    throw SolveError("--for " + path +
-                     ": pass counts are read only by the multi-pass arrangement, which the case "
-                     "does not select");
+  if (const auto reason = arrangementIgnores(c, key))
+    throw SolveError("--for " + path + ": " + *reason);
   if (endsWith(path, "equivalent_diameter") &&
       !c.inputText(*findKey("flue_gas.channel_gap")).empty() &&
       !c.inputText(*findKey("air.channel_gap")).empty())
@@ -173,6 +177,62 @@ std::optional<ResultColumn> findResultColumn(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<GoalResult> findGoalResult(std::string_view name) {
+  if (const auto column = findResultColumn(name)) return GoalResult(*column);
+  for (const CheckColumn& check : kCheckColumns) {
+    if (check.name != name) continue;
+    GoalResult r;
+    r.column = ResultColumn{check.name, FieldId::Text49, check.unit};
+    r.check = check.result;
+    return r;
+  }
+  return std::nullopt;
+}
+
+std::string goalResultNames() {
+  std::string names;
+  for (const ResultColumn& c : resultColumns())
+    names += (names.empty() ? "" : ", ") + std::string(c.name);
+  names += ", " + std::string(kMeanDifferenceColumn);
+  for (const CheckColumn& check : kCheckColumns) names += ", " + std::string(check.name);
+  return names;
+}
+
+std::string_view conditionText(TargetCondition condition) {
+  switch (condition) {
+    case TargetCondition::AtLeast:
+      return ">=";
+    case TargetCondition::AtMost:
+      return "<=";
+    case TargetCondition::Equal:
+      break;
+  }
+  return "=";
+}
+
+GoalTarget parseGoalTarget(const std::string& text) {
+  const std::string option = "--target " + shortened(text);
+  const auto equals = text.find('=');
+  if (equals == std::string::npos)
+    throw SolveError(option +
+                     ": expected RESULT=VALUE, RESULT>=VALUE or RESULT<=VALUE, e.g. margin=15 or "
+                     "wall.min>=110");
+  GoalTarget goal;
+  std::size_t nameEnd = equals;
+  if (equals > 0 && (text[equals - 1] == '>' || text[equals - 1] == '<')) {
+    goal.condition = text[equals - 1] == '>' ? TargetCondition::AtLeast : TargetCondition::AtMost;
+    --nameEnd;
+  }
+  const std::string name = text.substr(0, nameEnd);
+  const auto result = findGoalResult(name);
+  if (!result)
+    throw SolveError(option + ": \"" + shortened(name) +
+                     "\" is not a result; results: " + goalResultNames());
+  goal.result = *result;
+  goal.target = parseOptionNumber(text.substr(equals + 1), option);
+  return goal;
+}
+
 double parseOptionNumber(const std::string& text, const std::string& option) {
   const auto v = readWholeNumber(text);
   if (!text.empty() && v && std::isfinite(*v)) return *v;
@@ -181,8 +241,42 @@ double parseOptionNumber(const std::string& text, const std::string& option) {
                    (tooLarge ? "beyond what a double holds" : "not a number"));
 }
 
+namespace {
+
+// Refuses a result the case gives at no value of any key: one its arrangement never forms, a dew
+// point it says nothing of.
+void checkGoalResult(const Case& c, const GoalResult& result) {
+  const std::string option = "--target " + std::string(result.column.name);
+  const auto& arrangement = c.value("arrangement");
+  if (!result.check && result.column.field == FieldId::Text59 &&
+      !(arrangement && *arrangement == "multi-pass"))
+    throw SolveError(option + ": only the multi-pass arrangement forms it, and the case selects " +
+                     (arrangement ? "the " + *arrangement + " arrangement" : "no arrangement"));
+  if (!result.check) return;
+  const DewPoints dew = caseDewPoints(c);
+  switch (*result.check) {
+    case CheckResult::AcidDewPoint:
+    case CheckResult::DewPointMargin:
+      if (!dew.acid)
+        throw SolveError(option + ": the case gives no acid dew point (" +
+                         std::string(kAcidDewPointKey) + ", or " + std::string(kWaterVapourKey) +
+                         " with " + std::string(kSulphurTrioxideKey) + ")");
+      break;
+    case CheckResult::WaterDewPoint:
+      if (!dew.water)
+        throw SolveError(option + ": the case gives no water dew point (" +
+                         std::string(kWaterVapourKey) + ")");
+      break;
+    case CheckResult::HeatBalance:
+      break;
+  }
+}
+
+}  // namespace
+
 std::pair<long long, long long> checkGoalSeek(const Case& c, const GoalSeekRequest& request) {
   checkSolveKey(c, request.key);
+  checkGoalResult(c, request.result);
   const std::string path(caseKey(request.key).path);
   const TextGrid grid = keyGrid(request.key);
   const bool given = request.range.has_value();
@@ -214,45 +308,77 @@ std::pair<long long, long long> checkGoalSeek(const Case& c, const GoalSeekReque
 GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
   const auto [first, last] = checkGoalSeek(c, request);
   const TextGrid grid = keyGrid(request.key);
+  const bool oneSided = request.condition != TargetCondition::Equal;
   GoalSeekAnswer out;
   out.key = request.key;
-  out.resultName = std::string(request.result.name);
+  out.resultName = std::string(request.result.column.name);
   out.target = request.target;
-  out.tolerance = 1e-4 * std::max(1.0, std::fabs(request.target));
+  out.condition = request.condition;
+  // A one-sided target is met or not: no tolerance lets a value short of it count.
+  out.tolerance = oneSided ? 0 : 1e-4 * std::max(1.0, std::fabs(request.target));
   std::size_t budget = request.maxEvaluations;
 
   DesignEvaluator evaluator(c, !request.asTyped);
+  const CaseChecks checks(c, CheckSettings{});
   const std::vector<std::size_t> keys{request.key};
   std::string text;
   std::vector<const std::string*> texts{&text};
   RunStatus status;
+  // Every value tried, with the result rated there: the answer, its bracket and the extremes are
+  // told from these, never worked back from a residual (which a huge target swamps).
+  std::map<long long, GoalPoint> tried;
+  auto closerToTarget = [&](double a, double b) {
+    // Both on one side: the nearer result; on either side: the smaller distance.
+    if ((a >= request.target) == (b >= request.target)) return a >= request.target ? a < b : a > b;
+    return std::fabs(a - request.target) < std::fabs(b - request.target);
+  };
+  std::optional<long long> closest;
   auto point = [&](long long index) {
     text = grid.text(index);
     const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
     ++out.evaluations;
     GoalPoint p{text, grid.value(index), std::nullopt};
     if (status.completed) {
-      p.result = rating.value(columnField(request.result, rating));
+      p.result = request.result.check ? checkValue(checks(rating), *request.result.check)
+                                      : rating.value(columnField(request.result.column, rating));
       if (p.result && !std::isfinite(*p.result)) p.result.reset();
     }
     if (!p.result) {
+      // Each value keeps the message of its own run.
+      std::string message;
+      for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
+      if (status.completed) message = out.resultName + " has no value";
+      auto group = std::find_if(out.stops.begin(), out.stops.end(), [&](const StopGroup& g) {
+        return g.message == message && g.stopped == !status.completed;
+      });
+      if (group == out.stops.end())
+        group = out.stops.insert(out.stops.end(), StopGroup{message, !status.completed, 0, {}});
+      ++group->count;
+      if (group->at.size() < 8) group->at.push_back(text);
       if (out.stoppedAt.size() < 8) out.stoppedAt.push_back(text);
       ++out.stoppedCount;
-      if (out.stopMessage.empty()) {
-        for (const std::string& m : status.messages)
-          out.stopMessage += (out.stopMessage.empty() ? "" : " / ") + m;
-        if (status.completed) out.stopMessage = out.resultName + " has no value";
-      }
     } else {
       if (!out.lowest || *p.result < *out.lowest->result) out.lowest = p;
       if (!out.highest || *p.result > *out.highest->result) out.highest = p;
+      if (!closest || closerToTarget(*p.result, *tried.at(*closest).result)) closest = index;
     }
+    tried[index] = p;
     return p;
+  };
+  // The residual's sign tells the side of the target; one-sided, it is ≥ 0 exactly where the
+  // condition is met (a result equal to the target meets both).
+  auto signedResidual = [&](double result) {
+    return request.condition == TargetCondition::AtMost ? request.target - result
+                                                        : result - request.target;
   };
   auto residual = [&](long long index) -> std::optional<double> {
     const GoalPoint p = point(index);
     if (!p.result) return std::nullopt;
-    return *p.result - request.target;
+    return signedResidual(*p.result);
+  };
+  auto meets = [&](long long index) {
+    const auto& r = tried.at(index).result;
+    return r && signedResidual(*r) >= 0;
   };
 
   // The scan: evenly spread, on the grid.
@@ -270,41 +396,40 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
     --budget;
     scan.push_back({index, residual(index)});
   }
-  out.low = {grid.text(first), grid.value(first), std::nullopt};
-  out.high = {grid.text(last), grid.value(last), std::nullopt};
-  if (!scan.empty() && scan.front().index == first && scan.front().residual)
-    out.low.result = *scan.front().residual + request.target;
-  if (!scan.empty() && scan.back().index == last && scan.back().residual)
-    out.high.result = *scan.back().residual + request.target;
+  auto goalPoint = [&](long long index) { return tried.at(index); };
+  auto range = [&](long long index) {
+    const auto known = tried.find(index);
+    return known != tried.end() ? known->second
+                                : GoalPoint{grid.text(index), grid.value(index), std::nullopt};
+  };
+  out.low = range(first);
+  out.high = range(last);
 
   // Where the runs stop on part of the range, the scan's step may hide the target next to it:
-  // the edge of each stopping stretch is found by bisection (a few edges at most), and the last
-  // value that runs there joins the scan.
-  std::vector<Trial> edges;
-  for (std::size_t k = 0; k + 1 < scan.size() && edges.size() < kStopEdges; ++k) {
+  // the edge of each stopping stretch is found by bisection (a few edges at most).
+  std::size_t edges = 0;
+  for (std::size_t k = 0; k + 1 < scan.size() && edges < kStopEdges; ++k) {
     if (scan[k].residual.has_value() == scan[k + 1].residual.has_value()) continue;
-    Trial runs = scan[k].residual ? scan[k] : scan[k + 1];
+    ++edges;
+    long long runs = scan[k].residual ? scan[k].index : scan[k + 1].index;
     long long stops = scan[k].residual ? scan[k + 1].index : scan[k].index;
-    while (std::llabs(stops - runs.index) > 1 && budget > 0) {
-      const long long m = runs.index + (stops - runs.index) / 2;
+    while (std::llabs(stops - runs) > 1 && budget > 0) {
+      const long long m = runs + (stops - runs) / 2;
       --budget;
-      Trial t{m, residual(m)};
-      if (t.residual)
-        runs = t;
+      if (residual(m))
+        runs = m;
       else
         stops = m;
     }
-    if (runs.index != scan[k].index && runs.index != scan[k + 1].index) edges.push_back(runs);
   }
-  scan.insert(scan.end(), edges.begin(), edges.end());
-  std::sort(scan.begin(), scan.end(),
-            [](const Trial& a, const Trial& b) { return a.index < b.index; });
 
-  // The first value from the low end that reaches the target, or the first sign change.
+  // The first value from the low end that reaches the target, or the first sign change, among
+  // every value tried so far.
   std::optional<std::pair<Trial, Trial>> bracket;
-  const Trial* previous = nullptr;
-  for (const Trial& t : scan) {
-    if (!t.residual) continue;
+  std::optional<Trial> previous;
+  for (const auto& [index, p] : tried) {
+    if (!p.result) continue;
+    const Trial t{index, signedResidual(*p.result)};
     if (std::fabs(*t.residual) <= out.tolerance) {
       bracket = {t, t};
       break;
@@ -313,14 +438,9 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
       bracket = {*previous, t};
       break;
     }
-    previous = &t;
+    previous = t;
   }
 
-  auto goalPoint = [&](const Trial& t) {
-    GoalPoint p{grid.text(t.index), grid.value(t.index), std::nullopt};
-    if (t.residual) p.result = *t.residual + request.target;
-    return p;
-  };
   std::optional<long long> answer;
   if (bracket) {
     NarrowResult narrowed;
@@ -330,11 +450,15 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
     } else {
       narrowed = narrowSignChange(bracket->first, bracket->second, out.tolerance, residual, budget);
     }
-    out.low = goalPoint(narrowed.low);
-    out.high = goalPoint(narrowed.high);
+    out.low = goalPoint(narrowed.low.index);
+    out.high = goalPoint(narrowed.high.index);
     answer = narrowed.best.index;
-    out.answer = goalPoint(narrowed.best);
-    if (narrowed.end == NarrowResult::End::Stopped) out.stopsInBracket = true;
+    // One-sided, the answer is the end of the last bracket that meets the condition.
+    if (oneSided && !meets(*answer)) {
+      if (meets(narrowed.low.index)) answer = narrowed.low.index;
+      if (meets(narrowed.high.index)) answer = narrowed.high.index;
+    }
+    out.answer = goalPoint(*answer);
     switch (narrowed.end) {
       case NarrowResult::End::Found:
         out.status = SolutionStatus::Found;
@@ -347,25 +471,29 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
         break;
       case NarrowResult::End::Stopped:
         out.status = SolutionStatus::Unreachable;
+        out.stopsInBracket = true;
         break;
     }
-  } else if (budget == 0) {
-    out.status = SolutionStatus::Bound;
+  } else if (oneSided && closest && meets(*closest)) {
+    // Met at every value that ran: the boundary lies beyond the range; the value nearest it.
+    out.status = SolutionStatus::Found;
+    out.metEverywhere = true;
+    answer = closest;
+    out.answer = goalPoint(*answer);
   } else {
-    out.status = SolutionStatus::Unreachable;
+    out.status = budget == 0 ? SolutionStatus::Bound : SolutionStatus::Unreachable;
   }
-  if (!answer) {
-    // The closest the result comes to the target.
-    const Trial* best = nullptr;
-    for (const Trial& t : scan)
-      if (t.residual && (!best || std::fabs(*t.residual) < std::fabs(*best->residual))) best = &t;
-    if (best) {
-      answer = best->index;
-      out.answer = goalPoint(*best);
-    }
+  if (!answer && closest) {
+    // The closest the result comes to the target: beyond the results' span, the very value told
+    // as the lowest or the highest (both kept as the first value that gives them).
+    answer = closest;
+    out.answer = goalPoint(*answer);
   }
   Case at = c;
   if (answer) at.set(caseKey(request.key).path, grid.text(*answer));
+  for (const StopGroup& g : out.stops)
+    if (out.stopMessage.find(g.message) == std::string::npos)
+      out.stopMessage += (out.stopMessage.empty() ? "" : "; ") + g.message;
   out.rating = RatedCase{at, rateCase(at)};
   return out;
 }
@@ -373,14 +501,21 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
 std::string describeGoalSeek(const GoalSeekAnswer& a) {
   std::ostringstream out;
   const std::string path(caseKey(a.key).path);
+  const bool oneSided = a.condition != TargetCondition::Equal;
   auto result = [&](const GoalPoint& p) {
-    return p.result ? figure(*p.result) : std::string("— (the calculation stops)");
+    return p.result ? figure(*p.result, a.target) : std::string("— (no value)");
   };
-  out << a.resultName << " = " << gridText(a.target) << " by " << path << ": ";
+  out << a.resultName << " " << conditionText(a.condition) << " " << gridText(a.target) << " by "
+      << path << ": ";
   switch (a.status) {
     case SolutionStatus::Found:
-      out << "found\n  " << path << " = " << a.answer.text << "   " << a.resultName << " = "
-          << result(a.answer) << " (within " << gridText(a.tolerance) << ")\n";
+      out << (oneSided ? "met" : "found") << "\n  " << path << " = " << a.answer.text << "   "
+          << a.resultName << " = " << result(a.answer);
+      if (!oneSided)
+        out << " (within " << gridText(a.tolerance) << ")";
+      else if (a.metEverywhere)
+        out << " (met at every value that ran; this one comes nearest the boundary)";
+      out << "\n";
       break;
     case SolutionStatus::Grid:
       out << "between two neighbouring values "
@@ -388,8 +523,9 @@ std::string describeGoalSeek(const GoalSeekAnswer& a) {
                                            : keyGrid(a.key).text(1) + " apart")
           << "\n  " << path << " = " << a.low.text << "   " << a.resultName << " = "
           << result(a.low) << "\n  " << path << " = " << a.high.text << "   " << a.resultName
-          << " = " << result(a.high) << "\n  the closer: " << path << " = " << a.answer.text
-          << "\n";
+          << " = " << result(a.high) << "\n  "
+          << (oneSided ? "the one that meets it: " : "the closer: ") << path << " = "
+          << a.answer.text << "\n";
       break;
     case SolutionStatus::Unreachable:
       if (a.stopsInBracket) {
@@ -397,10 +533,14 @@ std::string describeGoalSeek(const GoalSeekAnswer& a) {
             << " and " << a.high.text << ", where the calculation stops\n";
       } else if (a.lowest && a.highest) {
         out << "not reachable over " << a.low.text << "…" << a.high.text << "\n  " << a.resultName
-            << " runs from " << figure(*a.lowest->result) << " (at " << a.lowest->text << ") to "
-            << figure(*a.highest->result) << " (at " << a.highest->text << ")\n";
-      } else {
+            << " runs from " << figure(*a.lowest->result, a.target) << " (at " << a.lowest->text
+            << ") to " << figure(*a.highest->result, a.target) << " (at " << a.highest->text
+            << ")\n";
+      } else if (std::all_of(a.stops.begin(), a.stops.end(),
+                             [](const StopGroup& g) { return g.stopped; })) {
         out << "not reachable: the calculation stops at every value tried\n";
+      } else {
+        out << "not reachable: no value tried gives " << a.resultName << "\n";
       }
       if (!a.answer.text.empty())
         out << "  closest: " << path << " = " << a.answer.text << "   " << a.resultName << " = "
@@ -417,13 +557,13 @@ std::string describeGoalSeek(const GoalSeekAnswer& a) {
       a.status == SolutionStatus::Bound)
     out << "  bracket: " << a.low.text << " … " << a.high.text << "\n";
   out << "  evaluations: " << a.evaluations << "\n";
-  if (a.stoppedCount) {
-    out << "  the calculation stops at " << a.stoppedCount << " value"
-        << (a.stoppedCount == 1 ? "" : "s") << " tried (" << path << " = ";
-    for (std::size_t k = 0; k < a.stoppedAt.size(); ++k) out << (k ? ", " : "") << a.stoppedAt[k];
-    if (a.stoppedCount > a.stoppedAt.size()) out << ", …";
+  for (const StopGroup& g : a.stops) {
+    out << "  " << (g.stopped ? "the calculation stops" : a.resultName + " has no value") << " at "
+        << g.count << " value" << (g.count == 1 ? "" : "s") << " tried (" << path << " = ";
+    for (std::size_t k = 0; k < g.at.size(); ++k) out << (k ? ", " : "") << g.at[k];
+    if (g.count > g.at.size()) out << ", …";
     out << ")";
-    if (!a.stopMessage.empty()) out << ": " << a.stopMessage;
+    if (g.stopped && !g.message.empty()) out << ": " << g.message;
     out << "\n";
   }
   return out.str();

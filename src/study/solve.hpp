@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "study/design_checks.hpp"
 #include "study/rate.hpp"
 #include "study/results.hpp"
 #include "study/seek.hpp"
@@ -33,12 +35,36 @@ TextGrid keyGrid(std::size_t key);
 std::pair<double, double> defaultRange(const Case& c, std::size_t key);
 
 // Refuses a key the calculation does not read in this case (a property of a side whose
-// properties come from the table, the mass flows in volume mode and the other way round, pass
-// counts without the multi-pass arrangement, equivalent diameters while both gaps are given).
+// properties come from the table, the mass flows in volume mode and the other way round, a key
+// the case's arrangement never reads, equivalent diameters while both gaps are given).
 void checkSolveKey(const Case& c, std::size_t key);
 
 // A result column by name ("margin", "wall.min", "mean_temperature_difference").
 std::optional<ResultColumn> findResultColumn(std::string_view name);
+
+// What a goal seek drives to its target: a result of the rating, or one of the design checks
+// (dew_point_margin, acid_dew_point, water_dew_point, heat_balance) worked out for each design.
+struct GoalResult {
+  GoalResult() = default;
+  GoalResult(const ResultColumn& c) : column(c) {}  // NOLINT(google-explicit-constructor)
+  ResultColumn column;                              // the name; the field unless `check`
+  std::optional<CheckResult> check;                 // a design check's result instead of a field
+};
+std::optional<GoalResult> findGoalResult(std::string_view name);
+// Every name a target may take, for messages.
+std::string goalResultNames();
+
+// How the result is to meet the target: reach it, or stay at or above, at or below it.
+enum class TargetCondition : std::uint8_t { Equal, AtLeast, AtMost };
+std::string_view conditionText(TargetCondition condition);  // "=", ">=", "<="
+
+// "margin=15", "margin>=15", "air.pressure_drop<=3000". Throws SolveError naming `--target`.
+struct GoalTarget {
+  GoalResult result;
+  TargetCondition condition = TargetCondition::Equal;
+  double target = 0;
+};
+GoalTarget parseGoalTarget(const std::string& text);
 
 // "15" → 15; refuses anything but a number a double holds. `option` names it in the message.
 double parseOptionNumber(const std::string& text, const std::string& option);
@@ -51,15 +77,19 @@ inline constexpr std::size_t kStopEdges = 4;
 
 struct GoalSeekRequest {
   std::size_t key = 0;
-  ResultColumn result;
+  GoalResult result;
   double target = 0;
+  // One-sided: the answer is the value nearest the boundary that meets the condition (on a grid,
+  // the neighbour on the meeting side; elsewhere narrowed to the key's last decimal).
+  TargetCondition condition = TargetCondition::Equal;
   std::optional<std::pair<double, double>> range;  // FROM:TO; none: defaultRange
   bool asTyped = false;                            // no range checks on the trials
   std::size_t maxEvaluations = kMaxSolveEvaluations;
 };
 
-// Checks the request against the case before anything is rated (key, range ends within the
-// allowed ranges unless asTyped, grid points in the range); returns the range as grid indices.
+// Checks the request against the case before anything is rated (key, a result the case can
+// give at all, range ends within the allowed ranges unless asTyped, grid points in the range);
+// returns the range as grid indices.
 std::pair<long long, long long> checkGoalSeek(const Case& c, const GoalSeekRequest& request);
 
 // A value of the key and the result there (empty when the run stops).
@@ -69,25 +99,40 @@ struct GoalPoint {
   std::optional<double> result;
 };
 
+// Values at which the result could not be had, grouped by why: the run's own message (or the
+// result left empty by a run that completed), how many, and the first few values.
+struct StopGroup {
+  std::string message;
+  bool stopped = true;  // the run stopped; false: it completed without the result
+  std::size_t count = 0;
+  std::vector<std::string> at;
+};
+
 struct GoalSeekAnswer {
   std::size_t key = 0;
   std::string resultName;
   double target = 0;
-  double tolerance = 0;  // 1e-4 of the target, at least 1e-4
+  TargetCondition condition = TargetCondition::Equal;
+  double tolerance = 0;  // 1e-4 of the target, at least 1e-4; 0 for a one-sided target
   SolutionStatus status = SolutionStatus::Unreachable;
-  // Found: the value; grid: the closer of the two neighbours; unreachable: the value whose result
-  // comes closest to the target; bound: the best so far. No text when nothing completed.
+  // Found: the value; grid: the closer of the two neighbours (one-sided: the one that meets the
+  // condition); unreachable: the value whose result comes closest to the target (the lowest or
+  // highest result when the target lies beyond them); bound: the best so far. No text when
+  // nothing completed. Every result is the one rated at the value.
   GoalPoint answer;
   // The last bracket (grid: the two neighbouring values with their results); unreachable: the
   // range.
   GoalPoint low, high;
   // The result's lowest and highest value over the trials (for an unreachable target).
   std::optional<GoalPoint> lowest, highest;
-  // Values at which the run stopped with a message (the first few), how many, and the message.
+  // Values at which the result could not be had (the first few), how many, and each distinct
+  // message joined by "; "; `stops` tells which message belongs to which values.
   std::vector<std::string> stoppedAt;
   std::size_t stoppedCount = 0;
   std::string stopMessage;
+  std::vector<StopGroup> stops;
   bool stopsInBracket = false;  // the target lies where the calculation stops
+  bool metEverywhere = false;   // one-sided: met at every value that ran (the boundary lies beyond)
   std::size_t evaluations = 0;
   // The full rating at the answer, as `rate` gives it for a case holding the answer; with no
   // answer, the rating of the case as given.

@@ -184,12 +184,9 @@ VaryArgument parseVaryArgument(const std::string& argument, const std::string& s
   const auto key = findKey(path);
   if (!key)
     throw SweepError(prefix + shown + ": \"" + shortened(path) + "\" is not a case-file key");
-  if (isCheckKey(*key))
-    throw SweepError(prefix + shown + ": \"" + path +
-                     "\" is an input of the design checks, no field of the window, and cannot be "
-                     "varied");
-  if (!isNumericKey(*key))
-    throw SweepError(prefix + shown + ": \"" + path + "\" is not a number and cannot be varied");
+  if (const auto reason = unvariableReason(*key))
+    throw SweepError(prefix + shown + ": \"" + path + "\" is " + *reason +
+                     ", and cannot be varied");
   std::vector<std::string> parts;
   const char separator = range.find(':') != std::string::npos ? ':' : ',';
   for (std::size_t start = 0;;) {
@@ -267,6 +264,9 @@ void checkSweep(const SweepPlan& plan) {
     if (property && side != "plate" && plan.base.value(side + ".properties"))
       throw SweepError("\"" + path + "\" cannot be varied while \"" + side +
                        ".properties\" is \"table\"");
+    if (const auto reason = arrangementIgnores(plan.base, axis.key))
+      throw SweepError("\"" + path + "\" cannot be varied: " + *reason +
+                       (plan.base.name.empty() ? "" : " (" + plan.base.name + ")"));
   }
   std::size_t designs = 1;
   for (const Axis& axis : plan.axes) {

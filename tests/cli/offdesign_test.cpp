@@ -233,6 +233,31 @@ TEST(OffDesignCli, ExitCodesAndMessages) {
                2,
                "holds 3 load cases; --load scales one"},
            Row{{"simulate", kDefault, "--case", "7"}, 2, "--case 7: no load case"},
+           Row{{"simulate", kDefault, "--load", ""}, 2, "--load : expected"},
+           // A key the counterflow case never reads, a result it never forms, a design-check
+           // input: refused by every command that varies a key, for the same reason.
+           Row{{"solve", kDefault, "--for", "air.channel_length", "--target", "margin=15"},
+               2,
+               "--for air.channel_length: the counterflow arrangement runs the air along "
+               "flue_gas.channel_length"},
+           Row{{"sweep", kDefault, "--vary", "air.channel_length=1:2:0.5"},
+               2,
+               "never reads the air channel length"},
+           Row{{"size", kDefault, "--vary", "air.channel_length"},
+               2,
+               "never reads the air channel length"},
+           Row{{"sweep", kDefault, "--vary", "passes.air=1:2:1"},
+               2,
+               "pass counts are read only by the multi-pass arrangement"},
+           Row{{"solve", kDefault, "--for", "plate.pairs", "--target", "multi_pass_mtd=120"},
+               2,
+               "--target multi_pass_mtd: only the multi-pass arrangement forms it"},
+           Row{{"solve", kDefault, "--for", "flue_gas.so3", "--target", "margin=15"},
+               2,
+               "--for flue_gas.so3: an input of the design checks, no field of the window"},
+           Row{{"sweep", kDefault, "--vary", "flue_gas.so3=1:2:1"},
+               2,
+               "\"flue_gas.so3\" is an input of the design checks, no field of the window"},
        }) {
     const Outcome r = run(row.arguments);
     EXPECT_EQ(r.code, row.code) << row.arguments[0] << " " << row.message << "\n" << r.err;
@@ -240,6 +265,20 @@ TEST(OffDesignCli, ExitCodesAndMessages) {
     if (row.code == 2) {
       EXPECT_TRUE(r.out.empty());  // refused before anything is written
     }
+  }
+}
+
+// The heading of each answer names its case file in full, however long its path.
+TEST_F(Scratch, HeadingsNameTheCaseFileWhole) {
+  const std::string file =
+      write("a-case-file-whose-name-runs-well-past-forty-columns.json", defaultWith({}));
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"solve", file, "--for", "plate.pairs", "--target", "margin=15"},
+        std::vector<std::string>{"simulate", file},
+        std::vector<std::string>{"simulate", file, "--load", "90:100:10"}}) {
+    const Outcome r = run(command);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(file + ": "), std::string::npos) << command[0] << "\n" << r.out;
   }
 }
 

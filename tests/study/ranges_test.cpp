@@ -26,7 +26,7 @@ TEST(Ranges, NonsenseIsRefusedWithTheKeyAndWhatIsAllowed) {
       {"flue_gas", R"("channel_width": 0)", "flue_gas.channel_width", "0 is out", "> 0 m"},
       {"air", R"("channel_gap": " ")", "air.channel_gap", "\" \" (read as 0)", "> 0 mm"},
       {"flue_gas", R"("equivalent_diameter": -3)", "flue_gas.equivalent_diameter", "-3", "> 0"},
-      {"air", R"("channel_gap": "")", "air.equivalent_diameter", "\"\" is out of range",
+      {"air", R"("channel_gap": "")", "air.equivalent_diameter", "is empty (read as 0)",
        "> 0 mm while air.channel_gap is \"\""},
       {"plate", R"("thickness": 0)", "plate.thickness", "0 is out", "> 0 mm"},
       {"plate", R"("conductivity": -17.5)", "plate.conductivity", "-17.5", "> 0"},
@@ -50,6 +50,8 @@ TEST(Ranges, NonsenseIsRefusedWithTheKeyAndWhatIsAllowed) {
        "above flue_gas.outlet_temperature (160 ℃)"},
       {"air", R"("outlet_temperature": 40)", "air.outlet_temperature", "40",
        "above air.inlet_temperature (40 ℃), as the air warms"},
+      {"air", R"("outlet_temperature": "")", "air.outlet_temperature", "is empty (read as 0)",
+       "above air.inlet_temperature (40 ℃)"},
   };
   for (const Refused& r : rows) {
     const std::string json = caseWith(r.group, r.entries);

@@ -27,13 +27,18 @@ Rating rerated(const std::string& path, const std::string& text) {
   return rateCase(parseCases(json, "answer.json").at(0)).window.rating();
 }
 
-GoalSeekRequest request(const std::string& key, const std::string& result, double target) {
+GoalSeekRequest request(const std::string& key, const std::string& result, double target,
+                        TargetCondition condition = TargetCondition::Equal) {
   GoalSeekRequest r;
   r.key = *findKey(key);
-  r.result = *findResultColumn(result);
+  r.result = *findGoalResult(result);
   r.target = target;
+  r.condition = condition;
   return r;
 }
+
+// A case that states its flue gas's acid dew point, for the design checks.
+const std::string kAcid = R"(, "flue_gas": {"acid_dew_point": 120})";
 
 TEST(TextGrid, WritesExactDecimalsWithoutTrailingZeros) {
   struct Row {
@@ -214,12 +219,140 @@ TEST(SeekGoal, StopsAtItsBoundOfEvaluations) {
   EXPECT_NE(describeGoalSeek(a).find("bound of 10 evaluations"), std::string::npos);
 }
 
+// Whatever the target, every number told of a value is the result rated there: a huge target
+// swamps the residual, not the result. Beyond the results' span, the closest value is the one
+// that gives the highest result, told beside it.
+TEST(SeekGoal, EveryResultToldIsTheOneRatedAtItsValue) {
+  for (const auto& [result, target] : std::vector<std::pair<std::string, double>>{
+           {"margin", 1e19}, {"margin", 1e16}, {"wall.min", 1e100}}) {
+    SCOPED_TRACE(result + " = " + std::to_string(target));
+    const GoalSeekAnswer a = seekGoal(defaultWindow(), request("plate.pairs", result, target));
+    ASSERT_EQ(a.status, SolutionStatus::Unreachable);
+    ASSERT_TRUE(a.answer.result && a.highest);
+    const FieldId field = findResultColumn(result)->field;
+    EXPECT_EQ(*a.answer.result, *rerated("plate.pairs", a.answer.text).value(field));
+    EXPECT_EQ(*a.highest->result, *rerated("plate.pairs", a.highest->text).value(field));
+    EXPECT_EQ(a.answer.text, a.highest->text);
+  }
+}
+
+// Values whose runs stop for different reasons each keep their own message.
+TEST(SeekGoal, EachValueThatStopsKeepsItsOwnMessage) {
+  GoalSeekRequest r = request("flue_gas.outlet_temperature", "margin", 15);
+  r.range = std::pair{-300.0, 349.0};
+  r.asTyped = true;
+  const GoalSeekAnswer a = seekGoal(defaultWindow(), r);
+  ASSERT_GE(a.stops.size(), 2u);
+  std::size_t count = 0;
+  for (const StopGroup& g : a.stops) {
+    count += g.count;
+    for (const std::string& value : g.at) {
+      const Case at =
+          parseCases(kDefault + R"(, "flue_gas": {"outlet_temperature": )" + value + "}}",
+                     "at.json", {.asTyped = true})
+              .at(0);
+      const RunStatus status = rateCase(at).status;
+      ASSERT_FALSE(status.completed) << value;
+      ASSERT_EQ(status.messages.size(), 1u);
+      EXPECT_EQ(status.messages.front(), g.message) << value;
+    }
+  }
+  EXPECT_EQ(count, a.stoppedCount);
+}
+
+// The design checks' results are targets too, worked out from each rated design: the margin of
+// the cold-end wall above the acid dew point, and (Q1 − Q2) / Q2.
+TEST(SeekGoal, DesignCheckResultsAreTargets) {
+  struct Row {
+    const char* key;
+    const char* result;
+    double target;
+    double (*fromRating)(const Rating&);
+  };
+  for (const Row& row : {Row{"flue_gas.outlet_temperature", "dew_point_margin", -20,
+                             [](const Rating& r) { return *r.value(FieldId::Text32) - 120; }},
+                         Row{"air.outlet_temperature", "heat_balance", 2, [](const Rating& r) {
+                               const double q1 = *r.value(FieldId::Text60),
+                                            q2 = *r.value(FieldId::Text24);
+                               return (q1 - q2) / q2 * 100;
+                             }}}) {
+    SCOPED_TRACE(row.result);
+    const GoalSeekAnswer a =
+        seekGoal(defaultWindow(kAcid), request(row.key, row.result, row.target));
+    ASSERT_EQ(a.status, SolutionStatus::Found);
+    std::string json = kDefault + ", \"flue_gas\": {\"acid_dew_point\": 120";
+    json += std::string(row.key).starts_with("flue_gas.")
+                ? ", \"outlet_temperature\": " + a.answer.text + "}}"
+                : "}, \"air\": {\"outlet_temperature\": " + a.answer.text + "}}";
+    const Rating r = rateCase(one(json)).window.rating();
+    EXPECT_NEAR(row.fromRating(r), row.target, a.tolerance * 1.0001);
+  }
+}
+
+// One-sided targets: the value nearest the boundary that meets the condition; the neighbour one
+// step further toward the boundary, rated on its own, does not.
+TEST(SeekGoal, OneSidedTargetsGiveTheNearestValueThatMeetsThem) {
+  struct Row {
+    const char* key;
+    const char* result;
+    TargetCondition condition;
+    double target;
+  };
+  for (const Row& row : {Row{"plate.pairs", "margin", TargetCondition::AtLeast, 15},
+                         Row{"plate.pairs", "air.pressure_drop", TargetCondition::AtMost, 3000},
+                         Row{"air.outlet_temperature", "margin", TargetCondition::AtLeast, 0}}) {
+    SCOPED_TRACE(row.result);
+    const GoalSeekAnswer a =
+        seekGoal(defaultWindow(), request(row.key, row.result, row.target, row.condition));
+    ASSERT_TRUE(a.status == SolutionStatus::Grid || a.status == SolutionStatus::Found);
+    const FieldId field = findResultColumn(row.result)->field;
+    auto meets = [&](const std::string& text) {
+      const double v = *rerated(row.key, text).value(field);
+      return row.condition == TargetCondition::AtLeast ? v >= row.target : v <= row.target;
+    };
+    EXPECT_TRUE(meets(a.answer.text)) << a.answer.text;
+    ASSERT_EQ(a.status, SolutionStatus::Grid);
+    const GoalPoint& other = a.answer.text == a.low.text ? a.high : a.low;
+    EXPECT_FALSE(meets(other.text)) << other.text;
+    EXPECT_NEAR(a.high.value - a.low.value, keyGrid(*findKey(row.key)).step(), 1e-9);
+  }
+  // Met over the whole range: the value whose result comes nearest the boundary (the margin
+  // grows with the plate pairs: the fewest).
+  GoalSeekRequest r = request("plate.pairs", "margin", -100, TargetCondition::AtLeast);
+  r.range = std::pair{20.0, 100.0};
+  const GoalSeekAnswer a = seekGoal(defaultWindow(), r);
+  EXPECT_EQ(a.status, SolutionStatus::Found);
+  EXPECT_EQ(a.answer.text, "20");
+}
+
+TEST(SeekGoal, ParsesTargetsWithTheirCondition) {
+  struct Row {
+    const char* text;
+    const char* result;
+    TargetCondition condition;
+    double target;
+  };
+  for (const Row& row :
+       {Row{"margin=15", "margin", TargetCondition::Equal, 15},
+        Row{"margin>=15", "margin", TargetCondition::AtLeast, 15},
+        Row{"air.pressure_drop<=3000", "air.pressure_drop", TargetCondition::AtMost, 3000},
+        Row{"dew_point_margin=-1e1", "dew_point_margin", TargetCondition::Equal, -10}}) {
+    const GoalTarget t = parseGoalTarget(row.text);
+    EXPECT_EQ(t.result.column.name, row.result);
+    EXPECT_EQ(t.condition, row.condition);
+    EXPECT_EQ(t.target, row.target);
+  }
+  for (const char* bad : {"margin", "margin>15", "margin=>15", ">=15", "margin<=x"})
+    EXPECT_THROW(parseGoalTarget(bad), SolveError) << bad;
+}
+
 TEST(SeekGoal, RefusesKeysAndRangesTheCalculationCannotUse) {
   struct Row {
     const char* json;  // added to the default window
     const char* key;
     std::optional<std::pair<double, double>> range;
     const char* message;
+    const char* result = "margin";
   };
   for (const Row& row : {
            Row{"", "air.mass_flow", {}, "in volume mode the calculation writes the mass flows"},
@@ -236,11 +369,16 @@ TEST(SeekGoal, RefusesKeysAndRangesTheCalculationCannotUse) {
                "air.outlet_temperature",
                {},
                "default range"},
+           // Keys and results the case's arrangement or its flue gas never gives.
+           Row{"", "air.channel_length", {}, "never reads the air channel length"},
+           Row{"", "flue_gas.so3", {}, "an input of the design checks, no field of the window"},
+           Row{"", "plate.pairs", {}, "only the multi-pass arrangement forms it", "multi_pass_mtd"},
+           Row{"", "plate.pairs", {}, "no acid dew point", "dew_point_margin"},
        }) {
     SCOPED_TRACE(row.key);
     GoalSeekRequest r;
     r.key = *findKey(row.key);
-    r.result = *findResultColumn("margin");
+    r.result = *findGoalResult(row.result);
     r.range = row.range;
     const Case c = parseCases(kDefault + row.json + "}", "case.json", {.asTyped = true}).at(0);
     try {

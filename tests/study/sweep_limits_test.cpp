@@ -106,8 +106,9 @@ TEST(Sweep, AFailedStreamStopsTheSweep) {
     int_type overflow(int_type) override { return traits_type::eof(); }
   } failing;
   std::ostream csv(&failing);
-  SweepPlan plan{one(kDesign),
-                 {parseVary("plate.pairs=50:549:1"), parseVary("air.channel_length=4:5.99:0.01")}};
+  SweepPlan plan{
+      one(kDesign),
+      {parseVary("plate.pairs=50:549:1"), parseVary("flue_gas.channel_length=4:5.99:0.01")}};
   SweepCounts counts;
   SweepOptions options;
   options.counts = &counts;
