@@ -133,6 +133,7 @@ int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks,
 
 int solveCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}});
   const auto key = findKey(o.key);
   if (!key) throw UsageError{"--for " + shortened(o.key) + ": not a case-file key"};
   GoalSeekRequest request;
@@ -205,6 +206,7 @@ int simulateInto(Options& o, const std::vector<double>& loads, const std::string
 
 int simulateCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}, {"--plot", o.plot}});
   const std::vector<double> loads = o.load.empty() ? std::vector<double>{} : parseLoads(o.load);
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   const CheckSettings checks = checkedOutputOptions(o, "simulate");

@@ -1,8 +1,10 @@
 // aphcalc-cli solve and simulate end to end: the answers re-rated by `rate` from a case file that
-// holds them, the machine-readable forms, the exit codes and the refusals.
+// holds them, the machine-readable forms, the exit codes and the refusals; and the output files
+// of every command.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -266,6 +268,89 @@ TEST_F(Scratch, ThePerformanceCurveIsDrawn) {
   std::string magic(8, '\0');
   std::ifstream(path("curve.png"), std::ios::binary).read(magic.data(), 8);
   EXPECT_EQ(magic, "\x89PNG\r\n\x1a\n");
+}
+
+// The files every command writes: an output that is one of the command's inputs, or the same file
+// as another of its outputs, is refused before anything is read or written, however the names
+// are spelled; an output replaces its file only when complete.
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(Scratch, AnOutputThatIsAnInputOrAnotherOutputIsRefused) {
+  const std::string original = contents(kDefault);
+  const std::string input = write("my.json", original);
+  fs::create_directory(path("sub"));
+  fs::create_hard_link(input, path("hard.json"));
+  fs::create_symlink(input, path("link.svg"));
+  fs::create_symlink("my.json", path("relative-link.json"));
+  fs::create_symlink("new.svg", path("dangling.svg"));        // leads to a file not yet made
+  const std::string relative = fs::relative(input).string();  // "../../tmp/…/my.json"
+  const std::string vary = "plate.pairs=100:110:10";
+  struct Row {
+    std::vector<std::string> arguments;
+    const char* message;
+  };
+  for (const Row& row : {
+           Row{{"rate", input, "-o", input}, "the same file as the case file"},
+           Row{{"rate", kDefault, input, "-o", relative}, "the same file as the case file"},
+           Row{{"rate", input, "--format", "xlsx", "-o", path("sub/../my.json")},
+               "the same file as the case file"},
+           Row{{"solve", input, "--for", "plate.pairs", "--target", "margin=15", "-o",
+                path("./hard.json")},
+               "the same file as the case file"},
+           Row{{"simulate", input, "--format", "xlsx", "-o", path("relative-link.json")},
+               "the same file as the case file"},
+           Row{{"simulate", input, "--load", "50:100:50", "-o", path("out.csv"), "--plot",
+                path("link.svg")},
+               "the same file as the case file"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("hard.json")},
+               "the same file as the case file"},
+           Row{{"sweep", input, "--vary", vary, "--plot", path("link.svg")},
+               "the same file as the case file"},
+           Row{{"report", input, "-o", path("sub/./../my.json")}, "the same file as the case file"},
+           Row{{"simulate", input, "--load", "50:100:50", "-o", path("same.png"), "--plot",
+                path("same.png")},
+               "the same file as -o"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("sp.svg"), "--plot",
+                path("sub/../sp.svg")},
+               "the same file as -o"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("new.svg"), "--plot",
+                path("dangling.svg")},
+               "the same file as -o"},
+       }) {
+    SCOPED_TRACE(row.arguments[0] + " " + row.arguments.back());
+    const Outcome r = run(row.arguments);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    const std::string& output = row.arguments.back();
+    EXPECT_NE(r.err.find(output), std::string::npos) << "names the output: " << r.err;
+    EXPECT_EQ(contents(input), original);
+    for (const char* made : {"out.csv", "same.png", "sp.svg", "new.svg"})
+      EXPECT_FALSE(fs::exists(path(made))) << made;
+  }
+  // Devices take several outputs, and a file of the same name in another folder is another file.
+  fs::create_symlink("/dev/null", path("null.svg"));
+  EXPECT_EQ(
+      run({"sweep", input, "--vary", vary, "-o", "/dev/null", "--plot", path("null.svg")}).code, 0);
+  EXPECT_EQ(run({"rate", input, "-o", path("sub/my.json")}).code, 0);
+}
+
+TEST_F(Scratch, AFailedRunLeavesTheFileThatWasThere) {
+  const std::string book = write("book.xlsx", "the workbook of yesterday");
+  // The workbook cannot be started without a folder for its temporary files.
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  ::setenv("TMPDIR", path("no-such-folder").c_str(), 1);
+  const Outcome r = run({"rate", kDefault, "--format", "xlsx", "-o", book});
+  before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("book.xlsx: cannot write the workbook (no folder"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(contents(book), "the workbook of yesterday");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+      << "no temporary file is left behind";
 }
 
 }  // namespace
