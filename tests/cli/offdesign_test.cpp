@@ -3,6 +3,7 @@
 // of every command.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -38,7 +39,9 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::kMaxDesigns) {
+// `terminal`: standard error is a terminal, where a progress bar shows from the start.
+Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::kMaxDesigns,
+            bool terminal = false) {
   arguments.insert(arguments.begin(), "aphcalc-cli");
   std::vector<const char*> argv;
   for (const std::string& a : arguments) argv.push_back(a.c_str());
@@ -47,7 +50,9 @@ Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::
   BatchIo io = BatchIo::standard();
   io.out = [&]() -> study::Sink& { return out; };
   io.err = &err;
-  io.outIsTerminal = io.errIsTerminal = false;
+  io.outIsTerminal = false;
+  io.errIsTerminal = terminal;
+  io.progressAfter = std::chrono::milliseconds(0);
   io.maxDesigns = maxDesigns;
   Outcome r;
   r.code = runProgram(static_cast<int>(argv.size()), argv.data(), io);
@@ -251,6 +256,28 @@ TEST(OffDesignCli, TheWholeCommandIsBoundedInEvaluations) {
   EXPECT_NE(r.err.find("stopped after 15 evaluations, the bound of one command"), std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("not answered"), std::string::npos);
+}
+
+TEST(OffDesignCli, AProgressBarOnATerminalOnly) {
+  const std::string loads = kExamples + "boiler-loads.json";
+  for (const bool terminal : {true, false}) {
+    for (const auto& [arguments, bar] :
+         {std::pair{std::vector<std::string>{"solve", loads, "--for", "plate.pairs", "--target",
+                                             "margin=10"},
+                    "] 100% 3/3\n"},
+          std::pair{std::vector<std::string>{"simulate", kDefault, "--load", "50:100:10"},
+                    "] 100% 6/6\n"}}) {
+      SCOPED_TRACE(arguments[0] + (terminal ? " on a terminal" : ""));
+      ::testing::internal::CaptureStderr();
+      const Outcome r = run(arguments, study::kMaxDesigns, terminal);
+      const std::string drawn = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(drawn.find(bar) != std::string::npos, terminal) << drawn;
+      if (!terminal) {
+        EXPECT_EQ(drawn, "");
+      }
+    }
+  }
 }
 
 TEST_F(Scratch, ThePerformanceCurveIsDrawn) {
