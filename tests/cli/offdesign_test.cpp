@@ -361,7 +361,10 @@ TEST_F(Scratch, AnOutputThatIsAnInputOrAnotherOutputIsRefused) {
   fs::create_symlink("/dev/null", path("null.svg"));
   EXPECT_EQ(
       run({"sweep", input, "--vary", vary, "-o", "/dev/null", "--plot", path("null.svg")}).code, 0);
-  EXPECT_EQ(run({"rate", input, "-o", path("sub/my.json")}).code, 0);
+  EXPECT_EQ(
+      run({"sweep", input, "--vary", vary, "-o", path("sub/sp.svg"), "--plot", path("sp.svg")})
+          .code,
+      0);
 }
 
 TEST_F(Scratch, AFailedRunLeavesTheFileThatWasThere) {
