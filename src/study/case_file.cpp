@@ -536,15 +536,8 @@ std::string readCaseFile(const std::string& path) {
 
 std::size_t visitCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
                        const ReadOptions& options) {
-  // Told before the JSON reader quotes the bytes it stumbles on: a file saved in a legacy code
-  // page (GBK, most often, for Chinese names) is named as such, and nothing of it is echoed.
-  if (const auto bad = firstNonUtf8Byte(text)) {
-    const auto line =
-        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(*bad), '\n') + 1;
-    throw CaseError(file, "",
-                    "not UTF-8 at byte offset " + std::to_string(*bad) + ", line " +
-                        std::to_string(line) + " (GBK?); save the file as UTF-8");
-  }
+  // Told before the JSON reader can quote the bytes it stumbles on.
+  if (const auto reason = notUtf8Reason(text)) throw CaseError(file, "", *reason);
   CaseScanner structure(file, CaseScanner::Pass::Structure);
   json::sax_parse(text.begin(), text.end(), &structure);
   const Parser parser{file, options};

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <streambuf>
@@ -56,12 +55,6 @@ std::string byteText(std::size_t bytes);
 // At most `limit` bytes of a text, cut at a character boundary and marked "…" when cut; for
 // messages that quote what a user gave.
 std::string shortened(std::string_view text, std::size_t limit = 60);
-
-// The length of the UTF-8 character at `k` and its code point, or 0 when the bytes there are not
-// one (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
-std::size_t utf8Character(std::string_view text, std::size_t k, char32_t& code);
-// The offset of the first byte that is not part of a UTF-8 character; empty for a UTF-8 text.
-std::optional<std::size_t> firstNonUtf8Byte(std::string_view text);
 
 // Where output goes. Every write is checked; after the first failure nothing more is written and
 // `error()` tells why ("No space left on device").

@@ -11,7 +11,6 @@
 #include <fstream>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
 
 namespace aph::study {
 namespace {

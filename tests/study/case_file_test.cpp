@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "model/text.hpp"
 #include "session/session.hpp"
 #include "study/files.hpp"
 #include "study/rate.hpp"
