@@ -224,7 +224,10 @@ int run(int argc, char** argv) {
   form.show();
   if (options->replay) {
     aph::app::replayThroughWidgets(form, script);
-    std::cout << aph::app::snapshotOf(form).dump(2) << "\n";
+    // As the headless replay prints it: a text that is not UTF-8 shows "�", it stops nothing.
+    std::cout << aph::app::snapshotOf(form).dump(2, ' ', false,
+                                                 nlohmann::json::error_handler_t::replace)
+              << "\n";
   }
   if (options->screenshot) {
     if (const QString problem = savePicture(form, QString::fromStdString(*options->screenshot));

@@ -1,6 +1,10 @@
 #include "cli/batch_support.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <climits>
 #include <cmath>
 
 #include "model/text.hpp"
@@ -53,6 +57,79 @@ void writeFile(BatchIo& io, const std::string& path, std::string_view bytes) {
   Output out(io, path);
   out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
+}
+
+namespace {
+
+// What a file name leads to: the file itself when there is one (whatever the spelling, link or
+// hard link), else the folder it would be made in and its name there.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;      // empty for a file that exists
+  bool regular = false;  // a regular file, or one still to be made
+  bool operator==(const FileIdentity& o) const {
+    return device == o.device && inode == o.inode && name == o.name;
+  }
+};
+
+FileIdentity identityOf(const struct stat& info, std::string name = {}) {
+  const bool regular = !name.empty() || S_ISREG(info.st_mode);
+  return {info.st_dev, info.st_ino, std::move(name), regular};
+}
+
+std::optional<FileIdentity> identify(std::string path) {
+  struct stat info {};
+  if (path == "-") {
+    if (::fstat(STDIN_FILENO, &info) != 0) return std::nullopt;
+    return identityOf(info);
+  }
+  if (::stat(path.c_str(), &info) == 0) return identityOf(info);
+  // Not there yet: a link that leads nowhere is followed to where the file would be made.
+  for (int hop = 0; hop < 40 && ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode); ++hop) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) break;
+    const std::string next(target, static_cast<std::size_t>(length));
+    const auto slash = path.find_last_of('/');
+    path = next.starts_with('/') || slash == std::string::npos ? next
+                                                               : path.substr(0, slash + 1) + next;
+  }
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (::stat(folder.c_str(), &info) != 0) return std::nullopt;  // the write will tell why
+  return identityOf(info, path.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+bool isStandardOutput(const std::string& path) {
+  return path.empty() || path == "-";
+}
+
+}  // namespace
+
+void checkOutputFiles(const std::vector<std::string>& inputs,
+                      const std::vector<std::pair<std::string, std::string>>& outputs) {
+  std::vector<std::pair<std::string, FileIdentity>> inputIds;
+  for (const std::string& input : inputs)
+    if (const auto id = identify(input); id && id->name.empty()) inputIds.emplace_back(input, *id);
+  std::vector<std::pair<std::size_t, FileIdentity>> earlier;
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    const auto& [option, path] = outputs[k];
+    if (isStandardOutput(path)) continue;
+    const auto id = identify(path);
+    if (!id) continue;
+    for (const auto& [input, inputId] : inputIds)
+      if (*id == inputId)
+        throw UsageError{option + " " + path + ": the same file as the case file " +
+                         study::caseFileLabel(input) + "; write the output to another file"};
+    // Devices (/dev/null, /dev/stdout) may well take two outputs.
+    if (!id->regular) continue;
+    for (const auto& [other, otherId] : earlier)
+      if (*id == otherId)
+        throw UsageError{option + " " + path + ": the same file as " + outputs[other].first + " " +
+                         outputs[other].second + "; give each output a file of its own"};
+    earlier.emplace_back(k, *id);
+  }
 }
 
 std::string plotKind(const std::string& path) {

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.hpp"
 #include "study/design_checks.hpp"
@@ -47,6 +49,13 @@ std::string caseFileText(BatchIo& io, std::optional<std::string>& standardInput,
                          const std::string& path);
 
 void writeFile(BatchIo& io, const std::string& path, std::string_view bytes);
+
+// An output may be neither one of the command's inputs nor another of its outputs, however the
+// names are spelled (., .., a link, a hard link): `inputs` are the case files ("-": standard
+// input), `outputs` each option with its file (empty or "-": standard output, left out). Checked
+// before anything is read or written; a usage error names both.
+void checkOutputFiles(const std::vector<std::string>& inputs,
+                      const std::vector<std::pair<std::string, std::string>>& outputs);
 
 // "png" or "svg" from the --plot file's name; anything else is a usage error.
 std::string plotKind(const std::string& path);

@@ -133,6 +133,7 @@ int rateInto(Options& o, Output& out, RateFormat format, const CheckSettings& ch
 
 int rateCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles(o.files, {{"-o", o.output}});
   const CheckSettings checks = checkSettings(o);
   checkBom(o.bom, "rate", o.format);
   const bool workbook = o.format == "xlsx";
@@ -217,6 +218,7 @@ std::string loadCount(const Loads& loads) {
 
 int sweepCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}, {"--plot", o.plot}});
   const CheckSettings checks = checkSettings(o);
   checkBom(o.bom, "sweep", o.sweepFormat);
   const bool workbook = o.sweepFormat == "xlsx";
@@ -387,6 +389,7 @@ int sizeCommand(Options& o) {
 
 int reportCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}});
   const CheckSettings checks = checkSettings(o);
   const Case c = chooseCase(o);
   const auto pdf = reportPdf(c, o.asTyped, checks);
@@ -599,9 +602,7 @@ BatchIo BatchIo::standard() {
   io.readFile = [](const std::string& path, std::string_view noun) {
     return readBounded(path, noun);
   };
-  io.openOutput = [](const std::string& path) -> std::unique_ptr<Sink> {
-    return FileSink::open(path);
-  };
+  io.openOutput = [](const std::string& path) { return openReplacing(path); };
   static study::WindowCaseFiles windowFiles;
   io.windowFiles = &windowFiles;
   io.outIsTerminal = isatty(STDOUT_FILENO) == 1;

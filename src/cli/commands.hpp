@@ -3,6 +3,7 @@
 // The subcommands rate, sweep, size and report of aphcalc-cli, and the program around them.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -36,7 +37,9 @@ struct BatchIo {
   // fuzzer's sessions never touch real files).
   CaseFiles* windowFiles = nullptr;
   bool outIsTerminal = false;  // colour in the table
-  bool errIsTerminal = false;  // a progress bar for long sweeps
+  bool errIsTerminal = false;  // a progress bar for long sweeps, solves and simulations
+  // How long solve and simulate run before their progress bar shows.
+  std::chrono::milliseconds progressAfter = std::chrono::seconds(1);
   std::size_t maxDesigns = study::kMaxDesigns;
   // Set when the program ended on a fault no command foresaw (told as such, exit code 1).
   bool unexpectedFault = false;

@@ -122,10 +122,12 @@ void budgetSpent(BatchIo& io, std::size_t skipped) {
           << (skipped == 1 ? "" : "s") << " not answered\n";
 }
 
-int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out);
+int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out,
+              std::size_t count);
 
 int solveCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}});
   const auto key = findKey(o.key);
   if (!key) throw UsageError{"--for " + shortened(o.key) + ": not a case-file key"};
   GoalSeekRequest request;
@@ -143,19 +145,22 @@ int solveCommand(Options& o) {
   if (o.format == "xlsx") checkSheetRows(count);
   Output out(io, o.output);
   try {
-    return solveInto(o, request, checks, out);
+    return solveInto(o, request, checks, out, count);
   } catch (const XlsxError& e) {
     throw workbookFault(out, e);
   }
 }
 
-int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out) {
+int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks, Output& out,
+              std::size_t count) {
   BatchIo& io = *o.io;
   AnswerWriter writer(out.stream(), rateFormat(o), o.output.empty() && io.outIsTerminal, false,
                       checks, o.bom);
   int code = 0;
-  std::size_t skipped = 0;
+  std::size_t skipped = 0, done = 0;
+  ProgressBar bar(io.errIsTerminal, count, io.progressAfter);
   visitChosen(o, [&](Case&& c) {
+    bar.update(done++);
     if (o.budget == 0) {
       ++skipped;
       return;
@@ -165,6 +170,7 @@ int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks,
     o.budget -= std::min(a.evaluations, o.budget);
     if (a.status != SolutionStatus::Found && a.status != SolutionStatus::Grid) {
       code = 1;
+      bar.clear();
       *io.err << kProgram << c.file << ": " << c.name << ": " << a.resultName << " "
               << conditionText(a.condition) << " " << gridText(a.target) << " by "
               << caseKey(a.key).path << ": "
@@ -177,6 +183,7 @@ int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks,
     writer.add(a);
     out.check();
   });
+  bar.finish();
   writer.finish();
   out.close();
   if (skipped) {
@@ -187,10 +194,11 @@ int solveInto(Options& o, GoalSeekRequest& request, const CheckSettings& checks,
 }
 
 int simulateInto(Options& o, const std::vector<double>& loads, const std::string& kind,
-                 const CheckSettings& checks, Output& out);
+                 const CheckSettings& checks, Output& out, std::size_t count);
 
 int simulateCommand(Options& o) {
   BatchIo& io = *o.io;
+  checkOutputFiles({o.file}, {{"-o", o.output}, {"--plot", o.plot}});
   // An empty --load is refused as any other malformed one, not taken as no load curve.
   const bool loadGiven = o.simulate->count("--load") > 0;
   const std::vector<double> loads = loadGiven ? parseLoads(o.load) : std::vector<double>{};
@@ -210,14 +218,14 @@ int simulateCommand(Options& o) {
 
   Output out(io, o.output);
   try {
-    return simulateInto(o, loads, kind, checks, out);
+    return simulateInto(o, loads, kind, checks, out, loads.empty() ? count : loads.size());
   } catch (const XlsxError& e) {
     throw workbookFault(out, e);
   }
 }
 
 int simulateInto(Options& o, const std::vector<double>& loads, const std::string& kind,
-                 const CheckSettings& checks, Output& out) {
+                 const CheckSettings& checks, Output& out, std::size_t count) {
   BatchIo& io = *o.io;
   AnswerWriter writer(out.stream(), rateFormat(o), o.output.empty() && io.outIsTerminal,
                       !loads.empty(), checks, o.bom);
@@ -225,7 +233,10 @@ int simulateInto(Options& o, const std::vector<double>& loads, const std::string
   std::size_t skipped = 0;
   std::vector<OperatingPoint> points;
   std::string chartName;
+  std::size_t done = 0;
+  ProgressBar bar(io.errIsTerminal, count, io.progressAfter);
   auto answer = [&](const Case& c, std::optional<double> load) {
+    bar.update(done++);
     if (o.budget == 0) {
       ++skipped;
       return;
@@ -238,6 +249,7 @@ int simulateInto(Options& o, const std::vector<double>& loads, const std::string
     o.budget -= std::min(a.evaluations, o.budget);
     if (a.status != SolutionStatus::Found && a.status != SolutionStatus::Grid) {
       code = 1;
+      bar.clear();
       *io.err << kProgram << c.file << ": " << c.name
               << (load ? " at " + gridText(*load) + " % load" : "") << ": "
               << (a.status == SolutionStatus::Bound ? "not settled: " : "no solution: ") << a.reason
@@ -252,6 +264,7 @@ int simulateInto(Options& o, const std::vector<double>& loads, const std::string
     chartName = c.name;
     for (double load : loads) answer(c, load);
   });
+  bar.finish();
   writer.finish();
   out.close();
   if (skipped) {

@@ -369,4 +369,55 @@ std::string padToWidth(std::string_view text, std::size_t width) {
   return out;
 }
 
+std::size_t utf8Character(std::string_view text, std::size_t k, char32_t& code) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(k);
+  std::size_t length;
+  char32_t least;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, code = lead & 0x1F, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, code = lead & 0x0F, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, code = lead & 0x07, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (k + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(k + i) & 0xC0) != 0x80) return 0;
+    code = code << 6 | (byte(k + i) & 0x3F);
+  }
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+std::optional<std::size_t> firstNonUtf8Byte(std::string_view text) {
+  char32_t code = 0;
+  for (std::size_t k = 0; k < text.size();) {
+    // ASCII, nearly all of a case file, a byte at a time without decoding.
+    if (static_cast<unsigned char>(text[k]) < 0x80) {
+      ++k;
+      continue;
+    }
+    const std::size_t length = utf8Character(text, k, code);
+    if (length == 0) return k;
+    k += length;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> notUtf8Reason(std::string_view text) {
+  const auto bad = firstNonUtf8Byte(text);
+  if (!bad) return std::nullopt;
+  const auto line =
+      std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(*bad), '\n') + 1;
+  // A file saved in a legacy code page is GBK, most often, where names are Chinese.
+  return "not UTF-8 at byte offset " + std::to_string(*bad) + ", line " + std::to_string(line) +
+         " (GBK?); save the file as UTF-8";
+}
+
 }  // namespace aph

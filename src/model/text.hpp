@@ -54,4 +54,13 @@ std::size_t displayWidth(std::string_view text);
 // The text followed by blanks up to `width` terminal columns.
 std::string padToWidth(std::string_view text, std::size_t width);
 
+// The length of the UTF-8 character at `k` and its code point, or 0 when the bytes there are not
+// one (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
+std::size_t utf8Character(std::string_view text, std::size_t k, char32_t& code);
+// The offset of the first byte that is not part of a UTF-8 character; empty for a UTF-8 text.
+std::optional<std::size_t> firstNonUtf8Byte(std::string_view text);
+// Why a file's text is refused when it is not UTF-8 ("not UTF-8 at byte offset 10, line 1
+// (GBK?); …"): its bytes are never quoted. Empty for a UTF-8 text.
+std::optional<std::string> notUtf8Reason(std::string_view text);
+
 }  // namespace aph

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "model/text.hpp"
+
 namespace aph::session {
 namespace {
 
@@ -175,6 +177,8 @@ nlohmann::ordered_json streamJson(const StreamState& s) {
 }  // namespace
 
 Script parseScript(std::string_view text) {
+  // Told before the JSON reader can quote the bytes it stumbles on.
+  if (const auto reason = notUtf8Reason(text)) throw ScriptError(*reason);
   json document;
   try {
     document = json::parse(text.begin(), text.end(), nullptr, true, false);

@@ -558,6 +558,8 @@ std::string readCaseFile(const std::string& path) {
 
 std::size_t visitCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
                        const ReadOptions& options) {
+  // Told before the JSON reader can quote the bytes it stumbles on.
+  if (const auto reason = notUtf8Reason(text)) throw CaseError(file, "", *reason);
   CaseScanner structure(file, CaseScanner::Pass::Structure);
   json::sax_parse(text.begin(), text.end(), &structure);
   const Parser parser{file, options};

@@ -1,12 +1,19 @@
 #include "study/files.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace aph::study {
 namespace {
@@ -32,6 +39,166 @@ std::string readAll(int fd, std::string_view noun, std::size_t limit) {
                       " may hold");
   }
 }
+
+// Writes all of `bytes`; false with errno set when the system takes no more.
+bool writeFully(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t done = ::write(fd, bytes.data(), bytes.size());
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      if (done == 0) errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(done));
+  }
+  return true;
+}
+
+// The temporaries being written, for removal when a signal ends the program. Fixed storage: a
+// signal handler may touch nothing that allocates or locks.
+struct PendingTemporary {
+  volatile std::sig_atomic_t used = 0;
+  char path[PATH_MAX] = {};
+};
+PendingTemporary pendingTemporaries[8];
+std::mutex pendingMutex;
+
+extern "C" void removePendingTemporaries(int signal) {
+  for (PendingTemporary& pending : pendingTemporaries)
+    if (pending.used) ::unlink(pending.path);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);  // delivered, with its default action, once the handler returns
+}
+
+// Where a signal that ends the program is handled by default, it first removes the temporaries.
+void removeTemporariesOnSignals() {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction current {};
+      if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+      struct sigaction handler {};
+      handler.sa_handler = removePendingTemporaries;
+      sigemptyset(&handler.sa_mask);
+      ::sigaction(signal, &handler, nullptr);
+    }
+  });
+}
+
+// The slot a temporary is listed in, or -1 when it could not be listed.
+int listTemporary(const std::string& path) {
+  removeTemporariesOnSignals();
+  if (path.size() >= PATH_MAX) return -1;
+  const std::lock_guard lock(pendingMutex);
+  for (int k = 0; k < static_cast<int>(std::size(pendingTemporaries)); ++k) {
+    PendingTemporary& pending = pendingTemporaries[k];
+    if (pending.used) continue;
+    std::memcpy(pending.path, path.c_str(), path.size() + 1);
+    pending.used = 1;
+    return k;
+  }
+  return -1;
+}
+
+void unlistTemporary(int slot) {
+  if (slot < 0) return;
+  const std::lock_guard lock(pendingMutex);
+  pendingTemporaries[slot].used = 0;
+}
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name for the new file beside the old one, short enough for any folder that holds the old.
+std::string temporaryName(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  const auto ticks =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  return folder + "/.aphcalc-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(ticks % 1000000007ull) +
+         ".tmp";
+}
+
+// A new file beside the target, renamed over it when complete.
+class ReplacingSink : public Sink {
+ public:
+  // `existing`: what the target is now, or null when there is none.
+  ReplacingSink(std::string target, const struct stat* existing) : target_(std::move(target)) {
+    // A file the user may not write stays as it is, although its folder would let a new file
+    // take its place.
+    if (existing && ::access(target_.c_str(), W_OK) != 0) {
+      fail(errno);
+      return;
+    }
+    const std::string folder = folderOf(target_);
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+      temporary_ = temporaryName(folder);
+      fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+      if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) {
+      fail(errno);
+      temporary_.clear();
+      return;
+    }
+    slot_ = listTemporary(temporary_);
+    // The new file keeps the permissions of the one it replaces.
+    if (existing && ::fchmod(fd_, existing->st_mode & 07777) != 0) {
+      fail(errno);
+      abandon();
+    }
+  }
+  ~ReplacingSink() override { abandon(); }
+
+ protected:
+  bool put(std::string_view bytes) override { return fd_ >= 0 && writeFully(fd_, bytes); }
+
+  bool finish() override {
+    if (fd_ < 0 || failed()) {
+      abandon();
+      return false;
+    }
+    bool done = ::fsync(fd_) == 0;
+    int error = done ? 0 : errno;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && done) done = false, error = errno;
+    if (done && ::rename(temporary_.c_str(), target_.c_str()) != 0) done = false, error = errno;
+    if (!done) {
+      abandon();
+      errno = error;
+      return false;
+    }
+    temporary_.clear();
+    unlistTemporary(slot_);
+    slot_ = -1;
+    // The rename itself reaches the disk with the folder.
+    if (const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+    return true;
+  }
+
+ private:
+  void abandon() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+    unlistTemporary(slot_);
+    slot_ = -1;
+  }
+
+  std::string target_, temporary_;
+  int fd_ = -1;
+  int slot_ = -1;
+};
 
 void refuseIfTooLarge(const struct stat& info, std::string_view noun, std::size_t limit) {
   if (S_ISREG(info.st_mode) && info.st_size > static_cast<off_t>(limit))
@@ -85,6 +252,7 @@ std::string readBounded(const std::string& path, std::string_view noun, std::siz
 void Sink::fail(int error) {
   if (failed_) return;
   failed_ = true;
+  errorNumber_ = error;
   error_ = error ? reason(error) : "the output could not be written";
 }
 
@@ -117,16 +285,7 @@ std::unique_ptr<FileSink> FileSink::open(const std::string& path) {
 }
 
 bool FileSink::put(std::string_view bytes) {
-  if (fd_ < 0) return false;
-  while (!bytes.empty()) {
-    const ssize_t done = ::write(fd_, bytes.data(), bytes.size());
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(done));
-  }
-  return true;
+  return fd_ >= 0 && writeFully(fd_, bytes);
 }
 
 bool FileSink::finish() {
@@ -178,8 +337,22 @@ SinkStream::~SinkStream() {
   buffer_.pubsync();
 }
 
+std::unique_ptr<Sink> openReplacing(const std::string& path) {
+  std::string target = path;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  const bool exists = ::stat(target.c_str(), &info) == 0;
+  if (exists && !S_ISREG(info.st_mode)) return FileSink::open(target);
+  return std::make_unique<ReplacingSink>(std::move(target), exists ? &info : nullptr);
+}
+
 std::string writeWholeFile(const std::string& path, std::string_view bytes) {
-  const auto sink = FileSink::open(path);
+  const auto sink = openReplacing(path);
   sink->write(bytes);
   if (!sink->close()) return "cannot write " + path + " (" + sink->error() + ")";
   return {};

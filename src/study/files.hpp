@@ -66,6 +66,8 @@ class Sink {
   bool close();
   bool failed() const { return failed_; }
   const std::string& error() const { return error_; }
+  // The system's error number behind error(), 0 when there is none.
+  int errorNumber() const { return errorNumber_; }
 
  protected:
   // Return false with errno set on failure.
@@ -76,6 +78,7 @@ class Sink {
  private:
   bool failed_ = false;
   bool closed_ = false;
+  int errorNumber_ = 0;
   std::string error_;
 };
 
@@ -129,7 +132,17 @@ class SinkStream : public std::ostream {
   Buffer buffer_;
 };
 
-// Writes the whole of `bytes` to the file; empty on success, otherwise the reason.
+// The sink an output file is written through. A regular file (or a new one) is written under a
+// temporary name in its folder and renamed over `path` only when close() succeeds, so that a
+// failed or abandoned write leaves what stood there untouched and no temporary behind (an
+// interrupt or a hang-up removes it too). A link is followed: what it points to is replaced, and
+// a file replaced keeps its permissions; one the user may not write is refused. What exists and
+// is no regular file (a device such as /dev/full or /dev/stdout) cannot be renamed over and is
+// written directly. A sink that could not be opened is failed with the reason.
+std::unique_ptr<Sink> openReplacing(const std::string& path);
+
+// Writes the whole of `bytes` to the file through openReplacing; empty on success, otherwise the
+// reason.
 std::string writeWholeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace aph::study

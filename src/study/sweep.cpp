@@ -119,20 +119,48 @@ SweepRecord makeRecord(const std::vector<std::size_t>& index, const Rating& rati
   return record;
 }
 
-// Draws the bar in place; `done` == `total` finishes the line.
-void drawProgress(std::size_t done, std::size_t total) {
+}  // namespace
+
+ProgressBar::ProgressBar(bool enabled, std::size_t total, std::chrono::milliseconds after)
+    : enabled_(enabled),
+      total_(total),
+      start_(std::chrono::steady_clock::now()),
+      lastDrawn_(start_),
+      after_(after) {}
+
+void ProgressBar::update(std::size_t done) {
+  if (!enabled_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - start_ < after_ || (shown_ && now - lastDrawn_ < std::chrono::milliseconds(100)))
+    return;
+  shown_ = true;
+  lastDrawn_ = now;
+  draw(done);
+}
+
+void ProgressBar::clear() {
+  if (shown_) std::fprintf(stderr, "\r%70s\r", "");
+  lastDrawn_ = start_;  // drawn again at the next update
+}
+
+void ProgressBar::finish() {
+  if (!shown_) return;
+  draw(total_);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+// Draws the bar in place.
+void ProgressBar::draw(std::size_t done) {
   constexpr int width = 40;
-  const double share = total ? static_cast<double>(done) / static_cast<double>(total) : 1;
+  const double share = total_ ? static_cast<double>(done) / static_cast<double>(total_) : 1;
   const int filled = static_cast<int>(share * width);
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(width - filled), '.');
   std::fprintf(stderr, "\r[%s] %3d%% %zu/%zu", bar.c_str(), static_cast<int>(share * 100), done,
-               total);
-  if (done == total) std::fputc('\n', stderr);
+               total_);
   std::fflush(stderr);
 }
-
-}  // namespace
 
 std::string gridText(double value) {
   if (value == 0) return "0";  // no "-0"
@@ -511,9 +539,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
   if (pool.empty())
     own = std::make_unique<DesignEvaluator>(plan.base, !options.asTyped, options.checks);
 
-  const auto start = std::chrono::steady_clock::now();
-  bool barShown = false;
-  auto lastDrawn = start;
+  ProgressBar bar(options.progress, total);
   for (std::size_t c = 0; c < chunks; ++c) {
     ChunkRows rows;
     if (own) {
@@ -522,13 +548,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
       std::unique_lock lock(mutex);
       while (slotChunk[c % ahead] != c && !stop) {
         wakeWriter.wait_for(lock, std::chrono::milliseconds(100));
-        const auto now = std::chrono::steady_clock::now();
-        if (options.progress && now - start > std::chrono::seconds(1) &&
-            now - lastDrawn >= std::chrono::milliseconds(100)) {
-          barShown = true;
-          lastDrawn = now;
-          drawProgress(finished, total);
-        }
+        bar.update(finished);
       }
       if (slotChunk[c % ahead] != c) break;  // stopped
       rows = std::move(slots[c % ahead]);
@@ -565,7 +585,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
   for (std::thread& t : pool) t.join();
   if (failure) std::rethrow_exception(failure);
   if (options.counts) *options.counts = counts;
-  if (barShown) drawProgress(total, total);
+  bar.finish();
   if (csv && *csv) csv->flush();
   return values;
 }

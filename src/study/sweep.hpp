@@ -2,6 +2,7 @@
 // calculation of the window, spread over all cores, written as CSV in grid order.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -142,6 +143,26 @@ struct SweepOptions {
   // Each design's row in grid order, for outputs other than CSV (a workbook); returning false
   // stops the sweep.
   std::function<bool(const SweepRecord&)> records;
+};
+
+// A progress bar on stderr for a long run: nothing until the run has taken `after`, then redrawn
+// at most ten times a second. clear() wipes it for a message (the next update draws it again);
+// finish() draws it full and ends its line, once it was shown.
+class ProgressBar {
+ public:
+  ProgressBar(bool enabled, std::size_t total,
+              std::chrono::milliseconds after = std::chrono::seconds(1));
+  void update(std::size_t done);
+  void clear();
+  void finish();
+
+ private:
+  void draw(std::size_t done);
+  bool enabled_;
+  std::size_t total_;
+  std::chrono::steady_clock::time_point start_, lastDrawn_;
+  std::chrono::milliseconds after_;
+  bool shown_ = false;
 };
 
 // The worker threads a sweep starts: at most one per core.

@@ -4,11 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -137,36 +133,6 @@ class OpenedCases : public OpenedCaseFile {
   std::vector<Case> cases_;
 };
 
-std::string folderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// A name for the new file beside the old one, short enough for any folder that holds the old.
-std::string temporaryName(const std::string& folder) {
-  static std::atomic<unsigned> counter{0};
-  const auto ticks =
-      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  return folder + "/.aphcalc-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(ticks % 1000000007ull) +
-         ".tmp";
-}
-
-bool writeAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t wrote = ::write(fd, text.data(), text.size());
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) {
-      if (wrote == 0) errno = EIO;
-      return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string baseName(const std::string& path) {
@@ -204,49 +170,10 @@ nlohmann::ordered_json windowCaseJson(const WindowCase& window, const std::strin
 }
 
 std::optional<std::string> replaceFile(const std::string& path, std::string_view text) {
-  std::string target = path;
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    // Saving over a link replaces the file it points to, not the link.
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  const bool exists = ::stat(target.c_str(), &info) == 0;
-  if (exists) {
-    if (S_ISDIR(info.st_mode)) return systemReason(EISDIR);
-    // A file the person may not write stays as it is, although its folder would let a new file
-    // take its place.
-    if (::access(target.c_str(), W_OK) != 0) return systemReason(errno);
-  }
-  const std::string folder = folderOf(target);
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = temporaryName(folder);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return systemReason(errno);
-  }
-  if (fd < 0) return systemReason(EEXIST);
-  Descriptor file(fd);
-  auto abandon = [&](int error) {
-    if (file.get() >= 0) file.close();
-    ::unlink(temporary.c_str());
-    return systemReason(error);
-  };
-  // The new file keeps the permissions of the one it replaces.
-  if (exists && ::fchmod(file.get(), info.st_mode & 07777) != 0) return abandon(errno);
-  if (!writeAll(file.get(), text)) return abandon(errno);
-  if (::fsync(file.get()) != 0) return abandon(errno);
-  if (file.close() != 0) return abandon(errno);
-  if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon(errno);
-  // The rename itself reaches the disk with the folder.
-  if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return std::nullopt;
+  const auto sink = openReplacing(path);
+  sink->write(text);
+  if (sink->close()) return std::nullopt;
+  return sink->errorNumber() ? systemReason(sink->errorNumber()) : sink->error();
 }
 
 CaseFiles::Opened WindowCaseFiles::open(const std::string& path) {

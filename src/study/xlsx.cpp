@@ -34,34 +34,6 @@ std::string numberFormat(int decimals) {
   return decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
 }
 
-// The length of the UTF-8 character at `k` and its code point, or 0 when the bytes there are
-// not one.
-std::size_t utf8Character(std::string_view text, std::size_t k, char32_t& code) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(k);
-  std::size_t length;
-  char32_t least;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, least = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (k + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(k + i) & 0xC0) != 0x80) return 0;
-    code = code << 6 | (byte(k + i) & 0x3F);
-  }
-  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
 }  // namespace
 
 std::string cellText(std::string_view text) {

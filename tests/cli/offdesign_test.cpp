@@ -1,8 +1,11 @@
 // aphcalc-cli solve and simulate end to end: the answers re-rated by `rate` from a case file that
-// holds them, the machine-readable forms, the exit codes and the refusals.
+// holds them, the machine-readable forms, the exit codes and the refusals; and the output files
+// of every command.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -36,7 +39,9 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::kMaxDesigns) {
+// `terminal`: standard error is a terminal, where a progress bar shows from the start.
+Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::kMaxDesigns,
+            bool terminal = false) {
   arguments.insert(arguments.begin(), "aphcalc-cli");
   std::vector<const char*> argv;
   for (const std::string& a : arguments) argv.push_back(a.c_str());
@@ -45,7 +50,9 @@ Outcome run(std::vector<std::string> arguments, std::size_t maxDesigns = study::
   BatchIo io = BatchIo::standard();
   io.out = [&]() -> study::Sink& { return out; };
   io.err = &err;
-  io.outIsTerminal = io.errIsTerminal = false;
+  io.outIsTerminal = false;
+  io.errIsTerminal = terminal;
+  io.progressAfter = std::chrono::milliseconds(0);
   io.maxDesigns = maxDesigns;
   Outcome r;
   r.code = runProgram(static_cast<int>(argv.size()), argv.data(), io);
@@ -290,6 +297,28 @@ TEST(OffDesignCli, TheWholeCommandIsBoundedInEvaluations) {
   EXPECT_NE(r.err.find("not answered"), std::string::npos);
 }
 
+TEST(OffDesignCli, AProgressBarOnATerminalOnly) {
+  const std::string loads = kExamples + "boiler-loads.json";
+  for (const bool terminal : {true, false}) {
+    for (const auto& [arguments, bar] :
+         {std::pair{std::vector<std::string>{"solve", loads, "--for", "plate.pairs", "--target",
+                                             "margin=10"},
+                    "] 100% 3/3\n"},
+          std::pair{std::vector<std::string>{"simulate", kDefault, "--load", "50:100:10"},
+                    "] 100% 6/6\n"}}) {
+      SCOPED_TRACE(arguments[0] + (terminal ? " on a terminal" : ""));
+      ::testing::internal::CaptureStderr();
+      const Outcome r = run(arguments, study::kMaxDesigns, terminal);
+      const std::string drawn = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(drawn.find(bar) != std::string::npos, terminal) << drawn;
+      if (!terminal) {
+        EXPECT_EQ(drawn, "");
+      }
+    }
+  }
+}
+
 TEST_F(Scratch, ThePerformanceCurveIsDrawn) {
   const Outcome svg = run({"simulate", kDefault, "--load", "40:100:20", "--plot", path("curve.svg"),
                            "-o", path("curve.csv")});
@@ -305,6 +334,92 @@ TEST_F(Scratch, ThePerformanceCurveIsDrawn) {
   std::string magic(8, '\0');
   std::ifstream(path("curve.png"), std::ios::binary).read(magic.data(), 8);
   EXPECT_EQ(magic, "\x89PNG\r\n\x1a\n");
+}
+
+// The files every command writes: an output that is one of the command's inputs, or the same file
+// as another of its outputs, is refused before anything is read or written, however the names
+// are spelled; an output replaces its file only when complete.
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(Scratch, AnOutputThatIsAnInputOrAnotherOutputIsRefused) {
+  const std::string original = contents(kDefault);
+  const std::string input = write("my.json", original);
+  fs::create_directory(path("sub"));
+  fs::create_hard_link(input, path("hard.json"));
+  fs::create_symlink(input, path("link.svg"));
+  fs::create_symlink("my.json", path("relative-link.json"));
+  fs::create_symlink("new.svg", path("dangling.svg"));        // leads to a file not yet made
+  const std::string relative = fs::relative(input).string();  // "../../tmp/…/my.json"
+  const std::string vary = "plate.pairs=100:110:10";
+  struct Row {
+    std::vector<std::string> arguments;
+    const char* message;
+  };
+  for (const Row& row : {
+           Row{{"rate", input, "-o", input}, "the same file as the case file"},
+           Row{{"rate", kDefault, input, "-o", relative}, "the same file as the case file"},
+           Row{{"rate", input, "--format", "xlsx", "-o", path("sub/../my.json")},
+               "the same file as the case file"},
+           Row{{"solve", input, "--for", "plate.pairs", "--target", "margin=15", "-o",
+                path("./hard.json")},
+               "the same file as the case file"},
+           Row{{"simulate", input, "--format", "xlsx", "-o", path("relative-link.json")},
+               "the same file as the case file"},
+           Row{{"simulate", input, "--load", "50:100:50", "-o", path("out.csv"), "--plot",
+                path("link.svg")},
+               "the same file as the case file"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("hard.json")},
+               "the same file as the case file"},
+           Row{{"sweep", input, "--vary", vary, "--plot", path("link.svg")},
+               "the same file as the case file"},
+           Row{{"report", input, "-o", path("sub/./../my.json")}, "the same file as the case file"},
+           Row{{"simulate", input, "--load", "50:100:50", "-o", path("same.png"), "--plot",
+                path("same.png")},
+               "the same file as -o"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("sp.svg"), "--plot",
+                path("sub/../sp.svg")},
+               "the same file as -o"},
+           Row{{"sweep", input, "--vary", vary, "-o", path("new.svg"), "--plot",
+                path("dangling.svg")},
+               "the same file as -o"},
+       }) {
+    SCOPED_TRACE(row.arguments[0] + " " + row.arguments.back());
+    const Outcome r = run(row.arguments);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    const std::string& output = row.arguments.back();
+    EXPECT_NE(r.err.find(output), std::string::npos) << "names the output: " << r.err;
+    EXPECT_EQ(contents(input), original);
+    for (const char* made : {"out.csv", "same.png", "sp.svg", "new.svg"})
+      EXPECT_FALSE(fs::exists(path(made))) << made;
+  }
+  // Devices take several outputs, and a file of the same name in another folder is another file.
+  fs::create_symlink("/dev/null", path("null.svg"));
+  EXPECT_EQ(
+      run({"sweep", input, "--vary", vary, "-o", "/dev/null", "--plot", path("null.svg")}).code, 0);
+  EXPECT_EQ(
+      run({"sweep", input, "--vary", vary, "-o", path("sub/sp.svg"), "--plot", path("sp.svg")})
+          .code,
+      0);
+}
+
+TEST_F(Scratch, AFailedRunLeavesTheFileThatWasThere) {
+  const std::string book = write("book.xlsx", "the workbook of yesterday");
+  // The workbook cannot be started without a folder for its temporary files.
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  ::setenv("TMPDIR", path("no-such-folder").c_str(), 1);
+  const Outcome r = run({"rate", kDefault, "--format", "xlsx", "-o", book});
+  before ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("book.xlsx: cannot write the workbook (no folder"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(contents(book), "the workbook of yesterday");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+      << "no temporary file is left behind";
 }
 
 }  // namespace

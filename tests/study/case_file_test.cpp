@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "model/text.hpp"
 #include "session/session.hpp"
 #include "study/files.hpp"
 #include "study/rate.hpp"
@@ -167,6 +168,12 @@ TEST(CaseFile, EveryErrorNamesFileKeyAndFault) {
       {R"({"plate": })", "", "malformed JSON"},
       {R"({"plate": {"pairs": 1},})", "", "line 1"},
       {"", "", "malformed JSON"},
+      // Not UTF-8 (a name in GBK, an overlong "/", a surrogate, a character cut short): told
+      // with the offset, never echoed.
+      {"{\"name\": \"\xb9\xf8\xc2\xaf\"}", "", "not UTF-8 at byte offset 10, line 1 (GBK?)"},
+      {"{\n\"air\": {\"\xc0\xaf\": 1}}", "", "not UTF-8 at byte offset 11, line 2"},
+      {"{\"name\": \"ok\xed\xa0\x80\"}", "", "not UTF-8 at byte offset 12"},
+      {"{\"name\": \"x\"}\xe4\xb8", "", "not UTF-8 at byte offset 13"},
   };
   for (const ErrorRow& r : rows) {
     try {
@@ -177,6 +184,7 @@ TEST(CaseFile, EveryErrorNamesFileKeyAndFault) {
       EXPECT_EQ(e.key(), r.key) << r.json;
       EXPECT_NE(e.what_wrong().find(r.what), std::string::npos) << r.json << " → " << e.what();
       EXPECT_TRUE(std::string(e.what()).starts_with("load.json: ")) << e.what();
+      EXPECT_FALSE(firstNonUtf8Byte(e.what())) << e.what();
     }
   }
 }

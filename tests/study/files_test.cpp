@@ -2,9 +2,13 @@
 #include "study/files.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace aph::study {
 namespace {
@@ -51,6 +55,42 @@ TEST(Files, WrittenAndReadBack) {
   EXPECT_TRUE(none.write(text));
   EXPECT_TRUE(none.close());
   std::filesystem::remove(path);
+}
+
+// An output left unfinished, by a fault that unwinds the program or by a signal that ends it,
+// leaves the file that was there and no temporary beside it.
+TEST(Files, AnOutputReplacesItsFileOnlyWhenComplete) {
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("aph_replace_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / "out.csv").string();
+  std::ofstream(path) << "old";
+  const auto unchanged = [&](const std::string& what) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    EXPECT_EQ(text.str(), "old") << what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << what;
+  };
+  openReplacing(path)->write("half");
+  unchanged("abandoned");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const auto sink = openReplacing(path);
+    sink->write("half");
+    ::raise(SIGTERM);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  unchanged("interrupted");
+  const auto sink = openReplacing(path);
+  sink->write("new");
+  ASSERT_TRUE(sink->close()) << sink->error();
+  EXPECT_EQ(readBounded(path), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(Files, MessagesQuoteLongTextsShort) {
