@@ -179,6 +179,13 @@ class Calculation : HandlerContext {
       (isArrangement(option.id) ? r.arrangement : r.flowMode) = option.id;
     }
     r.meanTemperatureDifference.reset();
+    // The multi-pass field is written by its option's handler, never by a run, yet the window
+    // shows it after every run: the record carries the value it shows, as long as the text is
+    // still the one that handler wrote.
+    const FieldId multiPass = FieldId::Text59;
+    if (s.multiPassStored &&
+        w.text(multiPass) == formatField(fieldInfo(multiPass).format, s.multiPassDifference))
+      r.fields[index(multiPass)].value = s.multiPassDifference;
   }
 
   // A field the run did not write shows what it showed before the run; its text is taken over
@@ -565,6 +572,8 @@ class MultiPassSelection : HandlerContext {
     s.airPasses = airPasses;
     s.meanDifference = mean;
     s.meanDifferenceStored = true;
+    s.multiPassDifference = mean;
+    s.multiPassStored = true;
     show(FieldId::Text59, mean);
     setColor(FieldId::Text59, TextColor::WindowText);
   }

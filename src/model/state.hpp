@@ -32,6 +32,8 @@ struct CalculationState {
   bool meanDifferenceStored = false;  // anything stored in ΔTm since start-up
   double flueGasPasses = 0;           // nf of the last accepted multi-pass selection
   float airPasses = 0;                // na
+  float multiPassDifference = 0;      // the ΔTm that selection stored and showed, ℃
+  bool multiPassStored = false;       // any multi-pass selection accepted since start-up
 };
 
 }  // namespace aph
