@@ -197,11 +197,13 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
   const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   // (Text extraction maps a few shared CJK glyphs to radicals, so only unambiguous words here.)
   // The margin and the flue-gas pressure drop of the default window, worked out independently.
+  // Digits among Latin letters are text too ("V1(m3/h)", "Q1 … kW").
   const auto worked = reference::rate({});
   for (const std::string& expected :
        {std::string("数据表"), std::string("裕量判定"), worked.at("Text49").text,
         worked.at("Text45").text, std::string("压降判定"), std::string("逆流"),
-        std::string("板对数"), std::string("设计值")})
+        std::string("板对数"), std::string("设计值"), std::string("V1(m3/h)"),
+        "Q1 " + worked.at("Text60").text + " kW，Q2 " + worked.at("Text24").text + " kW"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   const std::string fonts = commandOutput("pdffonts '" + pdf.string() + "' 2>/dev/null");
   EXPECT_NE(fonts.find("CJK"), std::string::npos) << fonts;
@@ -219,7 +221,8 @@ TEST(Report, DewPointAndHeatBalanceVerdicts) {
   ASSERT_EQ(writeReport(c, pdf.string(), false, checks), "");
   const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
-  for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格"})
+  for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格",
+                               "H2O 12 %，SO3 3.2 ppm", "(Q1-Q2)/Q2 = "})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   // Without a dew point the check is told as not made.
   ASSERT_EQ(writeReport(designCase(), pdf.string()), "");
