@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -112,21 +114,74 @@ inline Scale logScale(double lo, double hi) {
   return {below(lo), above(hi), 0, true};
 }
 
-inline std::string tickText(double v, double step) {
-  if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
+// The decimals that tell ticks `step` apart.
+inline int tickDecimals(double step) {
+  return step >= 1 || step <= 0
+             ? 0
+             : std::min(20, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+}
+
+inline std::string fixedText(double v, int decimals) {
   char buffer[400];
-  const int decimals = step >= 1 || step <= 0
-                           ? 0
-                           : std::min(20, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
   // A label longer than a dozen characters would run into its neighbours: the short form.
   if (std::strlen(buffer) > 12) std::snprintf(buffer, sizeof buffer, "%.6g", v);
   return buffer;
 }
 
+inline std::string tickText(double v, double step) {
+  if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
+  return fixedText(v, tickDecimals(step));
+}
+
+// An axis's end is the first or last value drawn, rarely a round tick: its label has the decimals
+// of the ticks and as many more (up to six) as the value needs to be told as it is.
+inline std::string endText(double v, double step) {
+  if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
+  const int decimals = tickDecimals(step);
+  for (int extra = 0; extra < 6; ++extra) {
+    const std::string text = fixedText(v, decimals + extra);
+    if (std::fabs(std::strtod(text.c_str(), nullptr) - v) <= std::fabs(step) * 1e-9) return text;
+  }
+  return fixedText(v, decimals + 6);
+}
+
 struct Frame {
   double left, top, right, bottom;
 };
+
+struct AxisLabel {
+  double at;  // where its centre stands
+  std::string text;
+};
+
+// The labels under a linear x axis from `from` to `to`. The axis runs over exactly the values
+// drawn (a sweep's first and last values, the lowest and highest load), so both ends carry their
+// values; a round tick that would crowd an end label (closer than two ems of clear space) leaves
+// its label out, its grid line stays.
+inline std::vector<AxisLabel> xAxisLabels(Canvas& c, const Scale& xs, double from, double to,
+                                          double size) {
+  const std::vector<double> ticks = xs.ticks();
+  auto endLabel = [&](double end) -> std::optional<AxisLabel> {
+    for (double v : ticks)
+      if (std::fabs(v - end) <= std::fabs(xs.step) * 1e-6) return std::nullopt;
+    return AxisLabel{xs.map(end, from, to), endText(end, xs.step)};
+  };
+  const std::optional<AxisLabel> first = endLabel(xs.lo), last = endLabel(xs.hi);
+  std::vector<AxisLabel> out;
+  if (first) out.push_back(*first);
+  for (double v : ticks) {
+    AxisLabel label{xs.map(v, from, to), tickText(v, xs.step)};
+    const double half = c.textWidth(label.text, size) / 2;
+    auto crowds = [&](const std::optional<AxisLabel>& end) {
+      return end &&
+             std::fabs(end->at - label.at) < half + c.textWidth(end->text, size) / 2 + 2 * size;
+    };
+    if (!crowds(first) && !crowds(last)) out.push_back(std::move(label));
+  }
+  if (last) out.push_back(*last);
+  return out;
+}
 
 inline void grid(Canvas& c, const Frame& f, const Scale& xs, const Scale& ys, bool xLabels) {
   for (double v : ys.ticks()) {
@@ -137,8 +192,10 @@ inline void grid(Canvas& c, const Frame& f, const Scale& xs, const Scale& ys, bo
   for (double v : xs.ticks()) {
     const double x = xs.map(v, f.left, f.right);
     c.line(x, f.top, x, f.bottom, kGrid, 0.6, false);
-    if (xLabels) c.text(x, f.bottom + 13, tickText(v, xs.step), 9, kInk, Canvas::Align::Center);
   }
+  if (xLabels)
+    for (const AxisLabel& label : xAxisLabels(c, xs, f.left, f.right, 9))
+      c.text(label.at, f.bottom + 13, label.text, 9, kInk, Canvas::Align::Center);
 }
 
 inline void border(Canvas& c, const Frame& f) {

@@ -81,6 +81,11 @@ QFont songFont(double points, bool bold) {
       {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC")});
   font.setPointSizeF(points);
   font.setBold(bold);
+  // Shaped as Latin script, the CJK faces put alternate digits in place of the character map's
+  // own ("Q1 13600 kW", "H2O"). A PDF tells its text by that map, read backwards, so those digits
+  // would be drawn but lost to search and copy. Neither Han nor Latin needs shaping: every glyph
+  // drawn is then the map's own.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "command_output.hpp"
 #include "reference.hpp"
 #include "render/chart.hpp"
+#include "render/curve_chart.hpp"
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
 
@@ -90,6 +92,7 @@ class RecordingCanvas : public Canvas {
   std::size_t calls = 0;
   bool finite = true;
   std::vector<std::string> texts;
+  std::vector<std::string> centred;  // horizontal and centred: titles and the x axis's labels
   void check(std::initializer_list<double> values) {
     ++calls;
     for (double v : values) finite = finite && std::isfinite(v);
@@ -104,9 +107,11 @@ class RecordingCanvas : public Canvas {
     for (const auto& [x, y] : points) check({x, y});
   }
   void dot(double x, double y, double r, Rgb) override { check({x, y, r}); }
-  void text(double x, double y, const std::string& t, double, Rgb, Align, bool, bool) override {
+  void text(double x, double y, const std::string& t, double, Rgb, Align align, bool,
+            bool vertical) override {
     check({x, y});
     texts.push_back(t);
+    if (align == Align::Center && !vertical) centred.push_back(t);
   }
 };
 
@@ -143,6 +148,43 @@ TEST(Chart, ExtremeValuesDrawABoundedChart) {
     EXPECT_EQ(svg.find("nan"), std::string::npos);
     EXPECT_EQ(svg.find("inf"), std::string::npos);
     EXPECT_LT(svg.size(), 100'000u);
+  }
+}
+
+// The x axis runs over exactly the values drawn: both ends carry their values, as precise as they
+// are, and a round tick too close to an end leaves its label out.
+TEST(Chart, XAxisLabelsBothEnds) {
+  struct Row {
+    bool performance;
+    double from, to;
+    std::vector<std::string> labels;
+  };
+  for (const Row& r : {
+           Row{false, 30, 200, {"30", "50", "100", "150", "200"}},
+           Row{true, 50, 150, {"50", "60", "80", "100", "120", "140", "150"}},
+           Row{false, 58, 162, {"58", "80", "100", "120", "140", "162"}},
+           Row{true,
+               0.0065,
+               0.0125,
+               {"0.0065", "0.007", "0.008", "0.009", "0.010", "0.011", "0.012", "0.0125"}},
+       }) {
+    SCOPED_TRACE(r.from);
+    const std::vector<std::pair<double, double>> points{{r.from, 40}, {r.to, 60}};
+    RecordingCanvas canvas;
+    if (r.performance) {
+      PerformanceChart chart;
+      chart.curves = {{CurveRole::AirOutlet, "", points}};
+      drawPerformanceChart(canvas, chart, 0, 0, 720, 480);
+    } else {
+      ChartData chart;
+      chart.margin = chart.dropFlueGas = chart.dropAir = {{"", points}};
+      drawChart(canvas, chart, 0, 0, 720, 540);
+    }
+    std::vector<std::string> labels;
+    for (const std::string& t : canvas.centred)
+      if (!t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-'))
+        labels.push_back(t);
+    EXPECT_EQ(labels, r.labels);
   }
 }
 
@@ -197,11 +239,13 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
   const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   // (Text extraction maps a few shared CJK glyphs to radicals, so only unambiguous words here.)
   // The margin and the flue-gas pressure drop of the default window, worked out independently.
+  // Digits among Latin letters are text too ("V1(m3/h)", "Q1 … kW").
   const auto worked = reference::rate({});
   for (const std::string& expected :
        {std::string("数据表"), std::string("裕量判定"), worked.at("Text49").text,
         worked.at("Text45").text, std::string("压降判定"), std::string("逆流"),
-        std::string("板对数"), std::string("设计值")})
+        std::string("板对数"), std::string("设计值"), std::string("V1(m3/h)"),
+        "Q1 " + worked.at("Text60").text + " kW，Q2 " + worked.at("Text24").text + " kW"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   const std::string fonts = commandOutput("pdffonts '" + pdf.string() + "' 2>/dev/null");
   EXPECT_NE(fonts.find("CJK"), std::string::npos) << fonts;
@@ -219,7 +263,8 @@ TEST(Report, DewPointAndHeatBalanceVerdicts) {
   ASSERT_EQ(writeReport(c, pdf.string(), false, checks), "");
   const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
-  for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格"})
+  for (const char* expected : {"露点判定", "128.73", "热平衡判定", "Banchero", "不合格",
+                               "H2O 12 %，SO3 3.2 ppm", "(Q1-Q2)/Q2 = "})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   // Without a dew point the check is told as not made.
   ASSERT_EQ(writeReport(designCase(), pdf.string()), "");
