@@ -8,11 +8,18 @@
 namespace aph {
 namespace {
 
+// One node of the air table: t in °C, density kg/m3, specific heat kJ/(kg·K), conductivity in
+// table units of 10^-4 W/(m·K) (204 is 0.0204), dynamic viscosity 10^-6 Pa·s, kinematic viscosity
+// 10^-6 m2/s.
 struct AirNode {
   double t, density, specificHeat, conductivity /* 10^-4 W/(m·K) */, dynamicViscosity,
       kinematicViscosity;
 };
 
+// The window's built-in air property table: dry air at 1 atm (101.325 kPa), the values of the
+// common handbook table. 31 nodes from -50 to 1000 °C, 10 K apart up to 100 °C, then 20 K to
+// 200 °C, 50 K to 400 °C and 100 K to 1000 °C. Equal neighbouring values hold a property constant
+// over the interval (the specific heat is tabulated to three decimals only).
 constexpr std::array<AirNode, 31> kAirTable{{
     {-50, 1.584, 1.013, 204, 14.6, 9.23},   {-40, 1.515, 1.013, 212, 15.2, 10.04},
     {-30, 1.453, 1.013, 220, 15.7, 10.80},  {-20, 1.395, 1.009, 228, 16.2, 11.61},
@@ -32,10 +39,17 @@ constexpr std::array<AirNode, 31> kAirTable{{
     {1000, 0.277, 1.185, 807, 49.0, 177.1},
 }};
 
+// One node of the flue-gas table: t in °C, density kg/m3, heat-capacity coefficient c (the
+// tabulated input of the specific-heat law, not itself a specific heat), conductivity W/(m·K),
+// dynamic viscosity 10^-6 Pa·s, kinematic viscosity 10^-6 m2/s.
 struct FlueGasNode {
   double t, density, heatCapacityCoefficient, conductivity, dynamicViscosity, kinematicViscosity;
 };
 
+// The window's built-in flue-gas property table at 1 atm, 7 nodes 100 K apart from 0 to 600 °C.
+// Density, conductivity and viscosities are those of the common handbook table for a flue gas of
+// average composition (by volume 13 % CO2, 11 % H2O, 76 % N2); the coefficient column is the
+// window's own.
 constexpr std::array<FlueGasNode, 7> kFlueGasTable{{
     {0, 1.295, 1.42, 0.0228, 15.8, 12.2},
     {100, 0.95, 1.42, 0.0313, 20.4, 21.54},
@@ -46,12 +60,14 @@ constexpr std::array<FlueGasNode, 7> kFlueGasTable{{
     {600, 0.405, 1.49, 0.0742, 37.9, 93.61},
 }};
 
-// Ya + ((Yb - Ya) / width) × (t - Ta), in exactly this order.
+// Linear interpolation between the nodes Ta and Ta + width: Ya + ((Yb - Ya) / width) × (t - Ta),
+// in exactly this order, so that the last bits match the window's.
 double interpolate(double ya, double yb, double width, double t, double ta) {
   return ya + ((yb - ya) / width) * (t - ta);
 }
 
-// Index of the first interval [Ta, Tb) holding t, tested in ascending order.
+// Index of the first interval [Ta, Tb) holding t, tested in ascending order: a temperature on a
+// node takes that node's values, and the last node itself lies outside the table.
 template <class Table>
 std::optional<std::size_t> intervalOf(const Table& table, double t) {
   for (std::size_t k = 0; k + 1 < table.size(); ++k) {
@@ -85,9 +101,11 @@ std::optional<PropertySet> airPropertiesAt(double t) {
   p.density = interpolate(a.density, b.density, width, t, a.t);
   // Between 50 and 60 °C the specific heat stays at 1.005 and steps to 1.009 only at 60 °C.
   p.specificHeat = a.t == 50 ? 1.005 : interpolate(a.specificHeat, b.specificHeat, width, t, a.t);
+  // Interpolated in table units, then scaled to W/(m·K).
   p.conductivity = interpolate(a.conductivity, b.conductivity, width, t, a.t) * 0.0001;
   p.dynamicViscosity = interpolate(a.dynamicViscosity, b.dynamicViscosity, width, t, a.t);
   p.kinematicViscosity = interpolate(a.kinematicViscosity, b.kinematicViscosity, width, t, a.t);
+  // Pr = cp·μ/λ; the 1000 turns kJ into J and 10^-6 Pa·s into Pa·s.
   p.prandtl = ((p.specificHeat * p.dynamicViscosity) / p.conductivity) / 1000;
   return p;
 }
@@ -102,6 +120,12 @@ std::optional<PropertySet> flueGasPropertiesAt(double t) {
   p.conductivity = interpolate(a.conductivity, b.conductivity, 100, t, a.t);
   p.dynamicViscosity = interpolate(a.dynamicViscosity, b.dynamicViscosity, 100, t, a.t);
   p.kinematicViscosity = interpolate(a.kinematicViscosity, b.kinematicViscosity, 100, t, a.t);
+  // The window's own specific-heat law, in kJ/(kg·K): below 200 °C the coefficient 1.42 times the
+  // density; from 200 °C the node coefficient plus the density times its interpolated rise. It is
+  // the contract and is kept although it is physically odd: below 200 °C it falls with the
+  // density, from about 1.84 at 0 °C to about 1.06, jumps to 1.42 at 200 °C, steps up again at
+  // each node above, and gives about 1.43 at the default mean of 255 °C, where this flue gas has a
+  // specific heat of about 1.1.
   if (t < 200) {
     p.specificHeat = 1.42 * p.density;
   } else {
@@ -110,6 +134,8 @@ std::optional<PropertySet> flueGasPropertiesAt(double t) {
     const double cb = b.heatCapacityCoefficient;
     p.specificHeat = ca + (((cb - ca) / 100) * (t - a.t)) * p.density;
   }
+  // Pr = μ·cp/λ with the specific heat of the law above: about 0.85 at 255 °C, where a specific
+  // heat of 1.1 would give about 0.66.
   p.prandtl = ((p.dynamicViscosity * p.specificHeat) / p.conductivity) / 1000;
   return p;
 }
