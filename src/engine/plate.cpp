@@ -17,6 +17,7 @@ std::optional<float> heatTransferArea(float halfArea) {
 }
 
 namespace {
+// 2bs / (b + s) in mm, the extent b converted from m to mm.
 Real slotDiameter(double extent, double gap) {
   return (Real(extent) * 2 * 1000 * gap) / (Real(extent) * 1000 + gap);
 }

@@ -75,6 +75,7 @@ std::optional<double> wallStepChange(const WallSearchInput& in) {
 
 namespace {
 
+// The window's tolerance on |q2 - q1|, in W/m2.
 constexpr double kBand = 0.5;
 
 bool qualifies(const WallStep& s) {

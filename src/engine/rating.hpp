@@ -10,20 +10,27 @@
 
 namespace aph {
 
-// K = 1 / (1/h1 + Rf1 + (δ × 0.001)/λw + Rf2 + 1/h2), δ in mm; empty on an arithmetic fault.
+// Actual overall heat transfer coefficient in W/(m2·K) of the plate as built: the reciprocal of
+// the series resistances film, fouling, flat plate wall, fouling, film, summed in that order:
+// K = 1 / (1/h1 + Rf1 + (δ × 0.001)/λw + Rf2 + 1/h2), h in W/(m2·K), Rf in m2·K/W, δ in mm,
+// λw in W/(m·K). Empty on an arithmetic fault (a film coefficient of 0, for instance).
 std::optional<double> actualOverallCoefficient(double h1, double foulingFlueGas,
                                                double plateThickness, double plateConductivity,
                                                double foulingAir, double h2);
 
-// K_theo = Q2 × 1000 / (2 × A_half) / ΔTm, formed in extended precision from the single inputs
-// and rounded once to single precision.
+// Theoretical overall coefficient in W/(m2·K), the one the air-side duty demands: Q = K A ΔTm
+// solved for K with Q2 in kW, the heat transfer area 2 × A_half in m2 and the mean temperature
+// difference of the selected arrangement in K: K_theo = Q2 × 1000 / (2 × A_half) / ΔTm, formed in
+// extended precision from the single inputs and rounded once to single precision.
 std::optional<float> theoreticalOverallCoefficient(float airDuty, float halfArea,
                                                    float meanTemperatureDifference);
 
-// R = (K_act / K_theo - 1) × 100 in %, rounded to single precision.
+// Surface margin in %, how far the plate as built exceeds what the duty demands:
+// R = (K_act / K_theo - 1) × 100, rounded to single precision.
 std::optional<float> surfaceMargin(double actual, float theoretical);
 
-// The margin band outside which the surface is flagged.
+// The window's acceptance band for the margin, in %: no shortfall and at most 30 % oversizing;
+// a margin outside it is flagged.
 inline constexpr float kMarginLow = 0;
 inline constexpr float kMarginHigh = 30;
 // True below 0 % or above 30 %; both ends belong to the band.
@@ -31,11 +38,20 @@ bool marginOutsideBand(float margin);
 
 // ---- Plate wall temperatures -------------------------------------------------------------------
 //
+// The highest and lowest plate temperatures, in ℃: the flue-gas-side surface at the hot end
+// (flue gas entering, air leaving) and the air-side surface at the cold end (flue gas leaving,
+// air entering). The ends are paired as in counterflow whatever the arrangement, and fouling does
+// not enter: only the two films and the plate wall, in steady one-dimensional conduction.
+//
 // At each end of the exchanger the flue-gas-side surface temperature tg is searched on a 0.001 ℃
 // grid, starting one step away from the stream it faces: tg = t1in - 0.001 × i at the hot end,
-// tg = t2in + 0.001 × j at the cold end. The step count is a single-precision number. A step
+// tg = t2in + 0.001 × j at the cold end. The step count is a single-precision number. With the
+// end's flue-gas and air temperatures t1 and t2, each step forms q1 = (t1 - tg) h1, the air-side
+// surface ta = tg - q1 δ / λw behind the plate and q2 = (ta - t2) h2, in W/m2. A step
 // qualifies when the heat flux from the flue gas, q1, and the heat flux into the air, q2, agree
-// within 0.5 W/m2. The flue-gas temperature difference in q1 passes through the window's plain
+// within 0.5 W/m2; the result is the first qualifying step, on the grid, not the exact balance
+// q1 = q2 (a few thousandths of a degree from it). Both the step and the tolerance are the
+// window's. The flue-gas temperature difference in q1 passes through the window's plain
 // number text and back before it is multiplied by h1; the caller supplies that round trip.
 
 enum class WallEnd { Hot, Cold };

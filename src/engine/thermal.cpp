@@ -5,10 +5,13 @@
 namespace aph {
 namespace {
 
-// 3.1415926 converts between radians and degrees in both directions.
+// The window's value of π, seven decimals (5.4e-8 short of π), converts between radians and
+// degrees in both directions, so the sine argument is 2j·arctan(Pa / Pb) up to rounding.
 constexpr double kPi = 3.1415926;
 
-// Crossflow series coefficients a(i, j): rows are powers of (1 - θ), columns multiples of φ.
+// Coefficients a(i, j) of the standard series for crossflow with both streams unmixed: row i is
+// the power of (1 - θ), column j the multiple 2j of the angle φ in the sine. The even columns
+// are zero, so exchanging Pa and Pb leaves the sum unchanged apart from rounding.
 constexpr double kCrossflowCoefficients[4][4] = {
     {0.0669, 0, 0.0395, 0},
     {-0.278, 0, -0.22, 0},
@@ -62,7 +65,9 @@ std::optional<double> counterflowMeanTemperatureDifference(const TerminalTempera
     const Real hotEnd = Real(t.t1in) - t.t2out;
     const Real coldEnd = Real(t.t1out) - t.t2in;
     const Real ratio = hotEnd / coldEnd;
-    // Only the hot-end over cold-end quotient decides; below 1.7 the arithmetic mean serves.
+    // Only the hot-end over cold-end quotient decides; at or below 1.7 (a ratio below 1 and a
+    // negative one included) the arithmetic mean serves. Above 1.7 both ends have the same sign,
+    // so the logarithm is defined.
     if (ratio > 1.7) return ((coldEnd - hotEnd) / ln(coldEnd / hotEnd)).value();
     return ((coldEnd + hotEnd) / 2).value();
   });
@@ -80,15 +85,19 @@ std::optional<double> logarithmicCounterflowMeanTemperatureDifference(
 
 std::optional<double> crossflowMeanTemperatureDifference(const TerminalTemperatures& t) {
   return guarded([&] {
+    // Temperature effectivenesses: each stream's change over the inlet temperature difference.
     Real pa, pb;
     if (t.t1out >= t.t2in) {
       pa = (Real(t.t2in) - t.t2out) / (Real(t.t2in) - t.t1in);
       pb = (Real(t.t1out) - t.t1in) / (Real(t.t2in) - t.t1in);
     } else {
-      // The roles exchange when the flue gas leaves colder than the air enters.
+      // The roles exchange when the flue gas leaves colder than the air enters; this avoids a
+      // zero divisor in the angle when the flue gas does not change temperature.
       pa = (Real(t.t1in) - t.t1out) / (Real(t.t1in) - t.t2in);
       pb = (Real(t.t2out) - t.t2in) / (Real(t.t1in) - t.t2in);
     }
+    // θ: the logarithmic counterflow mean over the inlet difference, written in the two
+    // effectivenesses; for equal ones its limit 1 - P. φ in degrees, the window's way.
     const Real theta =
         pb != pa ? (pa - pb) / ln((Real(1) - pb) / (Real(1) - pa)) : Real(1) - (pb + pa) * 0.5;
     const Real phi = arctan(pa / pb) * 180 / kPi;
@@ -102,6 +111,7 @@ std::optional<double> crossflowMeanTemperatureDifference(const TerminalTemperatu
         sum += term;
       }
     }
+    // F = 1 - S, the crossflow correction of the counterflow mean.
     const Single correction = Single(1.0f) - sum;
     return (magnitude(Real(t.t1in) - t.t2in) * (theta * toReal(correction))).value();
   });
