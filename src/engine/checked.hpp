@@ -6,6 +6,15 @@
 // result too large for its precision). Either way it raises `ArithmeticFault` at the very
 // operation where the fault arises, so no NaN or infinity is ever produced, and a caller can stop
 // exactly there. Formulas convert the fault into an empty optional at their boundary (`guarded`).
+//
+// Precision rules. Every quantity is computed in double precision (`Real`) except those the
+// window keeps in single precision (`Single`): the air-side heat duty, the half and total heat
+// transfer areas, the air-side equivalent diameter, the selected mean temperature difference, the
+// crossflow series sum and its terms, the air pass count and what is formed from it, the
+// theoretical overall coefficient, the margin and the wall search's step count. The theoretical
+// coefficient alone is formed in extended precision (`Extended`) and rounded once to single.
+// Where a value changes precision, the rounding happens at exactly the operation the window
+// rounds at, so that results agree with the window's to the last digit shown.
 #pragma once
 
 #include <cfloat>
@@ -60,6 +69,7 @@ class Checked {
   T value_ = 0;
 };
 
+// IEEE double (53-bit significand) and single (24-bit significand), rounded to nearest.
 using Real = Checked<double>;
 using Single = Checked<float>;
 // Extended precision is the x87 format with its 64-bit significand: the native long double of
@@ -96,7 +106,8 @@ inline Real magnitude(Real x) {
   return Real(std::fabs(x.value()));
 }
 
-// Rounds to single precision; a value beyond the single range is an overflow.
+// Rounds to single precision, to nearest with ties to even; a value beyond the single range is an
+// overflow.
 inline Single toSingle(Real x) {
   const double v = x.value();
   if (std::fabs(v) > static_cast<double>(FLT_MAX)) throw ArithmeticFault{};

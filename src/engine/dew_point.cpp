@@ -6,16 +6,17 @@
 namespace aph {
 namespace {
 
+// 0 °C in kelvin.
 constexpr double kKelvinOffset = 273.15;
 
 // IAPWS-IF97, region 4: the coefficients n1 … n10 of the saturation-pressure equation and its
-// backward equation (T* = 1 K, p* = 1 MPa).
+// backward equation (T* = 1 K, p* = 1 MPa), as the standard tabulates them.
 constexpr std::array<double, 10> kN = {
     0.11670521452767e4,  -0.72421316703206e6, -0.17073846940092e2, 0.12020824702470e5,
     -0.32325550322333e7, 0.14915108613530e2,  -0.48232657361591e4, 0.40511340542057e6,
     -0.23855557567849,   0.65017534844798e3,
 };
-constexpr double kTripleTemperature = 273.15;     // K, the lower end of the line
+constexpr double kTripleTemperature = 273.15;     // K, the lower end of the line in the standard
 constexpr double kCriticalTemperature = 647.096;  // K
 // MPa: the saturation pressure at 273.15 K by the forward equation (611.213 Pa, rounded, in
 // the standard), so that the two equations cover the same stretch of the line.
@@ -41,6 +42,8 @@ std::optional<double> acidDewPoint(double waterMmHg, double sulphurTrioxideMmHg)
   return kelvin - kKelvinOffset;
 }
 
+// The standard's saturation-pressure equation: its quadratic in β = (p / p*)^(1/4) and
+// θ = T / T* + n9 / (T / T* - n10), solved for β.
 std::optional<double> saturationPressure(double kelvin) {
   if (!(kelvin >= kTripleTemperature && kelvin <= kCriticalTemperature)) return std::nullopt;
   const double theta = kelvin + kN[8] / (kelvin - kN[9]);
@@ -51,6 +54,7 @@ std::optional<double> saturationPressure(double kelvin) {
   return ratio * ratio * ratio * ratio;
 }
 
+// The standard's backward equation: the same quadratic solved for θ at the given β, then T from θ.
 std::optional<double> saturationTemperature(double megapascal) {
   if (!(megapascal >= kTriplePressure && megapascal <= kCriticalPressure)) return std::nullopt;
   const double beta = std::pow(megapascal, 0.25);

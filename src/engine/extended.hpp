@@ -1,8 +1,8 @@
 // The x87 extended format (a 64-bit significand, rounded to nearest with ties to even after every
 // operation) computed in integers, for the targets whose long double is another format: in
 // WebAssembly long double is a 128-bit quad, whose 113-bit significand rounds differently. The
-// formulas kept in extended precision give the same bits with it as with the native 80-bit long
-// double of x86-64.
+// formulas kept in extended precision (the theoretical overall coefficient) give the same bits
+// with it as with the native 80-bit long double of x86-64.
 //
 // Only what those formulas use is here: exact conversion from single precision and from whole
 // numbers, multiplication, division, and rounding to single precision. Every operation checks
