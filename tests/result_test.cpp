@@ -135,8 +135,8 @@ TEST(Result, NumbersAreWhatTheRunUsedInTheUnitsOfTheFields) {
   w.Command3_Click(ui);
   const Rating& r = w.rating();
   ASSERT_TRUE(r.completed()) << r.message;
-  EXPECT_EQ(r.arrangement, OptionId::Option2);
-  EXPECT_EQ(r.flowMode, OptionId::Option5);
+  EXPECT_EQ(r.arrangement, Arrangement::Crossflow);
+  EXPECT_EQ(r.flowMode, FlowMode::Mass);
   // Read fields carry the number read; the user's properties are not rewritten.
   EXPECT_EQ(r.value(F::Text9), 350.0);
   EXPECT_FALSE(r[F::Text9].written);
@@ -149,9 +149,9 @@ TEST(Result, NumbersAreWhatTheRunUsedInTheUnitsOfTheFields) {
   ASSERT_TRUE(r.meanTemperatureDifference);
   EXPECT_EQ(*r.meanTemperatureDifference, static_cast<float>(*r.value(F::Text15)));
   // The tuning factors applied: the dialog's defaults "1.0".
-  EXPECT_EQ(r.dialogField(DialogKind::Tuning, "Text37").text, "1.0");
-  EXPECT_EQ(r.dialogField(DialogKind::Tuning, "Text37").value, 1.0);
-  EXPECT_EQ(r.dialogField(DialogKind::PassCount, "Text33").text, "");
+  EXPECT_EQ(r.dialogField(DialogQuantity::FlueGasNusseltFactor).text, "1.0");
+  EXPECT_EQ(r.dialogField(DialogQuantity::FlueGasNusseltFactor).value, 1.0);
+  EXPECT_EQ(r.dialogField(DialogQuantity::FlueGasPasses).text, "");
 }
 
 TEST(Result, FlagsFollowTheWindowsRedText) {

@@ -172,18 +172,8 @@ void MainForm::run(Handler&& handler) {
 }
 
 void MainForm::clickButton(std::string_view name) {
-  if (name == "Command1") {
-    run([this] { model_.Command1_Click(*ui_); });
-  } else if (name == "Command2") {
-    run([this] { model_.Command2_Click(); });
-    if (model_.exitRequested()) emit exitRequested();
-  } else if (name == "Command3") {
-    run([this] { model_.Command3_Click(*ui_); });
-  } else if (name == "Command4") {
-    run([this] { model_.Command4_Click(*ui_); });
-  } else if (name == "Command5") {
-    run([this] { model_.Command5_Click(*ui_); });
-  }
+  run([this, name] { model_.click(name, *ui_); });
+  if (model_.exitRequested()) emit exitRequested();
 }
 
 QWidget* MainForm::control(std::string_view name) const {

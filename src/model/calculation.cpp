@@ -60,14 +60,11 @@ class HandlerContext {
   }
 
   // A tuning factor: empty text counts as 1, any other text by the leading-number rule.
-  double factor(std::string_view name) {
-    const std::string& text = *w.ensureDialog(DialogKind::Tuning).find(name);
+  double factor(DialogQuantity quantity) {
+    const std::string& text =
+        *w.ensureDialog(DialogKind::Tuning).find(dialogFieldInfo(quantity).name);
     const double value = isEmptyText(text) ? 1.0 : readText(text);
-    if (rating) {
-      for (std::size_t k = 0; k < kDialogFields.size(); ++k)
-        if (kDialogFields[k].dialog == DialogKind::Tuning && kDialogFields[k].name == name)
-          rating->dialogFields[k].value = value;
-    }
+    if (rating) rating->dialogFields[static_cast<std::size_t>(quantity)].value = value;
     return value;
   }
 
@@ -176,7 +173,8 @@ class Calculation : HandlerContext {
     r.flowMode.reset();
     for (const OptionInfo& option : kOptions) {
       if (!w.isSelected(option.id)) continue;
-      (isArrangement(option.id) ? r.arrangement : r.flowMode) = option.id;
+      if (const auto arrangement = arrangementOf(option.id)) r.arrangement = arrangement;
+      if (const auto mode = flowModeOf(option.id)) r.flowMode = mode;
     }
     r.meanTemperatureDifference.reset();
     // The multi-pass field is written by its option's handler, never by a run, yet the window
@@ -446,8 +444,8 @@ class Calculation : HandlerContext {
   // Stage 12: Nusselt numbers with the tuning factors, then film coefficients.
   void filmCoefficients() {
     enter(Stage::FilmCoefficients, kHeatTransferFault);
-    const double factor1 = factor("Text37");
-    const double factor2 = factor("Text38");
+    const double factor1 = factor(DialogQuantity::FlueGasNusseltFactor);
+    const double factor2 = factor(DialogQuantity::AirNusseltFactor);
     s.flueGas.nusselt =
         need(nusseltNumber(factor1, s.flueGas.reynolds, s.flueGas.prandtl, flueGasPrandtlExponent));
     s.air.nusselt = need(nusseltNumber(factor2, s.air.reynolds, s.air.prandtl, airPrandtlExponent));
@@ -468,8 +466,8 @@ class Calculation : HandlerContext {
   // Stage 13: pressure drops. In counterflow both streams run along the flue-gas channel length.
   void pressureDrops() {
     enter(Stage::PressureDrops, kHeatTransferFault);
-    const double factor1 = factor("Text39");
-    const double factor2 = factor("Text40");
+    const double factor1 = factor(DialogQuantity::FlueGasResistanceFactor);
+    const double factor2 = factor(DialogQuantity::AirResistanceFactor);
     const double flueGasPath = read(FieldId::Text16);
     const double airPath = w.isSelected(OptionId::Option1) ? flueGasPath : read(FieldId::Text34);
     s.flueGas.pressureDrop =
@@ -556,8 +554,9 @@ class MultiPassSelection : HandlerContext {
 
     // Phase 3: read the counts (a dialog discarded by its close button comes back empty).
     DialogForm& counts = w.ensureDialog(DialogKind::PassCount);
-    const std::string flueGasText = *counts.find("Text33");
-    const std::string airText = *counts.find("Text34");
+    const std::string flueGasText =
+        *counts.find(dialogFieldInfo(DialogQuantity::FlueGasPasses).name);
+    const std::string airText = *counts.find(dialogFieldInfo(DialogQuantity::AirPasses).name);
     if (isEmptyText(flueGasText) || isEmptyText(airText)) throw Stop{kPassCountWrong};
     const double flueGasPasses = passCount(flueGasText);
     const double airPassesValue = passCount(airText);

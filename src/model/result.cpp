@@ -4,13 +4,6 @@
 
 namespace aph {
 
-const ShownField& Rating::dialogField(DialogKind dialog, std::string_view name) const {
-  for (std::size_t k = 0; k < kDialogFields.size(); ++k)
-    if (kDialogFields[k].dialog == dialog && kDialogFields[k].name == name) return dialogFields[k];
-  static const ShownField none;
-  return none;
-}
-
 std::string formatField(TextFormat format, double value) {
   switch (format) {
     case TextFormat::Fixed4:

@@ -29,6 +29,14 @@ std::optional<OptionId> findOption(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<Button> findButton(std::string_view name) {
+  static constexpr std::array<std::string_view, 5> names = {"Command1", "Command2", "Command3",
+                                                            "Command4", "Command5"};
+  for (std::size_t k = 0; k < names.size(); ++k)
+    if (names[k] == name) return static_cast<Button>(k);
+  return std::nullopt;
+}
+
 const DialogFieldInfo* findDialogField(DialogKind kind, std::string_view name) {
   for (const DialogFieldInfo& info : kDialogFields)
     if (info.dialog == kind && info.name == name) return &info;
@@ -69,6 +77,11 @@ const std::string* DialogForm::find(std::string_view fieldName) const {
   for (const DialogField& f : fields_)
     if (f.name == fieldName) return &f.text;
   return nullptr;
+}
+
+std::string* DialogForm::find(DialogQuantity quantity) {
+  const DialogFieldInfo& info = dialogFieldInfo(quantity);
+  return info.dialog == kind_ ? find(info.name) : nullptr;
 }
 
 MainWindow::MainWindow() {
@@ -147,6 +160,49 @@ void MainWindow::clickOption(OptionId id, UserInterface& ui) {
     default:
       break;  // the arrangement buttons Option1 and Option2 have no handler
   }
+}
+
+const std::string* MainWindow::dialogText(DialogQuantity quantity) const {
+  const DialogFieldInfo& info = dialogFieldInfo(quantity);
+  const DialogForm* form = dialog(info.dialog);
+  return form ? form->find(info.name) : nullptr;
+}
+
+void MainWindow::setDialogText(DialogQuantity quantity, std::string_view text) {
+  const DialogFieldInfo& info = dialogFieldInfo(quantity);
+  ensureDialog(info.dialog).find(info.name)->assign(text.data(), text.size());
+}
+
+void MainWindow::press(Button button, UserInterface& ui) {
+  switch (button) {
+    case Button::Tuning:
+      Command1_Click(ui);
+      break;
+    case Button::Exit:
+      Command2_Click();
+      break;
+    case Button::Calculate:
+      Command3_Click(ui);
+      break;
+    case Button::Open:
+      Command4_Click(ui);
+      break;
+    case Button::SaveAs:
+      Command5_Click(ui);
+      break;
+  }
+}
+
+bool MainWindow::click(std::string_view control, UserInterface& ui) {
+  if (const auto option = findOption(control)) {
+    clickOption(*option, ui);
+    return true;
+  }
+  if (const auto button = findButton(control)) {
+    press(*button, ui);
+    return true;
+  }
+  return false;
 }
 
 void MainWindow::Option4_Click() {

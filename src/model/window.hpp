@@ -46,6 +46,8 @@ class DialogForm {
   // The text of a field by control name; nullptr when the dialog has no such field.
   std::string* find(std::string_view fieldName);
   const std::string* find(std::string_view fieldName) const;
+  // The same by what the field holds; nullptr when it belongs to the other dialog.
+  std::string* find(DialogQuantity quantity);
   bool visible = false;
 
  private:
@@ -79,6 +81,25 @@ class MainWindow {
   bool isSelected(OptionId id) const { return options_[static_cast<std::size_t>(id)]; }
   // Selects an option button within its group, without running a handler.
   void selectOption(OptionId id);
+
+  // The same by quantity, for everything above the window model: a field's text, typing into
+  // it, a dialog field's text (null while its dialog does not exist; typing creates it hidden),
+  // the options by what they choose, clicked as the user clicks them.
+  const std::string& text(Quantity quantity) const { return text(fieldOf(quantity)); }
+  void setText(Quantity quantity, std::string_view text) { setText(fieldOf(quantity), text); }
+  const std::string* dialogText(DialogQuantity quantity) const;
+  void setDialogText(DialogQuantity quantity, std::string_view text);
+  bool isSelected(Arrangement arrangement) const { return isSelected(optionOf(arrangement)); }
+  bool isSelected(FlowMode mode) const { return isSelected(optionOf(mode)); }
+  void choose(Arrangement arrangement, UserInterface& ui) {
+    clickOption(optionOf(arrangement), ui);
+  }
+  void choose(FlowMode mode, UserInterface& ui) { clickOption(optionOf(mode), ui); }
+  // A press of one of the five push buttons: its handler runs.
+  void press(Button button, UserInterface& ui);
+  // A click on the control of this name (an option button or a push button), as the desktop
+  // window, the page and a session script deliver it; false when no such control can be clicked.
+  bool click(std::string_view control, UserInterface& ui);
 
   // The dialogs: null until created; `ensure…` creates one hidden with its defaults.
   DialogForm* dialog(DialogKind kind);

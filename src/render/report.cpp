@@ -60,35 +60,37 @@ bool isPropertyField(const FieldInfo& info) {
 std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
   std::vector<Row> rows;
   const bool table = c.value(flueGas ? "flue_gas.properties" : "air.properties").has_value();
-  const bool massMode = r.flowMode == OptionId::Option5;
-  const bool volumeMode = r.flowMode == OptionId::Option4;
+  const bool massMode = r.flowMode == FlowMode::Mass;
+  const bool volumeMode = r.flowMode == FlowMode::Volume;
+  using Q = Quantity;
   for (FieldGroup group : {flueGas ? FieldGroup::FlueGasStream : FieldGroup::AirStream,
                            flueGas ? FieldGroup::FlueGasChannel : FieldGroup::AirChannel}) {
     for (const FieldInfo& info : kFields) {
       if (info.group != group || info.role == FieldRole::Unused) continue;
       Source source = info.key.empty() ? Source::Computed : Source::Input;
       if (isPropertyField(info) && table) source = Source::Table;
-      const bool volumeField = info.id == FieldId::Text8 || info.id == FieldId::Text1;
-      const bool massField = info.id == FieldId::Text61 || info.id == FieldId::Text62;
+      const Quantity q = info.quantity;
+      const bool volumeField = q == Q::FlueGasVolumeFlow || q == Q::AirVolumeFlow;
+      const bool massField = q == Q::FlueGasMassFlow || q == Q::AirMassFlow;
       if ((volumeField && massMode) || (massField && volumeMode)) source = Source::Computed;
-      if (info.id == FieldId::Text20 || info.id == FieldId::Text55) {
-        const bool gapsGiven = !r.text(FieldId::Combo3).empty() && !r.text(FieldId::Combo4).empty();
+      if (q == Q::FlueGasEquivalentDiameter || q == Q::AirEquivalentDiameter) {
+        const bool gapsGiven =
+            !r.text(Q::FlueGasChannelGap).empty() && !r.text(Q::AirChannelGap).empty();
         source = gapsGiven ? Source::Computed : Source::Input;
       }
-      const ShownField& f = r[info.id];
+      const ShownField& f = r[q];
       rows.push_back({std::string(info.caption), f.text, source, f.flagged});
     }
   }
-  for (std::string_view name : flueGas ? std::array<std::string_view, 2>{"Text37", "Text39"}
-                                       : std::array<std::string_view, 2>{"Text38", "Text40"}) {
-    rows.push_back({std::string(findDialogField(DialogKind::Tuning, name)->caption),
-                    r.dialogField(DialogKind::Tuning, name).text, Source::Input, false});
-  }
-  if (r.arrangement == OptionId::Option3) {
-    const std::string_view name = flueGas ? "Text33" : "Text34";
-    rows.push_back({std::string(findDialogField(DialogKind::PassCount, name)->caption),
-                    r.dialogField(DialogKind::PassCount, name).text, Source::Input, false});
-  }
+  using D = DialogQuantity;
+  std::vector<DialogQuantity> dialogRows =
+      flueGas ? std::vector{D::FlueGasNusseltFactor, D::FlueGasResistanceFactor}
+              : std::vector{D::AirNusseltFactor, D::AirResistanceFactor};
+  if (r.arrangement == Arrangement::MultiPass)
+    dialogRows.push_back(flueGas ? D::FlueGasPasses : D::AirPasses);
+  for (const DialogQuantity d : dialogRows)
+    rows.push_back(
+        {std::string(dialogFieldInfo(d).caption), r.dialogField(d).text, Source::Input, false});
   return rows;
 }
 
@@ -146,9 +148,10 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
     v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
   } else {
     v.red = checks.violations & kColdEndCorrosion;
-    v.text = "露点判定：冷端烟气侧壁温 " + r.text(FieldId::Text32) + " ℃，酸露点 " + acid +
-             "，裕量 " + twoDecimals(*checks.dewPointMargin) + " K，要求 ≥ " +
-             twoDecimals(checks.requiredMargin) + " K" + (v.red ? "（不合格）" : "（合格）");
+    v.text = "露点判定：冷端烟气侧壁温 " + r.text(Rating::wallOf(PlateEnd::Cold, Side::FlueGas)) +
+             " ℃，酸露点 " + acid + "，裕量 " + twoDecimals(*checks.dewPointMargin) +
+             " K，要求 ≥ " + twoDecimals(checks.requiredMargin) + " K" +
+             (v.red ? "（不合格）" : "（合格）");
     if (v.red) v.basis = "冷端有低温腐蚀风险；";
   }
   const auto given = [&](std::string_view key) { return c.value(key).value_or(""); };
@@ -171,7 +174,8 @@ Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
     v.text = "热平衡判定：两侧换热量未算出，未校核";
   } else {
     v.red = checks.violations & kHeatBalance;
-    v.text = "热平衡判定：Q1 " + r.text(FieldId::Text60) + " kW，Q2 " + r.text(FieldId::Text24) +
+    v.text = "热平衡判定：Q1 " + r.text(Rating::heatDutyOf(Side::FlueGas)) + " kW，Q2 " +
+             r.text(Rating::heatDutyOf(Side::Air)) +
              " kW，(Q1-Q2)/Q2 = " + twoDecimals(*checks.heatBalance) + " %，" +
              (v.red ? "超出 " + tolerance + "（不合格）" : "在 " + tolerance + " 以内（合格）");
     v.basis = "Q1 烟气侧换热量，Q2 空气侧换热量；";
@@ -223,9 +227,10 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
   page.text(right, y, fileAndDate, 9, kInk, Canvas::Align::Right);
   y += 14;
   std::string arrangement = "流动形式：" + std::string(arrangementCaption(r));
-  if (r.arrangement == OptionId::Option3 && run.window.dialog(DialogKind::PassCount))
-    arrangement += "（烟气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text33").text +
-                   "，空气侧流程数 " + r.dialogField(DialogKind::PassCount, "Text34").text + "）";
+  if (r.arrangement == Arrangement::MultiPass &&
+      run.window.dialogText(DialogQuantity::FlueGasPasses))
+    arrangement += "（烟气侧流程数 " + r.dialogField(DialogQuantity::FlueGasPasses).text +
+                   "，空气侧流程数 " + r.dialogField(DialogQuantity::AirPasses).text + "）";
   page.text(
       left, y,
       page.canvas.elide(arrangement + "    流量给定：" + std::string(flowModeCaption(r)), 9, width),
@@ -244,9 +249,18 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
   page.canvas.fillRect(left, y, right - left, 13.6, kShade, 1);
   page.text(left + 4, y + 10, "板片、平均温差与传热系数", 9.5, kInk, Canvas::Align::Left, true);
   y += 13.6;
-  const FieldId overall[] = {FieldId::Text18, FieldId::Combo1, FieldId::Combo2, FieldId::Text17,
-                             FieldId::Text19, FieldId::Text58, FieldId::Text15, FieldId::Text59,
-                             FieldId::Text52, FieldId::Text23, FieldId::Text49};
+  using Q = Quantity;
+  const Quantity overall[] = {Q::PlatePairs,
+                              Q::PlateThickness,
+                              Q::PlateConductivity,
+                              Q::SinglePlateArea,
+                              Q::HeatTransferArea,
+                              Q::CounterflowMeanDifference,
+                              Q::CrossflowMeanDifference,
+                              Q::MultiPassMeanDifference,
+                              Q::ActualCoefficient,
+                              Q::TheoreticalCoefficient,
+                              Q::Margin};
   const double cell = (right - left - gap) / 2;
   for (std::size_t k = 0; k < std::size(overall); ++k) {
     const double cx = left + static_cast<double>(k % 2) * (cell + gap);
@@ -270,7 +284,7 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
     page.text(left, y, page.canvas.elide(text, 10, width), 10, kRed, Canvas::Align::Left, true);
     y += 14;
   } else {
-    const std::string m = r.text(FieldId::Text49) + " %";
+    const std::string m = r.text(Quantity::Margin) + " %";
     std::string verdict;
     if (r.marginBelowBand()) {
       verdict = "裕量判定：裕量 " + m + "，低于 0 %，换热面积不足（不合格）";
@@ -279,13 +293,13 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
     } else {
       verdict = "裕量判定：裕量 " + m + "，在 0～30 % 范围内（合格）";
     }
-    const bool marginBad = r.flagged(FieldId::Text49);
+    const bool marginBad = r.flagged(Quantity::Margin);
     page.text(left, y, page.canvas.elide(verdict, 10, width), 10, marginBad ? kRed : kInk,
               Canvas::Align::Left, true);
     y += 14;
     const unsigned v = violations(r);
-    std::string drops = "压降判定：烟气侧 " + r.text(FieldId::Text45) + " Pa，空气侧 " +
-                        r.text(FieldId::Text46) + " Pa";
+    std::string drops = "压降判定：烟气侧 " + r.text(Rating::pressureDropOf(Side::FlueGas)) +
+                        " Pa，空气侧 " + r.text(Rating::pressureDropOf(Side::Air)) + " Pa";
     drops += (v & (kFlueGasDrop | kAirDrop)) ? "，超过 500 Pa 限值（不合格）"
                                              : "，均不超过 500 Pa（合格）";
     page.text(left, y, page.canvas.elide(drops, 10, width), 10,
@@ -313,7 +327,7 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
     options.checks = settings;
     const auto values = runSweep(*sweep, nullptr, options);
     ChartData chart = sweepChart(*sweep, values);
-    chart.title = "裕量与压降随板对数的变化（设计值 " + r.text(FieldId::Text18) + "）";
+    chart.title = "裕量与压降随板对数的变化（设计值 " + r.text(Quantity::PlatePairs) + "）";
     drawChart(page.canvas, chart, left, y, right - left, kPageHeight - kMargin - 12 - y);
   } else {
     page.text(left, y + 12, "板对数不是正数，无法绘制板对数变化曲线", 9, kMuted);

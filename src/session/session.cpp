@@ -11,10 +11,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::string_view kClickable[] = {"Option1",  "Option2",  "Option3",  "Option4",
-                                           "Option5",  "Command1", "Command2", "Command3",
-                                           "Command4", "Command5"};
-
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
   throw ScriptError(where + ": " + what);
 }
@@ -105,8 +101,7 @@ Action parseAction(const json& value, const std::string& where) {
     fail(where + ".click", "expected a control name, not " + typeName(control));
   ClickAction click;
   click.control = control.get<std::string>();
-  if (std::find(std::begin(kClickable), std::end(kClickable), click.control) ==
-      std::end(kClickable))
+  if (!findOption(click.control) && !findButton(click.control))
     fail(where + ".click", "unknown control \"" + click.control + "\"");
   for (const auto& [key, answer] : value.items()) {
     if (key == "click") continue;
@@ -231,19 +226,7 @@ std::optional<std::size_t> pickEntry(const std::optional<ListAnswer>& answer,
 
 void click(MainWindow& window, const ClickAction& action, ScriptedUserInterface& ui) {
   ui.setPendingAction(&action);
-  if (const auto option = findOption(action.control)) {
-    window.clickOption(*option, ui);
-  } else if (action.control == "Command1") {
-    window.Command1_Click(ui);
-  } else if (action.control == "Command2") {
-    window.Command2_Click();
-  } else if (action.control == "Command3") {
-    window.Command3_Click(ui);
-  } else if (action.control == "Command4") {
-    window.Command4_Click(ui);
-  } else if (action.control == "Command5") {
-    window.Command5_Click(ui);
-  }
+  window.click(action.control, ui);
   ui.setPendingAction(nullptr);
 }
 

@@ -24,26 +24,25 @@ using nlohmann::json;
 void addFieldKeys(std::vector<CaseKey>& keys, std::string_view prefix) {
   for (const FieldInfo& info : kFields)
     if (info.key.starts_with(prefix))
-      keys.push_back({info.key, KeyKind::Field, info.id, {}, info.unit, info.caption, false});
+      keys.push_back({info.key, KeyKind::Field, info.quantity, {}, info.unit, info.caption, false});
 }
 
 void addDialogKeys(std::vector<CaseKey>& keys, DialogKind dialog, KeyKind kind) {
   for (const DialogFieldInfo& info : kDialogFields)
     if (info.dialog == dialog)
-      keys.push_back({info.key, kind, FieldId::Text1, info.name, {}, info.caption, false});
+      keys.push_back({info.key, kind, {}, info.quantity, {}, info.caption, false});
 }
 
 // Every key in the order a case is applied: the buttons, then each side with its property
 // choice first, the plate, and the two dialogs.
 std::vector<CaseKey> buildKeys() {
   std::vector<CaseKey> keys = {
-      {"arrangement", KeyKind::Arrangement, FieldId::Text1, {}, {}, "流动形式", false},
-      {"flow_mode", KeyKind::FlowMode, FieldId::Text1, {}, {}, "流量给定", false},
-      {"flue_gas.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", true},
+      {"arrangement", KeyKind::Arrangement, {}, {}, {}, "流动形式", false},
+      {"flow_mode", KeyKind::FlowMode, {}, {}, {}, "流量给定", false},
+      {"flue_gas.properties", KeyKind::Properties, {}, {}, {}, "物性参数", true},
   };
   addFieldKeys(keys, "flue_gas.");
-  keys.push_back(
-      {"air.properties", KeyKind::Properties, FieldId::Text1, {}, {}, "物性参数", false});
+  keys.push_back({"air.properties", KeyKind::Properties, {}, {}, {}, "物性参数", false});
   addFieldKeys(keys, "air.");
   addFieldKeys(keys, "plate.");
   addDialogKeys(keys, DialogKind::PassCount, KeyKind::Passes);
@@ -51,7 +50,7 @@ std::vector<CaseKey> buildKeys() {
   // What the design checks read: the flue gas's acid dew point, or its composition and pressure,
   // and the margin the cold end must keep above the acid dew point.
   for (const CheckKeyInfo& info : kCheckKeys)
-    keys.push_back({info.path, KeyKind::Check, FieldId::Text1, {}, info.unit, info.caption, false});
+    keys.push_back({info.path, KeyKind::Check, {}, {}, info.unit, info.caption, false});
   return keys;
 }
 
@@ -526,14 +525,11 @@ std::string Case::inputText(std::size_t key) const {
       if (std::find(kPropertyNames.begin(), kPropertyNames.end(), name) != kPropertyNames.end() &&
           value(side + ".properties"))
         return {};
-      return std::string(fieldInfo(info.field).defaultText);
+      return std::string(fieldInfo(*info.quantity).defaultText);
     }
     case KeyKind::Tuning:
     case KeyKind::Passes:
-      return std::string(
-          findDialogField(info.kind == KeyKind::Tuning ? DialogKind::Tuning : DialogKind::PassCount,
-                          info.control)
-              ->defaultText);
+      return std::string(dialogFieldInfo(*info.dialogField).defaultText);
     default:
       return {};
   }
@@ -623,31 +619,32 @@ DialogOutcome CaseUserInterface::showModal(DialogForm& dialog) {
     for (std::size_t k = 0; k < caseKeys().size(); ++k) {
       const CaseKey& keyInfo = caseKey(k);
       if (keyInfo.kind == KeyKind::Passes && case_->values[k])
-        *dialog.find(keyInfo.control) = *case_->values[k];
+        *dialog.find(*keyInfo.dialogField) = *case_->values[k];
     }
   }
   return DialogOutcome::Ok;
 }
 
 void typeCase(MainWindow& window, const Case& c) {
-  static const std::array<FieldId, 4> flueGasProperties = {FieldId::Text11, FieldId::Text12,
-                                                           FieldId::Text14, FieldId::Text13};
-  static const std::array<FieldId, 4> airProperties = {FieldId::Text4, FieldId::Text5,
-                                                       FieldId::Text7, FieldId::Text6};
+  using Q = Quantity;
+  static constexpr std::array<Quantity, 4> flueGasProperties = {
+      Q::FlueGasDensity, Q::FlueGasSpecificHeat, Q::FlueGasConductivity, Q::FlueGasViscosity};
+  static constexpr std::array<Quantity, 4> airProperties = {Q::AirDensity, Q::AirSpecificHeat,
+                                                            Q::AirConductivity, Q::AirViscosity};
   const auto& keys = caseKeys();
   for (std::size_t k = 0; k < keys.size(); ++k) {
     if (!c.values[k]) continue;
     const CaseKey& keyInfo = keys[k];
     switch (keyInfo.kind) {
       case KeyKind::Properties:
-        for (FieldId id : keyInfo.flueGasSide ? flueGasProperties : airProperties)
-          window.setText(id, "");
+        for (Quantity q : keyInfo.flueGasSide ? flueGasProperties : airProperties)
+          window.setText(q, "");
         break;
       case KeyKind::Field:
-        window.setText(keyInfo.field, *c.values[k]);
+        window.setText(*keyInfo.quantity, *c.values[k]);
         break;
       case KeyKind::Tuning:
-        *window.ensureDialog(DialogKind::Tuning).find(keyInfo.control) = *c.values[k];
+        window.setDialogText(*keyInfo.dialogField, *c.values[k]);
         break;
       default:
         break;  // buttons and pass counts wait for calculateCase
@@ -660,18 +657,20 @@ void enterCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
   static const std::size_t flowModeKey = *findKey("flow_mode");
   static const std::size_t arrangementKey = *findKey("arrangement");
   // The flow-mode button first, then the arrangement: the button whose key value the case names.
-  for (const std::size_t key : {flowModeKey, arrangementKey}) {
-    if (const auto& value = c.values[key]) {
-      for (const OptionInfo& option : kOptions)
-        if (isArrangement(option.id) == (key == arrangementKey) && option.key == *value)
-          window.clickOption(option.id, ui);
-    }
+  if (const auto& value = c.values[flowModeKey]) {
+    for (const FlowMode mode : {FlowMode::Volume, FlowMode::Mass})
+      if (optionInfo(mode).key == *value) window.choose(mode, ui);
+  }
+  if (const auto& value = c.values[arrangementKey]) {
+    for (const Arrangement a :
+         {Arrangement::Counterflow, Arrangement::Crossflow, Arrangement::MultiPass})
+      if (optionInfo(a).key == *value) window.choose(a, ui);
   }
 }
 
 void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
   enterCase(window, c, ui);
-  window.Command3_Click(ui);
+  window.press(Button::Calculate, ui);
 }
 
 RunStatus runStatus(const MainWindow& window, const CaseUserInterface& ui) {

@@ -24,11 +24,11 @@ namespace aph::study {
 // What a case-file key stands for.
 enum class KeyKind : std::uint8_t {
   Field,        // a text field or list of the main window
-  Tuning,       // a factor of the tuning dialog Form2
-  Passes,       // a pass count of the pass-count dialog Form3
+  Tuning,       // a factor of the tuning dialog
+  Passes,       // a pass count of the pass-count dialog
   Properties,   // "table": empties the four property fields of a side
-  Arrangement,  // Option1, Option2, Option3
-  FlowMode,     // Option4, Option5
+  Arrangement,  // counterflow, crossflow, multi-pass
+  FlowMode,     // volume or mass flows
   Check,        // an input of the batch tool's design checks (study/design_checks): no field of
                 // the window, never typed in
 };
@@ -36,11 +36,11 @@ enum class KeyKind : std::uint8_t {
 struct CaseKey {
   std::string_view path;  // dotted: "air.channel_gap"
   KeyKind kind;
-  FieldId field = FieldId::Text1;  // Field
-  std::string_view control;        // Tuning, Passes: the dialog's field name
-  std::string_view unit;           // as the window's caption states it; empty: none
-  std::string_view caption;        // the caption beside the field
-  bool flueGasSide = false;        // Properties
+  std::optional<Quantity> quantity;           // Field: what the field holds
+  std::optional<DialogQuantity> dialogField;  // Tuning, Passes: the dialog's field
+  std::string_view unit;                      // as the window's caption states it; empty: none
+  std::string_view caption;                   // the caption beside the field
+  bool flueGasSide = false;                   // Properties
 };
 
 // Every key of the format, in the order a case is applied.

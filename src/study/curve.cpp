@@ -17,21 +17,21 @@ OperatingPoint operatingPoint(const OffDesignAnswer& a, const CheckSettings& che
   p.flueGasOutlet = a.flueGasOutlet;
   p.airOutlet = a.airOutlet;
   const Rating& r = a.rating.run.window.rating();
-  auto value = [&](FieldId id) -> std::optional<double> {
-    const auto v = r.value(id);
+  auto value = [&](Quantity q) -> std::optional<double> {
+    const auto v = r.value(q);
     if (v && std::isfinite(*v)) return v;
     return std::nullopt;
   };
-  p.flueGasDuty = value(FieldId::Text60);
-  p.airDuty = value(FieldId::Text24);
-  p.meanDifference = value(meanDifferenceField(r));
-  p.actualCoefficient = value(FieldId::Text52);
-  p.flueGasDrop = value(FieldId::Text45);
-  p.airDrop = value(FieldId::Text46);
-  p.wallMax = value(FieldId::Text56);
-  p.wallHotEndAirSide = value(FieldId::Text29);
-  p.wallMin = value(FieldId::Text57);
-  p.wallColdEndFlueGasSide = value(FieldId::Text32);
+  p.flueGasDuty = value(Quantity::FlueGasHeatDuty);
+  p.airDuty = value(Quantity::AirHeatDuty);
+  p.meanDifference = value(r.meanDifferenceQuantity());
+  p.actualCoefficient = value(Quantity::ActualCoefficient);
+  p.flueGasDrop = value(Quantity::FlueGasPressureDrop);
+  p.airDrop = value(Quantity::AirPressureDrop);
+  p.wallMax = value(Quantity::WallMaximum);
+  p.wallHotEndAirSide = value(Quantity::HotEndAirSideWall);
+  p.wallMin = value(Quantity::WallMinimum);
+  p.wallColdEndFlueGasSide = value(Quantity::ColdEndFlueGasSideWall);
   const DesignChecks design = designChecks(a.rating.input, r, checks);
   p.acidDewPoint = design.dewPoints.acid;
   p.dewPointMargin = design.dewPointMargin;

@@ -22,11 +22,11 @@ std::string shown(double value) {
   return numberText(value);
 }
 
-// The number of a field this run wrote; empty when it did not get there.
-std::optional<double> written(const Rating& rating, FieldId id) {
-  const ShownField& f = rating[id];
-  if (!f.written || !f.value || !std::isfinite(*f.value)) return std::nullopt;
-  return f.value;
+// A number this run wrote; empty when it did not get there.
+std::optional<double> written(const Rating& rating, Quantity q) {
+  const auto value = rating.written(q);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  return value;
 }
 
 }  // namespace
@@ -98,16 +98,17 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   checks.flueGasProperties = rating.flueGasProperties;
   checks.airProperties = rating.airProperties;
   // The flue-gas side of the plate at the cold end is the coldest surface the gas touches.
-  if (const auto wall = written(rating, FieldId::Text32); wall && dewPoints_.acid) {
+  if (const auto wall = written(rating, Rating::wallOf(PlateEnd::Cold, Side::FlueGas));
+      wall && dewPoints_.acid) {
     const double margin = *wall - *dewPoints_.acid;
     if (std::isfinite(margin)) {
       checks.dewPointMargin = margin;
       if (margin < requiredMargin_) checks.violations |= kColdEndCorrosion;
     }
   }
-  // Q1 (flue gas, Text60) against Q2 (air, Text24), which rates the exchanger.
-  const auto q1 = written(rating, FieldId::Text60);
-  const auto q2 = written(rating, FieldId::Text24);
+  // Q1 (flue gas) against Q2 (air), which rates the exchanger.
+  const auto q1 = written(rating, Rating::heatDutyOf(Side::FlueGas));
+  const auto q2 = written(rating, Rating::heatDutyOf(Side::Air));
   if (q1 && q2 && *q2 != 0) {
     const double balance = (*q1 - *q2) / *q2 * 100;
     if (std::isfinite(balance)) {

@@ -66,7 +66,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
       if (info.group != group || info.role == FieldRole::Unused) continue;
       Row row{std::string(info.caption), {}, {}};
       for (const RatedCase* c : cases) {
-        const ShownField& f = c->run.window.rating()[info.id];
+        const ShownField& f = c->run.window.rating()[info.quantity];
         row.values.push_back(f.text);
         row.flagged.push_back(f.flagged);
       }
@@ -82,7 +82,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
       if (info.dialog != kind) continue;
       Row row{std::string(info.caption), {}, {}};
       for (const RatedCase* c : cases) {
-        row.values.push_back(c->run.window.rating().dialogField(kind, info.name).text);
+        row.values.push_back(c->run.window.rating().dialogField(info.quantity).text);
         row.flagged.push_back(false);
       }
       section.rows.push_back(std::move(row));
@@ -91,7 +91,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
   };
   out.push_back(dialogSection("可调系数", DialogKind::Tuning));
   const bool multiPass = std::any_of(cases.begin(), cases.end(), [](const RatedCase* c) {
-    return c->run.window.rating().arrangement == OptionId::Option3;
+    return c->run.window.rating().arrangement == Arrangement::MultiPass;
   });
   if (multiPass) out.push_back(dialogSection("折流", DialogKind::PassCount));
   out.push_back(checkSection(cases, settings));
@@ -244,7 +244,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
   item["inputs"] = std::move(inputs);
   nlohmann::ordered_json results = nlohmann::ordered_json::object();
   for (const ResultColumn& column : resultColumns()) {
-    const ShownField& f = r[column.field];
+    const ShownField& f = r[column.quantity];
     results[std::string(column.name)] = {
         {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
   }
@@ -296,8 +296,8 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
   cells.flagged.assign(cells.texts.size(), false);
   cells.results = cells.texts.size();
   for (const ResultColumn& column : resultColumns()) {
-    cells.texts.push_back(r.text(column.field));
-    cells.flagged.push_back(r.flagged(column.field));
+    cells.texts.push_back(r.text(column.quantity));
+    cells.flagged.push_back(r.flagged(column.quantity));
   }
   for (const CheckColumn& column : kCheckColumns) {
     cells.texts.push_back(checkText(checks, column.result));
@@ -337,7 +337,7 @@ std::vector<XlsxColumn> rateColumns() {
         {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
   }
   for (const ResultColumn& column : resultColumns())
-    columns.push_back({sideCaption(column.name, fieldInfo(column.field).caption),
+    columns.push_back({sideCaption(column.name, fieldInfo(column.quantity).caption),
                        std::string(column.name), std::string(column.unit)});
   for (const CheckColumn& column : kCheckColumns)
     columns.push_back(

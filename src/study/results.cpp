@@ -3,48 +3,81 @@
 namespace aph::study {
 namespace {
 
-std::vector<ResultColumn> columnsOf(std::initializer_list<FieldId> fields) {
+std::vector<ResultColumn> columnsOf(std::initializer_list<Quantity> quantities) {
   std::vector<ResultColumn> columns;
-  for (FieldId id : fields) columns.push_back({fieldInfo(id).column, id, fieldInfo(id).unit});
+  for (Quantity q : quantities) columns.push_back({fieldInfo(q).column, q, fieldInfo(q).unit});
   return columns;
 }
 
 }  // namespace
 
 const std::vector<ResultColumn>& resultColumns() {
-  using F = FieldId;
+  using Q = Quantity;
   static const std::vector<ResultColumn> columns = columnsOf({
-      F::Text11, F::Text12, F::Text14, F::Text13, F::Text53,  // flue-gas properties
-      F::Text4,  F::Text5,  F::Text7,  F::Text6,  F::Text54,  // air properties
-      F::Text8,  F::Text1,  F::Text61, F::Text62,             // flows
-      F::Text58, F::Text15, F::Text59,                        // mean temperature differences
-      F::Text17, F::Text19, F::Text20, F::Text55,             // areas, equivalent diameters
-      F::Text21, F::Text22, F::Text24, F::Text60,             // velocities, heat duties
-      F::Text25, F::Text50, F::Text30, F::Text35, F::Text31, F::Text36,  // Re, Nu, h
-      F::Text45, F::Text46,                                              // pressure drops
-      F::Text52, F::Text23, F::Text49,                                   // K and margin
-      F::Text56, F::Text29, F::Text57, F::Text32,                        // wall temperatures
+      Q::FlueGasDensity,
+      Q::FlueGasSpecificHeat,
+      Q::FlueGasConductivity,
+      Q::FlueGasViscosity,
+      Q::FlueGasPrandtl,  //
+      Q::AirDensity,
+      Q::AirSpecificHeat,
+      Q::AirConductivity,
+      Q::AirViscosity,
+      Q::AirPrandtl,
+      Q::FlueGasVolumeFlow,
+      Q::AirVolumeFlow,
+      Q::FlueGasMassFlow,
+      Q::AirMassFlow,
+      Q::CounterflowMeanDifference,
+      Q::CrossflowMeanDifference,
+      Q::MultiPassMeanDifference,
+      Q::SinglePlateArea,
+      Q::HeatTransferArea,
+      Q::FlueGasEquivalentDiameter,
+      Q::AirEquivalentDiameter,  //
+      Q::FlueGasVelocity,
+      Q::AirVelocity,
+      Q::AirHeatDuty,
+      Q::FlueGasHeatDuty,
+      Q::FlueGasReynolds,
+      Q::AirReynolds,
+      Q::FlueGasNusselt,
+      Q::AirNusselt,
+      Q::FlueGasFilmCoefficient,
+      Q::AirFilmCoefficient,  //
+      Q::FlueGasPressureDrop,
+      Q::AirPressureDrop,  //
+      Q::ActualCoefficient,
+      Q::TheoreticalCoefficient,
+      Q::Margin,
+      Q::WallMaximum,
+      Q::HotEndAirSideWall,
+      Q::WallMinimum,
+      Q::ColdEndFlueGasSideWall,
   });
   return columns;
 }
 
 const std::vector<ResultColumn>& sweepColumns() {
-  using F = FieldId;
+  using Q = Quantity;
   static const std::vector<ResultColumn> columns = [] {
-    std::vector<ResultColumn> list = columnsOf({F::Text60, F::Text24});
-    list.push_back({kMeanDifferenceColumn, F::Text58, fieldInfo(F::Text58).unit});
+    std::vector<ResultColumn> list = columnsOf({Q::FlueGasHeatDuty, Q::AirHeatDuty});
+    list.push_back({kMeanDifferenceColumn, Q::CounterflowMeanDifference,
+                    fieldInfo(Q::CounterflowMeanDifference).unit});
     for (const ResultColumn& c :
-         columnsOf({F::Text19, F::Text21, F::Text22, F::Text25, F::Text50, F::Text31, F::Text36,
-                    F::Text45, F::Text46, F::Text52, F::Text23, F::Text49, F::Text56, F::Text29,
-                    F::Text57, F::Text32}))
+         columnsOf({Q::HeatTransferArea, Q::FlueGasVelocity, Q::AirVelocity, Q::FlueGasReynolds,
+                    Q::AirReynolds, Q::FlueGasFilmCoefficient, Q::AirFilmCoefficient,
+                    Q::FlueGasPressureDrop, Q::AirPressureDrop, Q::ActualCoefficient,
+                    Q::TheoreticalCoefficient, Q::Margin, Q::WallMaximum, Q::HotEndAirSideWall,
+                    Q::WallMinimum, Q::ColdEndFlueGasSideWall}))
       list.push_back(c);
     return list;
   }();
   return columns;
 }
 
-FieldId columnField(const ResultColumn& column, const Rating& rating) {
-  return column.name == kMeanDifferenceColumn ? meanDifferenceField(rating) : column.field;
+Quantity columnQuantity(const ResultColumn& column, const Rating& rating) {
+  return column.name == kMeanDifferenceColumn ? rating.meanDifferenceQuantity() : column.quantity;
 }
 
 unsigned violations(const Rating& rating) {
@@ -79,12 +112,6 @@ std::string sideCaption(std::string_view path, std::string_view caption) {
   if (path.starts_with("flue_gas.")) return "烟气侧" + out;
   if (path.starts_with("air.")) return "空气侧" + out;
   return out;
-}
-
-FieldId meanDifferenceField(const Rating& rating) {
-  if (rating.arrangement == OptionId::Option2) return FieldId::Text15;
-  if (rating.arrangement == OptionId::Option3) return FieldId::Text59;
-  return FieldId::Text58;
 }
 
 std::string_view arrangementKey(const Rating& rating) {

@@ -1,5 +1,5 @@
-// The results of a rating as stable names for spreadsheets and scripts, each with the field of
-// the window that shows it, and the limits the window flags, read from the typed result.
+// The results of a rating as stable names for spreadsheets and scripts, each with the quantity
+// of the window it shows, and the limits the window flags, read from the typed result.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace aph::study {
 
 struct ResultColumn {
   std::string_view name;  // "flue_gas.pressure_drop"
-  FieldId field;
+  Quantity quantity;
   std::string_view unit;
 };
 
@@ -23,9 +23,9 @@ const std::vector<ResultColumn>& resultColumns();
 // column shows the selected arrangement's field.
 inline constexpr std::string_view kMeanDifferenceColumn = "mean_temperature_difference";
 const std::vector<ResultColumn>& sweepColumns();
-// The field a column shows in a rating: for the mean temperature difference, the selected
+// The quantity a column shows in a rating: for the mean temperature difference, the selected
 // arrangement's.
-FieldId columnField(const ResultColumn& column, const Rating& rating);
+Quantity columnQuantity(const ResultColumn& column, const Rating& rating);
 
 // The limits a rating can break: the first four as the window's red text flags them, the last
 // two as the batch tool's design checks find them (study/design_checks).
@@ -47,9 +47,6 @@ std::vector<std::string> violationNames(unsigned flags);
 // A caption that says which side it belongs to: "进口温度(℃)" of "air.inlet_temperature" becomes
 // "空气侧进口温度(℃)"; captions that name their side stay as they are.
 std::string sideCaption(std::string_view path, std::string_view caption);
-
-// The field showing the mean temperature difference the selected arrangement rates against.
-FieldId meanDifferenceField(const Rating& rating);
 
 // Case-file value and table caption of the arrangement and the flow mode the run had selected.
 std::string_view arrangementKey(const Rating& rating);

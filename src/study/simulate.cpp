@@ -116,18 +116,18 @@ Evaluation Simulation::evaluate(long long x, long long y) {
   ++evaluations_;
   if (budget_ > 0) --budget_;  // the one count of trials: the searches read it
   e.completed = status.completed;
-  const auto q1 = r.value(FieldId::Text60), q2 = r.value(FieldId::Text24);
+  const auto q1 = r.heatDuty(Side::FlueGas), q2 = r.heatDuty(Side::Air);
   e.duties = q1 && q2 && std::isfinite(*q1) && std::isfinite(*q2);
   if (e.duties) {
     e.flueGasDuty = *q1;
     e.airDuty = *q2;
   }
-  if (e.completed) e.margin = r.value(FieldId::Text49);
+  if (e.completed) e.margin = r.margin();
   if (e.margin && !std::isfinite(*e.margin)) e.margin.reset();
-  e.flueGasHeat = r.value(FieldId::Text12).value_or(0);
-  e.airHeat = r.value(FieldId::Text5).value_or(0);
-  e.flueGasDensity = r.value(FieldId::Text11).value_or(0);
-  e.airDensity = r.value(FieldId::Text4).value_or(0);
+  e.flueGasHeat = r.value(Quantity::FlueGasSpecificHeat).value_or(0);
+  e.airHeat = r.value(Quantity::AirSpecificHeat).value_or(0);
+  e.flueGasDensity = r.value(Quantity::FlueGasDensity).value_or(0);
+  e.airDensity = r.value(Quantity::AirDensity).value_or(0);
   for (const std::string& m : status.messages) e.message += (e.message.empty() ? "" : " / ") + m;
   if (!e.completed && e.message.empty()) e.message = "the calculation stops";
   if (!e.completed && stopMessage_.empty()) {

@@ -86,9 +86,10 @@ Axis defaultSizingAxis(std::size_t key) {
                          .append(list));
   }
   const CaseKey& keyInfo = caseKey(key);
-  if (keyInfo.field == FieldId::Text18) return rangeAxis(key, 1, 1000, 1);
-  if (keyInfo.field == FieldId::Combo3 || keyInfo.field == FieldId::Combo4) {
-    const ListInfo& list = listInfo(keyInfo.field);
+  if (keyInfo.quantity == Quantity::PlatePairs) return rangeAxis(key, 1, 1000, 1);
+  if (keyInfo.quantity == Quantity::FlueGasChannelGap ||
+      keyInfo.quantity == Quantity::AirChannelGap) {
+    const ListInfo& list = listInfo(*keyInfo.quantity);
     Axis axis;
     axis.key = key;
     for (std::size_t k = 0; k < list.count; ++k) {

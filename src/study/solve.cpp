@@ -109,7 +109,7 @@ std::pair<double, double> defaultRange(const Case& c, std::size_t key) {
   } else if (endsWith(path, "channel_length") || endsWith(path, "channel_width")) {
     range = {0.5, 10};
   } else if (endsWith(path, "channel_gap")) {
-    const ListInfo& list = listInfo(info.field);
+    const ListInfo& list = listInfo(*info.quantity);
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (std::size_t k = 0; k < list.count; ++k) {
       const double v = readLeadingNumber(list.entries[k]).value_or(0);
@@ -171,7 +171,8 @@ void checkSolveKey(const Case& c, std::size_t key) {
 
 std::optional<ResultColumn> findResultColumn(std::string_view name) {
   if (name == kMeanDifferenceColumn)
-    return ResultColumn{kMeanDifferenceColumn, FieldId::Text58, fieldInfo(FieldId::Text58).unit};
+    return ResultColumn{kMeanDifferenceColumn, Quantity::CounterflowMeanDifference,
+                        fieldInfo(Quantity::CounterflowMeanDifference).unit};
   for (const ResultColumn& column : resultColumns())
     if (column.name == name) return column;
   return std::nullopt;
@@ -182,7 +183,8 @@ std::optional<GoalResult> findGoalResult(std::string_view name) {
   for (const CheckColumn& check : kCheckColumns) {
     if (check.name != name) continue;
     GoalResult r;
-    r.column = ResultColumn{check.name, FieldId::Text49, check.unit};
+    r.name = check.name;
+    r.unit = check.unit;
     r.check = check.result;
     return r;
   }
@@ -246,9 +248,9 @@ namespace {
 // Refuses a result the case gives at no value of any key: one its arrangement never forms, a dew
 // point it says nothing of.
 void checkGoalResult(const Case& c, const GoalResult& result) {
-  const std::string option = "--target " + std::string(result.column.name);
+  const std::string option = "--target " + std::string(result.name);
   const auto& arrangement = c.value("arrangement");
-  if (!result.check && result.column.field == FieldId::Text59 &&
+  if (result.column && result.column->quantity == Quantity::MultiPassMeanDifference &&
       !(arrangement && *arrangement == "multi-pass"))
     throw SolveError(option + ": only the multi-pass arrangement forms it, and the case selects " +
                      (arrangement ? "the " + *arrangement + " arrangement" : "no arrangement"));
@@ -311,7 +313,7 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
   const bool oneSided = request.condition != TargetCondition::Equal;
   GoalSeekAnswer out;
   out.key = request.key;
-  out.resultName = std::string(request.result.column.name);
+  out.resultName = std::string(request.result.name);
   out.target = request.target;
   out.condition = request.condition;
   // A one-sided target is met or not: no tolerance lets a value short of it count.
@@ -339,8 +341,9 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
     ++out.evaluations;
     GoalPoint p{text, grid.value(index), std::nullopt};
     if (status.completed) {
-      p.result = request.result.check ? checkValue(checks(rating), *request.result.check)
-                                      : rating.value(columnField(request.result.column, rating));
+      p.result = request.result.check
+                     ? checkValue(checks(rating), *request.result.check)
+                     : rating.value(columnQuantity(*request.result.column, rating));
       if (p.result && !std::isfinite(*p.result)) p.result.reset();
     }
     if (!p.result) {

@@ -46,9 +46,12 @@ std::optional<ResultColumn> findResultColumn(std::string_view name);
 // (dew_point_margin, acid_dew_point, water_dew_point, heat_balance) worked out for each design.
 struct GoalResult {
   GoalResult() = default;
-  GoalResult(const ResultColumn& c) : column(c) {}  // NOLINT(google-explicit-constructor)
-  ResultColumn column;                              // the name; the field unless `check`
-  std::optional<CheckResult> check;                 // a design check's result instead of a field
+  GoalResult(const ResultColumn& c)  // NOLINT(google-explicit-constructor)
+      : name(c.name), unit(c.unit), column(c) {}
+  std::string_view name;
+  std::string_view unit;
+  std::optional<ResultColumn> column;  // a result of the rating, or
+  std::optional<CheckResult> check;    // a design check's result
 };
 std::optional<GoalResult> findGoalResult(std::string_view name);
 // Every name a target may take, for messages.

@@ -32,8 +32,8 @@ struct ChunkRows {
 constexpr std::size_t kChunksAheadPerThread = 4;
 
 // A result of the run as a number; NaN when the run did not get that far.
-double number(const Rating& rating, FieldId id) {
-  return rating.value(id).value_or(std::numeric_limits<double>::quiet_NaN());
+double number(const Rating& rating, Quantity q) {
+  return rating.value(q).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 std::optional<double> parseNumber(const std::string& text) {
@@ -84,7 +84,7 @@ void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::s
     for (const ResultColumn& column : sweepColumns()) {
       out += ',';
       // Numbers the calculation wrote (no case key reaches these fields): nothing to quote.
-      out += rating.text(columnField(column, rating));
+      out += rating.text(columnQuantity(column, rating));
     }
     for (const CheckColumn& column : kCheckColumns) {
       out += ',';
@@ -108,9 +108,9 @@ SweepRecord makeRecord(const std::vector<std::size_t>& index, const Rating& rati
   record.status = status.completed ? "ok" : "stopped";
   record.violations = violationText(violations(rating) | checks->violations);
   for (const ResultColumn& column : sweepColumns()) {
-    const FieldId field = columnField(column, rating);
-    record.texts.push_back(rating.text(field));
-    record.flagged.push_back(rating.flagged(field));
+    const Quantity shown = columnQuantity(column, rating);
+    record.texts.push_back(rating.text(shown));
+    record.flagged.push_back(rating.flagged(shown));
   }
   for (const CheckColumn& column : kCheckColumns) {
     record.texts.push_back(checkText(*checks, column.result));
@@ -337,7 +337,7 @@ std::vector<XlsxColumn> sweepXlsxColumns(const SweepPlan& plan, bool caseColumn)
   for (const ResultColumn& column : sweepColumns()) {
     const std::string caption = column.name == kMeanDifferenceColumn
                                     ? "平均温差(℃)"
-                                    : sideCaption(column.name, fieldInfo(column.field).caption);
+                                    : sideCaption(column.name, fieldInfo(column.quantity).caption);
     columns.push_back({caption, std::string(column.name), std::string(column.unit)});
   }
   for (const CheckColumn& column : kCheckColumns)
@@ -404,9 +404,9 @@ const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const CaseKey& keyInfo = caseKey(keys[k]);
     if (keyInfo.kind == KeyKind::Field) {
-      work_.setText(keyInfo.field, *texts[k]);
+      work_.setText(*keyInfo.quantity, *texts[k]);
     } else if (keyInfo.kind == KeyKind::Tuning) {
-      *work_.ensureDialog(DialogKind::Tuning).find(keyInfo.control) = *texts[k];
+      work_.setDialogText(*keyInfo.dialogField, *texts[k]);
     }
     // Pass counts are typed into the pass-count dialog when the multi-pass button asks.
   }
@@ -454,11 +454,11 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
           v.dewPointMargin = v.heatBalance = nan;
         } else {
           v.violations = violations(rating) | checks->violations;
-          v.margin = number(rating, FieldId::Text49);
-          v.dpFlueGas = number(rating, FieldId::Text45);
-          v.dpAir = number(rating, FieldId::Text46);
-          v.kTheoretical = number(rating, FieldId::Text23);
-          v.area = number(rating, FieldId::Text19);
+          v.margin = number(rating, Quantity::Margin);
+          v.dpFlueGas = number(rating, Quantity::FlueGasPressureDrop);
+          v.dpAir = number(rating, Quantity::AirPressureDrop);
+          v.kTheoretical = number(rating, Quantity::TheoreticalCoefficient);
+          v.area = number(rating, Quantity::HeatTransferArea);
           v.dewPointMargin = checks->dewPointMargin.value_or(nan);
           v.requiredDewPointMargin = checks->requiredMargin;
           v.heatBalance = checks->heatBalance.value_or(nan);

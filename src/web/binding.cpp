@@ -314,22 +314,7 @@ EMSCRIPTEN_KEEPALIVE void aph_ensure_dialog(const char* form) {
 
 // A click on an option button or a button: its handler runs; it may suspend (see above).
 EMSCRIPTEN_KEEPALIVE void aph_click(const char* control) {
-  aph::MainWindow& w = page->window;
-  aph::UserInterface& ui = page->ui;
-  const std::string name = control;
-  if (const auto option = aph::findOption(name)) {
-    w.clickOption(*option, ui);
-  } else if (name == "Command1") {
-    w.Command1_Click(ui);
-  } else if (name == "Command2") {
-    w.Command2_Click();
-  } else if (name == "Command3") {
-    w.Command3_Click(ui);
-  } else if (name == "Command4") {
-    w.Command4_Click(ui);
-  } else if (name == "Command5") {
-    w.Command5_Click(ui);
-  }
+  page->window.click(control, page->ui);
 }
 
 // A session script checked and resolved for the page to replay: {"actions": […]} or

@@ -113,7 +113,7 @@ TEST(CaseFile, ButtonsAndPropertyTables) {
   typeCase(w, one(R"({"air": {"properties": "table"}})"));
   for (FieldId id : {FieldId::Text4, FieldId::Text5, FieldId::Text6, FieldId::Text7})
     EXPECT_EQ(w.text(id), "");
-  EXPECT_EQ(w.text(FieldId::Text11), "0.84");  // the flue-gas side keeps its values
+  EXPECT_EQ(w.text(Quantity::FlueGasDensity), "0.84");  // the flue-gas side keeps its values
 }
 
 TEST(CaseFile, LeftOutKeysKeepTheDefaults) {
@@ -350,11 +350,11 @@ TEST(CaseFile, BoilerLoadExampleRatesEveryLoad) {
     SCOPED_TRACE(r.input.name);
     EXPECT_TRUE(r.run.status.completed);
     // Properties from the tables: the fields were emptied and the run filled them.
-    EXPECT_FALSE(r.run.window.text(FieldId::Text11).empty());
-    const double duty = std::stod(r.run.window.text(FieldId::Text24));
+    EXPECT_FALSE(r.run.window.text(Quantity::FlueGasDensity).empty());
+    const double duty = std::stod(r.run.window.text(Quantity::AirHeatDuty));
     EXPECT_LT(duty, previousDuty);  // less load, less air heated
     previousDuty = duty;
-    EXPECT_EQ(r.run.window.text(FieldId::Text18), "110");  // shared design
+    EXPECT_EQ(r.run.window.text(Quantity::PlatePairs), "110");  // shared design
   }
   // The CSV has one row per case and the same columns in each.
   const std::string csv = rateCsv(rated);

@@ -182,7 +182,7 @@ TEST(DesignChecks, HeatBalanceFlagOnBothSidesOfTheTolerance) {
     const Case c = one(dutyCase(r.airOutlet));
     const CaseRun run = rateCase(c);
     const Rating& rating = run.window.rating();
-    ASSERT_TRUE(rating[FieldId::Text24].written) << run.status.messages.size();
+    ASSERT_TRUE(rating[Quantity::AirHeatDuty].written) << run.status.messages.size();
     // Exactly at the tolerance is still within it.
     for (const double tolerance :
          {std::fabs(r.balance) - 0.01, std::fabs(r.balance), std::fabs(r.balance) + 0.01}) {
@@ -219,7 +219,7 @@ TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
   const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
                          "flue_gas": {"acid_dew_point": 90}})");
   const CaseRun run = rateCase(c);
-  const double wall = *run.window.rating().value(FieldId::Text32);
+  const double wall = *run.window.rating().value(Quantity::ColdEndFlueGasSideWall);
   const double margin = wall - 90;
   ASSERT_GT(margin, 1);
   // A margin exactly the one required is met.
@@ -329,12 +329,12 @@ Scan bruteForce(const std::vector<Case>& loads, const Axis& axis, const Limits& 
       bool met = run.status.completed;
       if (met) {
         const Rating& r = run.window.rating();
-        const double margin = *r.value(FieldId::Text49);
+        const double margin = *r.value(Quantity::Margin);
         met = margin >= limits.marginLow && margin <= limits.marginHigh &&
-              *r.value(FieldId::Text45) <= limits.maxDrop &&
-              *r.value(FieldId::Text46) <= limits.maxDrop;
+              *r.value(Quantity::FlueGasPressureDrop) <= limits.maxDrop &&
+              *r.value(Quantity::AirPressureDrop) <= limits.maxDrop;
         if (const auto& acid = c.value("flue_gas.acid_dew_point"))
-          met = met && *r.value(FieldId::Text32) - std::stod(*acid) >=
+          met = met && *r.value(Quantity::ColdEndFlueGasSideWall) - std::stod(*acid) >=
                            limits.checks.dewPointMargin.value_or(0);
       }
       if (!met) scan.failing[k].push_back(load.name);

@@ -30,8 +30,8 @@ Rating rerated(const Case& c, const OffDesignAnswer& a) {
 
 void expectClosed(const Rating& r) {
   ASSERT_TRUE(r.completed());
-  EXPECT_LE(std::fabs(*r.value(FieldId::Text49)), kMarginTolerance);
-  const double q1 = *r.value(FieldId::Text60), q2 = *r.value(FieldId::Text24);
+  EXPECT_LE(std::fabs(*r.value(Quantity::Margin)), kMarginTolerance);
+  const double q1 = *r.value(Quantity::FlueGasHeatDuty), q2 = *r.value(Quantity::AirHeatDuty);
   EXPECT_LE(std::fabs(q1 - q2), kBalanceTolerance / 100 * q2);
 }
 
@@ -42,8 +42,8 @@ TEST(Simulate, TheExamplesSettleWhereTheMarginIsZeroAndTheBalanceCloses) {
       const OffDesignAnswer a = simulateCase(c);
       ASSERT_EQ(a.status, SolutionStatus::Found) << a.reason;
       expectClosed(rerated(c, a));
-      EXPECT_EQ(a.rating.run.window.rating().text(FieldId::Text49),
-                rerated(c, a).text(FieldId::Text49));
+      EXPECT_EQ(a.rating.run.window.rating().text(Quantity::Margin),
+                rerated(c, a).text(Quantity::Margin));
       EXPECT_LE(std::fabs(*a.margin), kMarginTolerance);
       EXPECT_LE(std::fabs(*a.heatBalance), kBalanceTolerance);
       EXPECT_LE(a.evaluations, 100u);

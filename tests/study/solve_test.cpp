@@ -160,12 +160,12 @@ TEST(SeekGoal, TheRatingOfACaseFileHoldingTheAnswerShowsTheTarget) {
     ASSERT_EQ(a.status, SolutionStatus::Found);
     const Rating r = rerated(row.key, a.answer.text);
     ASSERT_TRUE(r.completed());
-    const auto shown = r.value(findResultColumn(row.result)->field);
+    const auto shown = r.value(findResultColumn(row.result)->quantity);
     ASSERT_TRUE(shown);
     EXPECT_LE(std::fabs(*shown - row.target), 1e-4 * std::max(1.0, std::fabs(row.target)));
     // The answer's own rating is that very rating.
-    EXPECT_EQ(a.rating.run.window.rating().text(findResultColumn(row.result)->field),
-              r.text(findResultColumn(row.result)->field));
+    EXPECT_EQ(a.rating.run.window.rating().text(findResultColumn(row.result)->quantity),
+              r.text(findResultColumn(row.result)->quantity));
   }
 }
 
@@ -181,7 +181,7 @@ TEST(SeekGoal, WholeNumberKeysGiveBothNeighboursAroundTheTarget) {
   EXPECT_EQ(a.answer.text, closer.text);
   // Each neighbour rated on its own shows what the answer says of it.
   for (const GoalPoint& p : {a.low, a.high})
-    EXPECT_FLOAT_EQ(*rerated("plate.pairs", p.text).value(FieldId::Text49), *p.result);
+    EXPECT_FLOAT_EQ(*rerated("plate.pairs", p.text).value(Quantity::Margin), *p.result);
   // The runs that stop at the smallest packs are named, and the search goes on around them.
   EXPECT_GE(a.stoppedCount, 1u);
   EXPECT_EQ(a.stoppedAt.front(), "1");
@@ -229,7 +229,7 @@ TEST(SeekGoal, EveryResultToldIsTheOneRatedAtItsValue) {
     const GoalSeekAnswer a = seekGoal(defaultWindow(), request("plate.pairs", result, target));
     ASSERT_EQ(a.status, SolutionStatus::Unreachable);
     ASSERT_TRUE(a.answer.result && a.highest);
-    const FieldId field = findResultColumn(result)->field;
+    const Quantity field = findResultColumn(result)->quantity;
     EXPECT_EQ(*a.answer.result, *rerated("plate.pairs", a.answer.text).value(field));
     EXPECT_EQ(*a.highest->result, *rerated("plate.pairs", a.highest->text).value(field));
     EXPECT_EQ(a.answer.text, a.highest->text);
@@ -270,10 +270,10 @@ TEST(SeekGoal, DesignCheckResultsAreTargets) {
     double (*fromRating)(const Rating&);
   };
   for (const Row& row : {Row{"flue_gas.outlet_temperature", "dew_point_margin", -20,
-                             [](const Rating& r) { return *r.value(FieldId::Text32) - 120; }},
+                             [](const Rating& r) { return *r.value(Quantity::ColdEndFlueGasSideWall) - 120; }},
                          Row{"air.outlet_temperature", "heat_balance", 2, [](const Rating& r) {
-                               const double q1 = *r.value(FieldId::Text60),
-                                            q2 = *r.value(FieldId::Text24);
+                               const double q1 = *r.value(Quantity::FlueGasHeatDuty),
+                                            q2 = *r.value(Quantity::AirHeatDuty);
                                return (q1 - q2) / q2 * 100;
                              }}}) {
     SCOPED_TRACE(row.result);
@@ -305,7 +305,7 @@ TEST(SeekGoal, OneSidedTargetsGiveTheNearestValueThatMeetsThem) {
     const GoalSeekAnswer a =
         seekGoal(defaultWindow(), request(row.key, row.result, row.target, row.condition));
     ASSERT_TRUE(a.status == SolutionStatus::Grid || a.status == SolutionStatus::Found);
-    const FieldId field = findResultColumn(row.result)->field;
+    const Quantity field = findResultColumn(row.result)->quantity;
     auto meets = [&](const std::string& text) {
       const double v = *rerated(row.key, text).value(field);
       return row.condition == TargetCondition::AtLeast ? v >= row.target : v <= row.target;
@@ -338,7 +338,7 @@ TEST(SeekGoal, ParsesTargetsWithTheirCondition) {
         Row{"air.pressure_drop<=3000", "air.pressure_drop", TargetCondition::AtMost, 3000},
         Row{"dew_point_margin=-1e1", "dew_point_margin", TargetCondition::Equal, -10}}) {
     const GoalTarget t = parseGoalTarget(row.text);
-    EXPECT_EQ(t.result.column.name, row.result);
+    EXPECT_EQ(t.result.name, row.result);
     EXPECT_EQ(t.condition, row.condition);
     EXPECT_EQ(t.target, row.target);
   }

@@ -31,9 +31,11 @@ session::Script scriptOf(const Case& c) {
         set.texts.push_back({{std::nullopt, name}, ""});
     } else if (keyInfo.kind == KeyKind::Field) {
       set.texts.push_back(
-          {{std::nullopt, std::string(fieldInfo(keyInfo.field).name)}, *c.values[k]});
+          {{std::nullopt, std::string(fieldInfo(*keyInfo.quantity).name)}, *c.values[k]});
     } else if (keyInfo.kind == KeyKind::Tuning) {
-      set.texts.push_back({{DialogKind::Tuning, std::string(keyInfo.control)}, *c.values[k]});
+      set.texts.push_back(
+          {{DialogKind::Tuning, std::string(dialogFieldInfo(*keyInfo.dialogField).name)},
+           *c.values[k]});
     }
   }
   session::Script script;
@@ -169,8 +171,8 @@ TEST(Sweep, TwoParameterGridRunsFirstKeySlowestAndThreadsAgree) {
   EXPECT_EQ(heads[4], "110,7");
   // The 110-pair, 9 mm design is the crossflow default window.
   const CaseRun plain = rateCase(plan.base);
-  EXPECT_EQ(a[5].margin, plain.window.rating().value(FieldId::Text49));
-  EXPECT_EQ(formatFixed4(a[5].margin), plain.window.text(FieldId::Text49));
+  EXPECT_EQ(a[5].margin, plain.window.rating().value(Quantity::Margin));
+  EXPECT_EQ(formatFixed4(a[5].margin), plain.window.text(Quantity::Margin));
 }
 
 TEST(Sweep, VaryArgumentifications) {
@@ -209,9 +211,9 @@ std::optional<std::size_t> bruteForce(const Case& base, const Axis& axis, const 
     if (!run.status.completed) continue;
     // The numbers behind the window's texts, as its red flags judge them.
     const Rating& r = run.window.rating();
-    const double margin = *r.value(FieldId::Text49);
-    const double dp1 = *r.value(FieldId::Text45);
-    const double dp2 = *r.value(FieldId::Text46);
+    const double margin = *r.value(Quantity::Margin);
+    const double dp1 = *r.value(Quantity::FlueGasPressureDrop);
+    const double dp2 = *r.value(Quantity::AirPressureDrop);
     if (margin >= limits.marginLow && margin <= limits.marginHigh && dp1 <= limits.maxDrop &&
         dp2 <= limits.maxDrop)
       return k;
