@@ -289,9 +289,10 @@ void checkSweep(const SweepPlan& plan) {
     const std::string side = path.substr(0, path.find('.'));
     const bool property = path.ends_with(".density") || path.ends_with(".specific_heat") ||
                           path.ends_with(".conductivity") || path.ends_with(".viscosity");
-    if (property && side != "plate" && plan.base.value(side + ".properties"))
-      throw SweepError("\"" + path + "\" cannot be varied while \"" + side +
-                       ".properties\" is \"table\"");
+    if (const auto& table = plan.base.value(side + ".properties");
+        property && side != "plate" && table)
+      throw SweepError("\"" + path + "\" cannot be varied while \"" + side + ".properties\" is \"" +
+                       *table + "\"");
     if (const auto reason = arrangementIgnores(plan.base, axis.key))
       throw SweepError("\"" + path + "\" cannot be varied: " + *reason +
                        (plan.base.name.empty() ? "" : " (" + plan.base.name + ")"));
