@@ -8,9 +8,6 @@
 namespace aph::study {
 namespace {
 
-constexpr double kAbsoluteZero = -273.15;  // ℃
-constexpr double kWholeGasPpm = 1e6;
-
 // The number a check key holds (written from a JSON number, so it reads back exactly).
 std::optional<double> number(const Case& c, std::string_view path) {
   const auto& text = c.value(path);
@@ -32,25 +29,17 @@ std::optional<double> written(const Rating& rating, FieldId id) {
 }  // namespace
 
 std::optional<std::string> checkInputFault(std::string_view path, double value) {
-  std::string allowed;
-  bool within = std::isfinite(value);
-  if (path == kAcidDewPointKey) {
-    within = within && value > kAbsoluteZero;
-    allowed = "above -273.15 ℃";
-  } else if (path == kWaterVapourKey) {
-    within = within && value > 0 && value < 100;
-    allowed = "> 0 % and < 100 % (volume, wet basis)";
-  } else if (path == kSulphurTrioxideKey) {
-    within = within && value > 0 && value < kWholeGasPpm;
-    allowed = "> 0 ppm and < 1000000 ppm (volume)";
-  } else if (path == kGasPressureKey) {
-    within = within && value > 0;
-    allowed = "> 0 kPa (absolute)";
-  } else {
-    allowed = "a number within ±1.8e308";
+  for (const CheckRange& range : kCheckRanges) {
+    if (range.path != path) continue;
+    if (value >= range.low && value <= range.high) return std::nullopt;
+    std::string unit;
+    for (const CheckKeyInfo& info : kCheckKeys)
+      if (info.path == path) unit = std::string(" ") + std::string(info.unit);
+    return shown(value) + " is out of range; allowed: " + shown(range.low) + " … " +
+           shown(range.high) + unit + " (" + std::string(range.why) + ")";
   }
-  if (within) return std::nullopt;
-  return shown(value) + " is out of range; allowed: " + allowed;
+  if (std::isfinite(value)) return std::nullopt;
+  return shown(value) + " is out of range; allowed: a number within ±1.8e308";
 }
 
 std::optional<std::pair<std::string_view, std::string>> checkInputsFault(const Case& c) {

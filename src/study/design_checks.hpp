@@ -41,8 +41,28 @@ inline constexpr std::array<CheckKeyInfo, 5> kCheckKeys = {{
     {kDewPointMarginKey, "K", "要求的冷端露点裕量"},
 }};
 
-// What is wrong with the value of a check key ("0 is out of range; allowed: > 0 % and < 100 %"),
-// or nothing. These keys are no fields of the window, so they are held to their range always.
+// The range of each check key, both ends included, in the key's unit: where the correlations
+// are meant to be used. Verhoff and Banchero's acid dew point is one of flue gases near the
+// atmosphere, and over these ranges it always lies above the water dew point (the saturation line
+// of IAPWS-IF97 region 4, which the water partial pressures, at most 80 kPa, never leave upwards;
+// below the triple point there is none). A given acid dew point lies between the freezing point of
+// water and the boiling point of the sulphuric-acid azeotrope (98.3 %, 337 ℃), above which no acid
+// condenses; the required margin is held as --dew-point-margin is.
+struct CheckRange {
+  std::string_view path;
+  double low, high;
+  std::string_view why;  // told with the range
+};
+inline constexpr double kDewPointMarginLimit = 1000;  // K, either way
+inline constexpr std::array<CheckRange, 5> kCheckRanges = {{
+    {kAcidDewPointKey, 0, 337, "between freezing water and boiling sulphuric acid"},
+    {kWaterVapourKey, 1, 40, "volume, wet basis, where the acid dew point correlation holds"},
+    {kSulphurTrioxideKey, 0.1, 1000, "volume, where the acid dew point correlation holds"},
+    {kGasPressureKey, 50, 200, "absolute, a flue gas near the atmosphere"},
+    {kDewPointMarginKey, -kDewPointMarginLimit, kDewPointMarginLimit, "as --dew-point-margin"},
+}};
+// What is wrong with the value of a check key ("0 is out of range; allowed: 1 … 40 % (…)"), or
+// nothing. These keys are no fields of the window, so they are held to their range always.
 std::optional<std::string> checkInputFault(std::string_view path, double value);
 // What is wrong with a case's check keys taken together (the sulphur trioxide needs the water
 // vapour it is combined with): the key to name and the reason, or nothing.

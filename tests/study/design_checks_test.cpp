@@ -54,17 +54,17 @@ TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
   };
   const std::vector<Row> rows = {
       {R"({"flue_gas": {"h2o": 0, "so3": 3}})",
-       "case.json: flue_gas.h2o: 0 is out of range; allowed: > 0 % and < 100 %"},
-      {R"({"flue_gas": {"h2o": 100}})", "flue_gas.h2o: 100 is out of range"},
-      {R"({"flue_gas": {"h2o": -5}})", "flue_gas.h2o: -5 is out of range"},
-      {R"({"flue_gas": {"h2o": 10, "so3": 0}})",
-       "flue_gas.so3: 0 is out of range; allowed: > 0 ppm"},
-      {R"({"flue_gas": {"h2o": 10, "so3": 1000000}})", "flue_gas.so3: 1000000 is out of range"},
-      {R"({"flue_gas": {"h2o": 10, "pressure": 0}})",
-       "flue_gas.pressure: 0 is out of range; allowed: > 0 kPa"},
-      {R"({"flue_gas": {"h2o": 10, "pressure": -101.325}})", "flue_gas.pressure: -101.325 is out"},
-      {R"({"flue_gas": {"acid_dew_point": -273.15}})",
-       "flue_gas.acid_dew_point: -273.15 is out of range; allowed: above -273.15 ℃"},
+       "case.json: flue_gas.h2o: 0 is out of range; allowed: 1 … 40 % (volume, wet basis"},
+      {R"({"flue_gas": {"h2o": 1e-300, "so3": 3}})", "flue_gas.h2o: 1e-300 is out of range"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 1e-300}})",
+       "flue_gas.so3: 1e-300 is out of range; allowed: 0.1 … 1000 ppm"},
+      {R"({"flue_gas": {"h2o": 10, "pressure": 1e308}})",
+       "flue_gas.pressure: 1e+308 is out of range; allowed: 50 … 200 kPa (absolute"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 3, "pressure": 30000}})", "flue_gas.pressure: 30000 is"},
+      {R"({"flue_gas": {"acid_dew_point": 1e308}})",
+       "flue_gas.acid_dew_point: 1e+308 is out of range; allowed: 0 … 337 ℃"},
+      {R"({"limits": {"dew_point_margin": 1e308}})",
+       "limits.dew_point_margin: 1e+308 is out of range; allowed: -1000 … 1000 K"},
       {R"({"flue_gas": {"h2o": "12"}})", "flue_gas.h2o: expected a number, not string"},
       {R"({"flue_gas": {"so3": 3}})", "flue_gas.so3: needs \"flue_gas.h2o\" too"},
       {R"({"flue_gas": {"h2o": 10, "so3": 3, "acid_dew_point": 120}})",
@@ -85,10 +85,44 @@ TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
           << r.json << (asTyped ? " (as typed)" : "") << "\n  told: " << told;
     }
   }
-  EXPECT_EQ(refusal(R"({"flue_gas": {"h2o": 99.9, "so3": 0.01, "pressure": 1e-3},
-                        "limits": {"dew_point_margin": -20}})"),
-            "");
+  // Both ends of every range are allowed, a hair beyond either is not.
+  struct Range {
+    std::string group, key;
+    double low, high;
+  };
+  for (const Range& r :
+       {Range{"flue_gas", "acid_dew_point", 0, 337}, Range{"flue_gas", "h2o", 1, 40},
+        Range{"flue_gas", "so3", 0.1, 1000}, Range{"flue_gas", "pressure", 50, 200},
+        Range{"limits", "dew_point_margin", -1000, 1000}}) {
+    for (const auto& [value, allowed] :
+         {std::pair{r.low, true}, std::pair{r.high, true}, std::pair{r.low - 1e-9, false},
+          std::pair{r.high + 1e-9, false}}) {
+      // The sulphur trioxide needs the water vapour beside it.
+      const std::string item = "\"" + r.key + "\": " + numberText(value);
+      const std::string json = r.group == "limits" ? "{\"limits\": {" + item + "}}"
+                               : r.key == "so3"    ? "{\"flue_gas\": {\"h2o\": 10, " + item + "}}"
+                                                   : "{\"flue_gas\": {" + item + "}}";
+      EXPECT_EQ(refusal(json).empty(), allowed) << json << ": " << refusal(json);
+    }
+  }
   EXPECT_EQ(refusal(R"({"flue_gas": {"acid_dew_point": 120, "h2o": 9}})"), "");
+}
+
+// Over the ranges the acid dew point lies above the water dew point (none below the triple
+// point), as the correlation means it to: at every corner of the range of the composition and
+// the pressure, since both rise with each of them.
+TEST(DesignChecks, AcidDewPointAboveTheWaterDewPointOverTheRanges) {
+  for (const double h2o : {1.0, 40.0})
+    for (const double so3 : {0.1, 1000.0})
+      for (const double pressure : {50.0, 200.0}) {
+        const PartialPressures p = partialPressures(h2o, so3, pressure);
+        const auto acid = acidDewPoint(p.water, p.sulphurTrioxide);
+        ASSERT_TRUE(acid);
+        EXPECT_GT(*acid, waterDewPoint(p.water).value_or(0))
+            << h2o << " " << so3 << " " << pressure;
+        EXPECT_GT(*acid, 56);
+        EXPECT_LT(*acid, 212);
+      }
 }
 
 TEST(DesignChecks, DewPointKeysCannotBeVaried) {
