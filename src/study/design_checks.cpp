@@ -1,5 +1,6 @@
 #include "study/design_checks.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -17,6 +18,17 @@ std::optional<double> number(const Case& c, std::string_view path) {
 
 std::string shown(double value) {
   return numberText(value);
+}
+
+std::string fourDecimals(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.4f", value);
+  return buffer;
+}
+
+// The note of a specific heat (or a span of them) taken from the window's law.
+std::string chineseNote(const std::string& specificHeat) {
+  return "烟气比热容 " + specificHeat + " kJ/(kg·K) 取自窗口物性表的比热公式（烟气实际约 1.1）";
 }
 
 // The number of a field this run wrote; empty when it did not get there.
@@ -77,7 +89,8 @@ double requiredDewPointMargin(const Case& c, const CheckSettings& settings) {
 CaseChecks::CaseChecks(const Case& c, const CheckSettings& settings)
     : dewPoints_(caseDewPoints(c)),
       requiredMargin_(requiredDewPointMargin(c, settings)),
-      balanceTolerance_(settings.balanceTolerance) {}
+      balanceTolerance_(settings.balanceTolerance),
+      standardTable_(usesStandardTable(c)) {}
 
 DesignChecks CaseChecks::operator()(const Rating& rating) const {
   DesignChecks checks;
@@ -86,6 +99,11 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   checks.balanceTolerance = balanceTolerance_;
   checks.flueGasProperties = rating.flueGasProperties;
   checks.airProperties = rating.airProperties;
+  if (standardTable_) {
+    checks.flueGasStandardTable = rating.flueGasProperties != PropertySource::NotReached;
+  } else if (rating.flueGasProperties == PropertySource::Table) {
+    checks.tableLawSpecificHeat = written(rating, FieldId::Text12);
+  }
   // The flue-gas side of the plate at the cold end is the coldest surface the gas touches.
   if (const auto wall = written(rating, FieldId::Text32); wall && dewPoints_.acid) {
     const double margin = *wall - *dewPoints_.acid;
@@ -148,10 +166,12 @@ std::string checkText(const DesignChecks& checks, CheckResult result) {
 }
 
 std::string tableSidesText(const DesignChecks& checks) {
-  const bool flueGas = checks.flueGasProperties == PropertySource::Table;
+  const bool flueGas =
+      checks.flueGasStandardTable || checks.flueGasProperties == PropertySource::Table;
   const bool air = checks.airProperties == PropertySource::Table;
-  if (flueGas && air) return "烟气侧、空气侧";
-  if (flueGas) return "烟气侧";
+  const std::string flueGasSide = checks.flueGasStandardTable ? "烟气侧（标准烟气表）" : "烟气侧";
+  if (flueGas && air) return flueGasSide + "、空气侧";
+  if (flueGas) return flueGasSide;
   if (air) return "空气侧";
   if (checks.flueGasProperties == PropertySource::NotReached &&
       checks.airProperties == PropertySource::NotReached)
@@ -159,8 +179,39 @@ std::string tableSidesText(const DesignChecks& checks) {
   return "无";
 }
 
-std::string_view propertySourceKey(PropertySource source) {
-  switch (source) {
+std::string tableLawNote(std::optional<double> specificHeat) {
+  if (!specificHeat) return {};
+  return "flue-gas cp " + fourDecimals(*specificHeat) +
+         " kJ/(kg·K) from the window's table law (flue gas: about 1.1)";
+}
+
+std::string tableLawNote(const DesignChecks& checks) {
+  return tableLawNote(checks.tableLawSpecificHeat);
+}
+
+std::string tableLawNoteChinese(const DesignChecks& checks) {
+  if (!checks.tableLawSpecificHeat) return {};
+  return chineseNote(fourDecimals(*checks.tableLawSpecificHeat));
+}
+
+void TableLawSpan::add(const DesignChecks& checks) {
+  if (!checks.tableLawSpecificHeat) return;
+  const double cp = *checks.tableLawSpecificHeat;
+  low = low ? std::min(*low, cp) : cp;
+  high = high ? std::max(*high, cp) : cp;
+}
+
+std::string TableLawSpan::footnote() const {
+  if (!low || !high) return {};
+  const std::string span = fourDecimals(*low) == fourDecimals(*high)
+                               ? fourDecimals(*low)
+                               : fourDecimals(*low) + " … " + fourDecimals(*high);
+  return "注：" + chineseNote(span) + "。" + std::string(kTableLawFootnote) + "\n";
+}
+
+std::string_view propertySourceKey(const DesignChecks& checks, bool flueGas) {
+  if (flueGas && checks.flueGasStandardTable) return "standard-table";
+  switch (flueGas ? checks.flueGasProperties : checks.airProperties) {
     case PropertySource::Table:
       return "table";
     case PropertySource::Fields:

@@ -96,6 +96,12 @@ struct DesignChecks {
   unsigned violations = 0;               // kColdEndCorrosion, kHeatBalance
   PropertySource flueGasProperties = PropertySource::NotReached;
   PropertySource airProperties = PropertySource::NotReached;
+  // The flue-gas properties were typed from the standard flue-gas table ("standard-table").
+  bool flueGasStandardTable = false;
+  // kJ/(kg·K): the flue-gas specific heat the run took from the window's table law (about 1.4
+  // where flue gas has about 1.1), on which the flue-gas duty and the heat balance rest; empty
+  // when the run took none.
+  std::optional<double> tableLawSpecificHeat;
 };
 
 // The checks of one case, its dew points worked out once, for rating many designs of it.
@@ -110,6 +116,7 @@ class CaseChecks {
   DewPoints dewPoints_;
   double requiredMargin_ = 0;
   double balanceTolerance_ = 5;
+  bool standardTable_ = false;
 };
 DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings);
 
@@ -135,10 +142,32 @@ std::string checkText(const DesignChecks& checks, CheckResult result);
 // A number with two decimals, never "-0.00".
 std::string twoDecimals(double value);
 
-// Which sides' properties came from the built-in table, in words: "烟气侧、空气侧", "烟气侧",
-// "空气侧", "无" (both from the fields); empty when the run did not reach either side.
+// Which sides' properties came from a built-in table, in words: "烟气侧、空气侧", "烟气侧",
+// "空气侧", "无" (both from the fields), the flue gas's as "烟气侧（标准烟气表）" from the
+// standard table; empty when the run did not reach either side.
 std::string tableSidesText(const DesignChecks& checks);
-// "table", "fields" or "not_reached", for JSON.
-std::string_view propertySourceKey(PropertySource source);
+// "table", "standard-table" (flue gas only), "fields" or "not_reached", for JSON.
+std::string_view propertySourceKey(const DesignChecks& checks, bool flueGas);
+
+// What a result resting on the window's flue-gas table law says of it: the specific heat it
+// took beside the about 1.1 kJ/(kg·K) of flue gas. In English for JSON, CSV, workbooks and the
+// text lines ("flue-gas cp 1.4271 kJ/(kg·K) from the window's table law (flue gas: about 1.1)"),
+// in Chinese for tables and the datasheet; empty when the run did not take the law.
+std::string tableLawNote(const DesignChecks& checks);
+std::string tableLawNote(std::optional<double> specificHeat);
+std::string tableLawNoteChinese(const DesignChecks& checks);
+// The specific heats the results of a table took from the window's law, told below it once.
+struct TableLawSpan {
+  std::optional<double> low, high;  // kJ/(kg·K)
+  void add(const DesignChecks& checks);
+  // "注：烟气比热容 1.4262 … 1.4271 kJ/(kg·K) 取自…", what follows from it and the opt-in, one
+  // line; empty when no result took the law.
+  std::string footnote() const;
+};
+// What follows from the law, and the opt-in: the footnote after the note.
+inline constexpr std::string_view kTableLawFootnote =
+    "这一公式（200 ℃ 以下为 1.42 × 密度）比烟气实际比热容高约三成，烟气换热量 Q1、"
+    "热平衡偏差和按热平衡求得的出口温度都以此为准；工况文件中 "
+    "\"flue_gas\": {\"properties\": \"standard-table\"} 改用标准烟气表的比热容";
 
 }  // namespace aph::study

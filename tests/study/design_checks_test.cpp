@@ -301,7 +301,7 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   const std::string header = csv.substr(0, csv.find('\n'));
   EXPECT_TRUE(
       header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
-                       "dew_point_margin,heat_balance"))
+                       "dew_point_margin,heat_balance,note"))
       << header;
   EXPECT_NE(header.find(",factors.air_resistance,flue_gas.acid_dew_point,flue_gas.h2o,"
                         "flue_gas.so3,flue_gas.pressure,limits.dew_point_margin,"),
@@ -324,6 +324,68 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   }
   EXPECT_TRUE(plain.str().starts_with("file,case,"));
   EXPECT_EQ(marked.str(), "\xEF\xBB\xBF" + plain.str());
+}
+
+// Wherever a result rests on the window's flue-gas table law, it says so with the specific heat
+// it took; "standard-table" types the handbook table in at the mean the window forms (whole
+// degrees, halves to the even neighbour), at every trial of the off-design rating too, and closes
+// the boiler's heat balance that the law opens by 31 %.
+TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
+  const auto interval = [](double t, double a, double b) { return a + (b - a) / 100 * (t - 200); };
+  const auto density = [&](double t) { return interval(t, 0.748, 0.617); };
+  const auto standard = [&](double t) { return interval(t, 1.097, 1.122); };
+  const auto law = [&](double t) { return 1.42 + (1.44 - 1.42) / 100 * (t - 200) * density(t); };
+  struct Row {
+    std::string properties, inlet, outlet;
+    double inletValue;
+    std::string source, note;
+  };
+  for (const Row& r :
+       {Row{"standard-table", "\"350.5\"", "\"160abc\"", 350.5, "standard-table", ""},
+        Row{"standard-table", "351.5", "160", 351.5, "standard-table", ""},
+        Row{"table", "350", "160", 350, "table",
+            "flue-gas cp 1.4274 kJ/(kg·K) from the window's table law (flue gas: about 1.1)"}}) {
+    const bool fromLaw = r.properties == "table";
+    const auto cp = [&](double t) { return fromLaw ? law(t) : standard(t); };
+    const Case c = one(R"({"name": "100 %", "arrangement": "counterflow", "flow_mode": "volume",
+        "flue_gas": {"properties": ")" +
+                       r.properties + R"(", "volume_flow": 294982.42,
+                     "inlet_temperature": )" +
+                       r.inlet + R"(, "outlet_temperature": )" + r.outlet + R"(},
+        "air": {"properties": "table", "volume_flow": 300000}})");
+    const double mean = (std::nearbyint(r.inletValue) + 160) / 2;
+    const std::vector<RatedCase> rated = rateAll({c});
+    const Rating& rating = rated[0].run.window.rating();
+    EXPECT_NEAR(*rating.value(FieldId::Text12), cp(mean), 1e-14) << r.inlet;
+    // Q1 = ρ1 V1 cp1 Δt1 against Q2 = ρ2 V2 cp2 Δt2 of the air table at 115 ℃.
+    const double q1 = density(mean) * 294982.42 / 3600 * cp(mean) * (r.inletValue - 160);
+    const double q2 = (0.946 + (0.898 - 0.946) / 20 * 15) * 300000 / 3600 * 1.009 * 150;
+    const DesignChecks checks = designChecks(c, rating, {});
+    EXPECT_NEAR(*checks.heatBalance, (q1 - q2) / q2 * 100, 1e-4) << r.inlet;
+    EXPECT_EQ(std::fabs(*checks.heatBalance) > 5, fromLaw);
+    const auto json = rateJson(rated)[0];
+    EXPECT_EQ(json.at("property_sources").at("flue_gas"), r.source);
+    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::json::array() : nlohmann::json{r.note});
+    const std::string csv = rateCsv(rated);
+    EXPECT_TRUE(csv.ends_with("," + r.note + "\n")) << csv.substr(csv.size() - 100);
+    const std::string table = rateTable(rated, false);
+    EXPECT_NE(table.find(fromLaw ? "窗口物性表公式" : "标准烟气表"), std::string::npos);
+    EXPECT_EQ(
+        table.find("注：烟气比热容 1.4274 kJ/(kg·K) 取自窗口物性表的比热公式") != std::string::npos,
+        fromLaw);
+
+    // Off design: the specific heat of the answer's own temperatures, told below the load table.
+    OffDesignAnswer a = simulateCase(c);
+    a.load = 100;
+    ASSERT_EQ(a.status, SolutionStatus::Found) << r.inlet;
+    const double answerMean = (std::nearbyint(r.inletValue) + std::nearbyint(*a.flueGasOutlet)) / 2;
+    EXPECT_NEAR(*a.rating.run.window.rating().value(FieldId::Text12), cp(answerMean), 1e-14);
+    std::ostringstream loads;
+    AnswerWriter writer(loads, RateFormat::Table, false, true);
+    writer.add(a);
+    writer.finish();
+    EXPECT_EQ(loads.str().find("注：烟气比热容 1.4") != std::string::npos, fromLaw) << loads.str();
+  }
 }
 
 // ---- Sizing over every load case ----
@@ -572,7 +634,13 @@ TEST(Xlsx, SweepWorkbookOfEveryLoad) {
   EXPECT_TRUE(rows[0].starts_with("case,plate.pairs,status,violations,")) << rows[0];
   EXPECT_TRUE(
       rows[0].ends_with(",acid_dew_point,water_dew_point,dew_point_margin,heat_balance,"
-                        "message"));
+                        "message,note"));
+  // Both sides from the tables: every rated design tells the flue-gas law it rests on.
+  EXPECT_TRUE(
+      rows[1].ends_with(",flue-gas cp 1.4274 kJ/(kg·K) from the window's table law "
+                        "(flue gas: about 1.1)"))
+      << rows[1];
+  EXPECT_TRUE(rows[2].ends_with(",")) << rows[2];
   EXPECT_TRUE(rows[1].starts_with("100 %,100,ok,")) << rows[1];
   EXPECT_TRUE(rows[2].starts_with("100 %,0,invalid,")) << rows[2];
   EXPECT_TRUE(rows[9].starts_with("50 %,120,ok,")) << rows[9];
