@@ -30,7 +30,7 @@ constexpr double kPageWidth = 595.28, kPageHeight = 841.89;  // A4 in points
 constexpr double kMargin = 34;
 
 // Where a field's value came from, for the side tables.
-enum class Source { Input, Computed, Table };
+enum class Source { Input, Computed, Table, StandardTable };
 
 const char* sourceText(Source s) {
   switch (s) {
@@ -38,6 +38,8 @@ const char* sourceText(Source s) {
       return "输入";
     case Source::Table:
       return "物性表";
+    case Source::StandardTable:
+      return "标准烟气表";
     default:
       return "计算";
   }
@@ -60,6 +62,8 @@ bool isPropertyField(const FieldInfo& info) {
 std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
   std::vector<Row> rows;
   const bool table = c.value(flueGas ? "flue_gas.properties" : "air.properties").has_value();
+  const Source tableSource =
+      flueGas && usesStandardTable(c) ? Source::StandardTable : Source::Table;
   const bool massMode = r.flowMode == OptionId::Option5;
   const bool volumeMode = r.flowMode == OptionId::Option4;
   for (FieldGroup group : {flueGas ? FieldGroup::FlueGasStream : FieldGroup::AirStream,
@@ -67,7 +71,7 @@ std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
     for (const FieldInfo& info : kFields) {
       if (info.group != group || info.role == FieldRole::Unused) continue;
       Source source = info.key.empty() ? Source::Computed : Source::Input;
-      if (isPropertyField(info) && table) source = Source::Table;
+      if (isPropertyField(info) && table) source = tableSource;
       const bool volumeField = info.id == FieldId::Text8 || info.id == FieldId::Text1;
       const bool massField = info.id == FieldId::Text61 || info.id == FieldId::Text62;
       if ((volumeField && massMode) || (massField && volumeMode)) source = Source::Computed;
@@ -135,11 +139,13 @@ struct Verdict {
   std::string text;
   bool red = false;
   std::string basis;  // smaller, below it; empty: none
+  std::string note;   // a line more, of the window's flue-gas law; empty: none
 };
 
 Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& checks) {
   const DewPoints& points = checks.dewPoints;
-  if (!points.acid) return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}};
+  if (!points.acid)
+    return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}, {}};
   Verdict v;
   const std::string acid = twoDecimals(*points.acid) + " ℃";
   if (!checks.dewPointMargin) {
@@ -182,6 +188,8 @@ Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   } else if (!sides.empty()) {
     v.basis += sides + "物性取自物性表";
   }
+  if (const std::string law = tableLawNoteChinese(checks); !law.empty())
+    v.note = law + "，Q1 与热平衡以此为准（\"standard-table\" 改用标准烟气表）";
   return v;
 }
 
@@ -301,6 +309,10 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
         y += 11;
       } else {
         y += 2;
+      }
+      if (!verdict.note.empty()) {
+        page.text(left + 10, y, page.canvas.elide(verdict.note, 8, width - 10), 8, kMuted);
+        y += 11;
       }
     }
   }

@@ -299,6 +299,7 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
           tableCase_ = name;
         }
         out_ << loadTableRow(operatingPoint(a, checks_));
+        loadLaw_.add(designChecks(a.rating.input, a.rating.run.window.rating(), checks_));
         if (a.status == SolutionStatus::Unreachable || a.status == SolutionStatus::Bound ||
             a.status == SolutionStatus::Grid) {
           std::string why = gridText(a.load.value_or(100)) + " %: " + a.reason;
@@ -339,6 +340,8 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
 void AnswerWriter::flushReasons() {
   for (const std::string& why : loadReasons_) out_ << "  " << why << "\n";
   loadReasons_.clear();
+  out_ << loadLaw_.footnote();
+  loadLaw_ = {};
 }
 
 void AnswerWriter::finish() {

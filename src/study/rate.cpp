@@ -55,6 +55,14 @@ Section checkSection(Block cases, const CheckSettings& settings) {
       never);
   row(
       "物性取自物性表", [](const DesignChecks& c) { return tableSidesText(c); }, never);
+  row(
+      "烟气比热容依据",
+      [](const DesignChecks& c) -> std::string {
+        if (c.tableLawSpecificHeat) return "窗口物性表公式";
+        if (c.flueGasStandardTable) return "标准烟气表";
+        return c.flueGasProperties == PropertySource::Fields ? "输入值" : "";
+      },
+      never);
   return section;
 }
 
@@ -171,7 +179,7 @@ namespace {
 
 // One table of up to kTableBlock cases side by side, with the status of each below it.
 void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool& anyCheckFlag,
-                const CheckSettings& settings) {
+                TableLawSpan& law, const CheckSettings& settings) {
   const std::vector<Section> body = sections(cases, settings);
   constexpr std::size_t captionWidth = 34;
   std::vector<std::size_t> widths;
@@ -214,7 +222,9 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool&
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
     anyFlag |= violations(c->run.window.rating()) != 0;
-    anyCheckFlag |= designChecks(c->input, c->run.window.rating(), settings).violations != 0;
+    const DesignChecks checks = designChecks(c->input, c->run.window.rating(), settings);
+    anyCheckFlag |= checks.violations != 0;
+    law.add(checks);
   }
 }
 
@@ -223,9 +233,11 @@ constexpr std::string_view kFlagNote = "\n带 ! 的数值超出限值（窗口�
 constexpr std::string_view kCheckNote =
     "设计校核中带 ! 的数值未满足要求：冷端露点裕量低于要求，或热平衡偏差超出容许值\n";
 
-void flagNotes(std::ostream& out, bool anyFlag, bool anyCheckFlag) {
+void flagNotes(std::ostream& out, bool anyFlag, bool anyCheckFlag, const TableLawSpan& law) {
   if (anyFlag) out << kFlagNote;
   if (anyCheckFlag) out << (anyFlag ? "" : "\n") << kCheckNote;
+  if (const std::string note = law.footnote(); !note.empty())
+    out << (anyFlag || anyCheckFlag ? "" : "\n") << note;
 }
 
 nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& settings) {
@@ -255,8 +267,11 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
                                          {"flagged", checkFlagged(checks, column.result)}};
   item["results"] = std::move(results);
   item["violations"] = violationNames(violations(r) | checks.violations);
-  item["property_sources"] = {{"flue_gas", propertySourceKey(checks.flueGasProperties)},
-                              {"air", propertySourceKey(checks.airProperties)}};
+  item["property_sources"] = {{"flue_gas", propertySourceKey(checks, true)},
+                              {"air", propertySourceKey(checks, false)}};
+  nlohmann::ordered_json notes = nlohmann::ordered_json::array();
+  if (const std::string note = tableLawNote(checks); !note.empty()) notes.push_back(note);
+  item["notes"] = std::move(notes);
   item["limits"] = {{"dew_point_margin", checks.requiredMargin},
                     {"balance_tolerance", checks.balanceTolerance}};
   return item;
@@ -303,6 +318,8 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
     cells.texts.push_back(checkText(checks, column.result));
     cells.flagged.push_back(checkFlagged(checks, column.result));
   }
+  cells.texts.push_back(tableLawNote(checks));
+  cells.flagged.push_back(false);
   return cells;
 }
 
@@ -342,6 +359,7 @@ std::vector<XlsxColumn> rateColumns() {
   for (const CheckColumn& column : kCheckColumns)
     columns.push_back(
         {std::string(column.caption), std::string(column.name), std::string(column.unit)});
+  columns.push_back({"物性说明", "note", ""});
   return columns;
 }
 
@@ -365,12 +383,13 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color,
   for (const RatedCase& c : cases) pointers.push_back(&c);
   out << kTableTitle;
   bool anyFlag = false, anyCheckFlag = false;
+  TableLawSpan law;
   for (std::size_t k = 0; k < pointers.size(); k += kTableBlock) {
     if (k) out << "\n";
     tableBlock(out, Block(pointers).subspan(k, std::min(kTableBlock, pointers.size() - k)), color,
-               anyFlag, anyCheckFlag, settings);
+               anyFlag, anyCheckFlag, law, settings);
   }
-  flagNotes(out, anyFlag, anyCheckFlag);
+  flagNotes(out, anyFlag, anyCheckFlag, law);
   return out.str();
 }
 
@@ -436,7 +455,7 @@ void RateWriter::flushTable() {
   for (const RatedCase& c : block_) pointers.push_back(&c);
   out_ << (titled_ ? std::string_view("\n") : kTableTitle);
   titled_ = true;
-  tableBlock(out_, pointers, color_, anyFlag_, anyCheckFlag_, checks_);
+  tableBlock(out_, pointers, color_, anyFlag_, anyCheckFlag_, law_, checks_);
   block_.clear();
 }
 
@@ -445,7 +464,7 @@ void RateWriter::finish() {
     case RateFormat::Table:
       flushTable();
       if (!titled_) out_ << kTableTitle;
-      flagNotes(out_, anyFlag_, anyCheckFlag_);
+      flagNotes(out_, anyFlag_, anyCheckFlag_, law_);
       break;
     case RateFormat::Json:
       out_ << (count_ ? "\n]\n" : "[]\n");

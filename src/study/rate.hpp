@@ -78,6 +78,7 @@ class RateWriter {
   std::size_t count_ = 0;
   bool anyFlag_ = false;
   bool anyCheckFlag_ = false;
+  TableLawSpan law_;
   bool titled_ = false;
   std::vector<RatedCase> block_;
   std::unique_ptr<XlsxWorkbook> workbook_;

@@ -230,7 +230,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
       out << "  " << ruleText(rule) << " (" << count << (count == 1 ? " candidate" : " candidates")
           << ")\n";
   }
-  // The duties do not depend on the plate pack: told once per load case, not sized for.
+  // The duties do not depend on the plate pack, nor does the flue-gas specific heat they rest on:
+  // told once per load case, not sized for.
   const auto balanceNotes = [&] {
     for (const LoadSizing& load : loads) {
       for (std::size_t k : order) {
@@ -241,6 +242,9 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
               << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << fixed(v.heatBalance, 2)
               << " %, beyond ±" << fixed(limits.checks.balanceTolerance, 2)
               << " % (the plate pack does not change them)\n";
+        if (!std::isnan(v.tableLawSpecificHeat))
+          out << "note: " << who(load) << tableLawNote(v.tableLawSpecificHeat)
+              << ": Q1 and the heat balance rest on it\n";
         break;
       }
     }

@@ -147,9 +147,9 @@ void checkSolveKey(const Case& c, std::size_t key) {
   if (const auto reason = unvariableReason(key))
     throw SolveError("--for " + path + ": " + *reason + ", so it cannot be solved for");
   const std::string s = side(path);
-  if (isProperty(path) && c.value(s + ".properties"))
+  if (const auto& table = c.value(s + ".properties"); isProperty(path) && table)
     throw SolveError("--for " + path + ": the case takes " + s + " properties from the table (\"" +
-                     s + ".properties\": \"table\")");
+                     s + ".properties\": \"" + *table + "\")");
   const auto& mode = c.value("flow_mode");
   if (mode && *mode == "volume" && endsWith(path, "mass_flow"))
     throw SolveError("--for " + path +
