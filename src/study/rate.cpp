@@ -46,12 +46,12 @@ Section checkSection(Block cases, const CheckSettings& settings) {
       row(
           "要求露点裕量(K)",
           [](const DesignChecks& c) {
-            return c.dewPoints.acid ? twoDecimals(c.requiredMargin) : std::string();
+            return c.dewPoints.acid ? checkFigure(c.requiredMargin) : std::string();
           },
           never);
   }
   row(
-      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return twoDecimals(c.balanceTolerance); },
+      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return checkFigure(c.balanceTolerance); },
       never);
   row(
       "物性取自物性表", [](const DesignChecks& c) { return tableSidesText(c); }, never);
