@@ -331,10 +331,13 @@ std::vector<XlsxColumn> rateColumns() {
                                      {"状态", "status", ""},       {"提示", "message", ""},
                                      {"超限", "violations", ""},   {"流动形式", "arrangement", ""},
                                      {"流量给定", "flow_mode", ""}};
+  // An input is named apart from the result of the same key (the density typed in and the one
+  // the run shows), so that no two columns share a name or a caption.
   for (const std::size_t k : inputKeys()) {
     const CaseKey& key = caseKey(k);
-    columns.push_back(
-        {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
+    columns.push_back({std::string(kInputCaption) + sideCaption(key.path, key.caption),
+                       std::string(kInputColumnPrefix) + std::string(key.path),
+                       std::string(key.unit)});
   }
   for (const ResultColumn& column : resultColumns())
     columns.push_back({sideCaption(column.name, fieldInfo(column.field).caption),

@@ -50,6 +50,9 @@ void writeJsonListItem(std::ostream& out, const nlohmann::ordered_json& item, bo
 
 // The columns of the CSV (and of the workbook): file, case, status, message, violations,
 // arrangement, flow mode, every input key, the check keys, every result, the check results.
+// Inputs are named "input." + key and captioned "输入：" + caption, results by their own names.
+inline constexpr std::string_view kInputColumnPrefix = "input.";
+inline constexpr std::string_view kInputCaption = "输入：";
 std::vector<XlsxColumn> rateColumns();
 // One case's row of those columns as workbook cells.
 std::vector<XlsxCell> rateCells(const RatedCase& rated, const CheckSettings& checks = {});

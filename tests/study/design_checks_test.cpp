@@ -279,8 +279,9 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
       header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
                        "dew_point_margin,heat_balance"))
       << header;
-  EXPECT_NE(header.find(",factors.air_resistance,flue_gas.acid_dew_point,flue_gas.h2o,"
-                        "flue_gas.so3,flue_gas.pressure,limits.dew_point_margin,"),
+  EXPECT_NE(header.find(",input.factors.air_resistance,input.flue_gas.acid_dew_point,"
+                        "input.flue_gas.h2o,input.flue_gas.so3,input.flue_gas.pressure,"
+                        "input.limits.dew_point_margin,"),
             std::string::npos)
       << header;
   EXPECT_NE(csv.find(",128.73,"), std::string::npos);
@@ -496,7 +497,7 @@ TEST(Xlsx, RateWorkbookReadBack) {
   EXPECT_EQ(sheet.cells.at("B5").type, "inlineStr");
   EXPECT_EQ(sheet.cells.at("B5").value, "=1+1");
   EXPECT_EQ(sheet.cells.at("C4").value, "ok");
-  const Cell& pairs = sheet.cells.at(sheet.column("plate.pairs") + "5");
+  const Cell& pairs = sheet.cells.at(sheet.column("input.plate.pairs") + "5");
   EXPECT_EQ(pairs.type, "inlineStr");
   EXPECT_EQ(pairs.value, "12abc");
   // The checks: numbers, the violated one red, the violation named in its column.
@@ -683,7 +684,7 @@ TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
   const std::string value = sheet.column("solution.value");
   EXPECT_EQ(sheet.cells.at(value + "4").type, "n");
   EXPECT_EQ(sheet.cells.at(value + "4").value, answer.answer.text);
-  EXPECT_EQ(sheet.cells.at(sheet.column("plate.pairs") + "4").value, answer.answer.text);
+  EXPECT_EQ(sheet.cells.at(sheet.column("input.plate.pairs") + "4").value, answer.answer.text);
 }
 
 TEST(Xlsx, CellsAreValidTextAndBounded) {
