@@ -22,6 +22,16 @@ struct Section {
 
 using Block = std::span<const RatedCase* const>;
 
+// The window's flags and violations as the outputs show them: a settled margin is neither.
+bool shownFlag(const RatedCase& c, FieldId id) {
+  return c.run.window.rating().flagged(id) && !(c.marginSettled && id == FieldId::Text49);
+}
+
+unsigned shownViolations(const RatedCase& c) {
+  const unsigned flags = violations(c.run.window.rating());
+  return c.marginSettled ? flags & ~static_cast<unsigned>(kMarginBelow | kMarginAbove) : flags;
+}
+
 // The design checks of the batch tool, below the window's own fields.
 Section checkSection(Block cases, const CheckSettings& settings) {
   std::vector<DesignChecks> checks;
@@ -68,7 +78,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
       for (const RatedCase* c : cases) {
         const ShownField& f = c->run.window.rating()[info.id];
         row.values.push_back(f.text);
-        row.flagged.push_back(f.flagged);
+        row.flagged.push_back(shownFlag(*c, info.id));
       }
       s.rows.push_back(std::move(row));
     }
@@ -213,7 +223,7 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool&
     out << "  " << tableCell(c->input.name, std::string::npos) << " ("
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
-    anyFlag |= violations(c->run.window.rating()) != 0;
+    anyFlag |= shownViolations(*c) != 0;
     anyCheckFlag |= designChecks(c->input, c->run.window.rating(), settings).violations != 0;
   }
 }
@@ -246,7 +256,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
   for (const ResultColumn& column : resultColumns()) {
     const ShownField& f = r[column.field];
     results[std::string(column.name)] = {
-        {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
+        {"text", f.text}, {"unit", column.unit}, {"flagged", shownFlag(c, column.field)}};
   }
   const DesignChecks checks = designChecks(c.input, r, settings);
   for (const CheckColumn& column : kCheckColumns)
@@ -254,7 +264,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
                                          {"unit", column.unit},
                                          {"flagged", checkFlagged(checks, column.result)}};
   item["results"] = std::move(results);
-  item["violations"] = violationNames(violations(r) | checks.violations);
+  item["violations"] = violationNames(shownViolations(c) | checks.violations);
   item["property_sources"] = {{"flue_gas", propertySourceKey(checks.flueGasProperties)},
                               {"air", propertySourceKey(checks.airProperties)}};
   item["limits"] = {{"dew_point_margin", checks.requiredMargin},
@@ -289,7 +299,7 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
                  c.input.name,
                  c.run.status.completed ? "ok" : "stopped",
                  message,
-                 violationText(violations(r) | checks.violations),
+                 violationText(shownViolations(c) | checks.violations),
                  std::string(arrangementKey(r)),
                  std::string(flowModeKey(r))};
   for (const std::size_t k : inputKeys()) cells.texts.push_back(c.input.inputText(k));
@@ -297,7 +307,7 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
   cells.results = cells.texts.size();
   for (const ResultColumn& column : resultColumns()) {
     cells.texts.push_back(r.text(column.field));
-    cells.flagged.push_back(r.flagged(column.field));
+    cells.flagged.push_back(shownFlag(c, column.field));
   }
   for (const CheckColumn& column : kCheckColumns) {
     cells.texts.push_back(checkText(checks, column.result));

@@ -19,6 +19,10 @@ namespace aph::study {
 struct RatedCase {
   Case input;
   CaseRun run;
+  // The margin is the 0 an off-design rating settled on, within its tolerance: the outputs
+  // neither flag it nor count it a violation (the window's red stands for a pack short of duty
+  // or far beyond it, which a margin solved to 0 is not).
+  bool marginSettled = false;
 };
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases);

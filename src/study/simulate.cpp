@@ -322,6 +322,7 @@ OffDesignAnswer Simulation::run() {
       rated.set("air.outlet_temperature", out.airOutletText);
     }
     out.rating = RatedCase{rated, rateCase(rated)};
+    out.rating.marginSettled = out.margin && std::fabs(*out.margin) <= kMarginTolerance;
     return out;
   };
   if (!t1in || !t2in)

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "study/answers.hpp"
 #include "study/curve.hpp"
 #include "study/solve.hpp"
 
@@ -144,6 +145,23 @@ TEST(Simulate, NoSolutionIsToldWithItsCause) {
     EXPECT_EQ(a.status, SolutionStatus::Unreachable);
     EXPECT_NE(a.reason.find(row.reason), std::string::npos) << a.reason;
     EXPECT_NE(describeOffDesign(a).find("no solution"), std::string::npos);
+  }
+}
+
+// A margin solved to 0 within the tolerance is no violation, though the window shows any margin
+// below 0 in red; one the grid leaves short of 0 is.
+TEST(Simulate, ASettledMarginIsNoViolation) {
+  for (const auto& [load, low] : {std::pair{100.0, false}, std::pair{60.0, true}}) {
+    const OffDesignAnswer a = simulateCase(loadCase(defaultWindow(), load));
+    ASSERT_LT(*a.margin, 0) << load;
+    const auto json = offDesignJson(a);
+    const auto& names = json["violations"];
+    EXPECT_EQ(std::find(names.begin(), names.end(), "margin_low") != names.end(), low) << load;
+    EXPECT_EQ(json["results"]["margin"]["flagged"], low) << load;
+    const std::string table = rateTable({a.rating}, false);
+    const auto row = table.find("裕量R(%)");
+    EXPECT_EQ(table.substr(row, table.find('\n', row) - row).find(" !") != std::string::npos, low)
+        << table;
   }
 }
 
