@@ -147,14 +147,14 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
   if (!points.acid)
     return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}, {}};
   Verdict v;
-  const std::string acid = twoDecimals(*points.acid) + " ℃";
+  const std::string acid = checkFigure(*points.acid) + " ℃";
   if (!checks.dewPointMargin) {
     v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
   } else {
     v.red = checks.violations & kColdEndCorrosion;
     v.text = "露点判定：冷端烟气侧壁温 " + r.text(FieldId::Text32) + " ℃，酸露点 " + acid +
-             "，裕量 " + twoDecimals(*checks.dewPointMargin) + " K，要求 ≥ " +
-             twoDecimals(checks.requiredMargin) + " K" + (v.red ? "（不合格）" : "（合格）");
+             "，裕量 " + checkFigure(*checks.dewPointMargin) + " K，要求 ≥ " +
+             checkFigure(checks.requiredMargin) + " K" + (v.red ? "（不合格）" : "（合格）");
     if (v.red) v.basis = "冷端有低温腐蚀风险；";
   }
   const auto given = [&](std::string_view key) { return c.value(key).value_or(""); };
@@ -166,19 +166,19 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
                (c.value(kGasPressureKey) ? given(kGasPressureKey) : std::string("101.325")) +
                " kPa）";
   }
-  if (points.water) v.basis += "；水露点 " + twoDecimals(*points.water) + " ℃";
+  if (points.water) v.basis += "；水露点 " + checkFigure(*points.water) + " ℃";
   return v;
 }
 
 Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   Verdict v;
-  const std::string tolerance = "±" + twoDecimals(checks.balanceTolerance) + " %";
+  const std::string tolerance = "±" + checkFigure(checks.balanceTolerance) + " %";
   if (!checks.heatBalance) {
     v.text = "热平衡判定：两侧换热量未算出，未校核";
   } else {
     v.red = checks.violations & kHeatBalance;
     v.text = "热平衡判定：Q1 " + r.text(FieldId::Text60) + " kW，Q2 " + r.text(FieldId::Text24) +
-             " kW，(Q1-Q2)/Q2 = " + twoDecimals(*checks.heatBalance) + " %，" +
+             " kW，(Q1-Q2)/Q2 = " + checkFigure(*checks.heatBalance) + " %，" +
              (v.red ? "超出 " + tolerance + "（不合格）" : "在 " + tolerance + " 以内（合格）");
     v.basis = "Q1 烟气侧换热量，Q2 空气侧换热量；";
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "model/text.hpp"
 
@@ -149,20 +151,30 @@ bool checkFlagged(const DesignChecks& checks, CheckResult result) {
   return false;
 }
 
-std::string twoDecimals(double value) {
+std::string checkFigure(double value) {
   if (!std::isfinite(value)) return {};
-  // The C library rounds the exact binary value to two decimals, as std::to_chars would; it is
-  // also there where the C++ library writes no doubles (the browser page's).
+  // The C library rounds the exact binary value, as std::to_chars would; it is also there where
+  // the C++ library writes no doubles (the browser page's). Two decimals, and where they would
+  // show a value that is not zero as 0.00, as many more as give it two significant digits
+  // (-0.0032, 0.001), so that a small disagreement is never told as none.
   char buffer[400];
-  const int length = std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  int decimals = 2;
+  if (value != 0 && std::fabs(value) < 0.005) {
+    // The decimal exponent of the value rounded to two significant digits ("3.2e-03").
+    std::snprintf(buffer, sizeof buffer, "%.1e", value);
+    const char* e = std::strchr(buffer, 'e');
+    if (e) decimals = std::min(1 - std::atoi(e + 1), 330);
+  }
+  const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
   std::string text(buffer, static_cast<std::size_t>(length));
+  while (decimals-- > 2 && text.back() == '0') text.pop_back();
   return text == "-0.00" ? "0.00" : text;
 }
 
 std::string checkText(const DesignChecks& checks, CheckResult result) {
   const auto value = checkValue(checks, result);
-  return value ? twoDecimals(*value) : std::string();
+  return value ? checkFigure(*value) : std::string();
 }
 
 std::string tableSidesText(const DesignChecks& checks) {

@@ -137,10 +137,11 @@ inline constexpr std::array<CheckColumn, 4> kCheckColumns = {{
 std::optional<double> checkValue(const DesignChecks& checks, CheckResult result);
 // Shown in red: the dew-point margin below the required one, the heat balance beyond tolerance.
 bool checkFlagged(const DesignChecks& checks, CheckResult result);
-// The value with two decimals ("128.73"); empty when there is none.
+// The value as checkFigure writes it ("128.73"); empty when there is none.
 std::string checkText(const DesignChecks& checks, CheckResult result);
-// A number with two decimals, never "-0.00".
-std::string twoDecimals(double value);
+// A number with two decimals ("128.73", never "-0.00"), and more where two would show a value
+// that is not zero as 0.00: two significant digits then ("-0.0032", "0.001").
+std::string checkFigure(double value);
 
 // Which sides' properties came from a built-in table, in words: "烟气侧、空气侧", "烟气侧",
 // "空气侧", "无" (both from the fields), the flue gas's as "烟气侧（标准烟气表）" from the

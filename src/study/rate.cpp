@@ -22,6 +22,16 @@ struct Section {
 
 using Block = std::span<const RatedCase* const>;
 
+// The window's flags and violations as the outputs show them: a settled margin is neither.
+bool shownFlag(const RatedCase& c, FieldId id) {
+  return c.run.window.rating().flagged(id) && !(c.marginSettled && id == FieldId::Text49);
+}
+
+unsigned shownViolations(const RatedCase& c) {
+  const unsigned flags = violations(c.run.window.rating());
+  return c.marginSettled ? flags & ~static_cast<unsigned>(kMarginBelow | kMarginAbove) : flags;
+}
+
 // The design checks of the batch tool, below the window's own fields.
 Section checkSection(Block cases, const CheckSettings& settings) {
   std::vector<DesignChecks> checks;
@@ -46,12 +56,12 @@ Section checkSection(Block cases, const CheckSettings& settings) {
       row(
           "要求露点裕量(K)",
           [](const DesignChecks& c) {
-            return c.dewPoints.acid ? twoDecimals(c.requiredMargin) : std::string();
+            return c.dewPoints.acid ? checkFigure(c.requiredMargin) : std::string();
           },
           never);
   }
   row(
-      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return twoDecimals(c.balanceTolerance); },
+      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return checkFigure(c.balanceTolerance); },
       never);
   row(
       "物性取自物性表", [](const DesignChecks& c) { return tableSidesText(c); }, never);
@@ -76,7 +86,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
       for (const RatedCase* c : cases) {
         const ShownField& f = c->run.window.rating()[info.id];
         row.values.push_back(f.text);
-        row.flagged.push_back(f.flagged);
+        row.flagged.push_back(shownFlag(*c, info.id));
       }
       s.rows.push_back(std::move(row));
     }
@@ -221,7 +231,7 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool&
     out << "  " << tableCell(c->input.name, std::string::npos) << " ("
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
-    anyFlag |= violations(c->run.window.rating()) != 0;
+    anyFlag |= shownViolations(*c) != 0;
     const DesignChecks checks = designChecks(c->input, c->run.window.rating(), settings);
     anyCheckFlag |= checks.violations != 0;
     law.add(checks);
@@ -258,7 +268,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
   for (const ResultColumn& column : resultColumns()) {
     const ShownField& f = r[column.field];
     results[std::string(column.name)] = {
-        {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
+        {"text", f.text}, {"unit", column.unit}, {"flagged", shownFlag(c, column.field)}};
   }
   const DesignChecks checks = designChecks(c.input, r, settings);
   for (const CheckColumn& column : kCheckColumns)
@@ -266,7 +276,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
                                          {"unit", column.unit},
                                          {"flagged", checkFlagged(checks, column.result)}};
   item["results"] = std::move(results);
-  item["violations"] = violationNames(violations(r) | checks.violations);
+  item["violations"] = violationNames(shownViolations(c) | checks.violations);
   item["property_sources"] = {{"flue_gas", propertySourceKey(checks, true)},
                               {"air", propertySourceKey(checks, false)}};
   nlohmann::ordered_json notes = nlohmann::ordered_json::array();
@@ -304,7 +314,7 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
                  c.input.name,
                  c.run.status.completed ? "ok" : "stopped",
                  message,
-                 violationText(violations(r) | checks.violations),
+                 violationText(shownViolations(c) | checks.violations),
                  std::string(arrangementKey(r)),
                  std::string(flowModeKey(r))};
   for (const std::size_t k : inputKeys()) cells.texts.push_back(c.input.inputText(k));
@@ -312,7 +322,7 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
   cells.results = cells.texts.size();
   for (const ResultColumn& column : resultColumns()) {
     cells.texts.push_back(r.text(column.field));
-    cells.flagged.push_back(r.flagged(column.field));
+    cells.flagged.push_back(shownFlag(c, column.field));
   }
   for (const CheckColumn& column : kCheckColumns) {
     cells.texts.push_back(checkText(checks, column.result));
@@ -348,10 +358,13 @@ std::vector<XlsxColumn> rateColumns() {
                                      {"状态", "status", ""},       {"提示", "message", ""},
                                      {"超限", "violations", ""},   {"流动形式", "arrangement", ""},
                                      {"流量给定", "flow_mode", ""}};
+  // An input is named apart from the result of the same key (the density typed in and the one
+  // the run shows), so that no two columns share a name or a caption.
   for (const std::size_t k : inputKeys()) {
     const CaseKey& key = caseKey(k);
-    columns.push_back(
-        {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
+    columns.push_back({std::string(kInputCaption) + sideCaption(key.path, key.caption),
+                       std::string(kInputColumnPrefix) + std::string(key.path),
+                       std::string(key.unit)});
   }
   for (const ResultColumn& column : resultColumns())
     columns.push_back({sideCaption(column.name, fieldInfo(column.field).caption),

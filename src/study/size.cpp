@@ -239,8 +239,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
         if (v.invalid || std::isnan(v.heatBalance)) continue;
         if (v.violations & kHeatBalance)
           out << "note: " << who(load)
-              << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << fixed(v.heatBalance, 2)
-              << " %, beyond ±" << fixed(limits.checks.balanceTolerance, 2)
+              << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << checkFigure(v.heatBalance)
+              << " %, beyond ±" << checkFigure(limits.checks.balanceTolerance)
               << " % (the plate pack does not change them)\n";
         if (!std::isnan(v.tableLawSpecificHeat))
           out << "note: " << who(load) << tableLawNote(v.tableLawSpecificHeat)

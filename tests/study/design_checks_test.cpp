@@ -271,7 +271,17 @@ TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
   const DesignChecks early = designChecks(stops, rateCase(stops).window.rating(), {});
   EXPECT_FALSE(early.dewPointMargin);
   EXPECT_EQ(early.violations, 0u);
-  EXPECT_EQ(twoDecimals(-0.001), "0.00");
+}
+
+// Two decimals, and where they would read 0.00 for a value that is not zero, two significant
+// digits: a small disagreement of the duties, or a tight tolerance, is never told as none.
+TEST(DesignChecks, FiguresTellASmallValueFromZero) {
+  for (const auto& [value, text] :
+       {std::pair{128.734, "128.73"}, std::pair{-4.756, "-4.76"}, std::pair{0.0, "0.00"},
+        std::pair{-0.0, "0.00"}, std::pair{-0.0032, "-0.0032"}, std::pair{0.001, "0.001"},
+        std::pair{0.00499, "0.005"}, std::pair{0.005, "0.01"}, std::pair{-2.4e-5, "-0.000024"}})
+    EXPECT_EQ(checkFigure(value), text) << value;
+  EXPECT_EQ(checkFigure(1e-300), "0." + std::string(299, '0') + "1");
 }
 
 // Every output of rate carries the checks beside the window's results.
@@ -303,8 +313,9 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
       header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
                        "dew_point_margin,heat_balance,note"))
       << header;
-  EXPECT_NE(header.find(",factors.air_resistance,flue_gas.acid_dew_point,flue_gas.h2o,"
-                        "flue_gas.so3,flue_gas.pressure,limits.dew_point_margin,"),
+  EXPECT_NE(header.find(",input.factors.air_resistance,input.flue_gas.acid_dew_point,"
+                        "input.flue_gas.h2o,input.flue_gas.so3,input.flue_gas.pressure,"
+                        "input.limits.dew_point_margin,"),
             std::string::npos)
       << header;
   EXPECT_NE(csv.find(",128.73,"), std::string::npos);
@@ -582,7 +593,7 @@ TEST(Xlsx, RateWorkbookReadBack) {
   EXPECT_EQ(sheet.cells.at("B5").type, "inlineStr");
   EXPECT_EQ(sheet.cells.at("B5").value, "=1+1");
   EXPECT_EQ(sheet.cells.at("C4").value, "ok");
-  const Cell& pairs = sheet.cells.at(sheet.column("plate.pairs") + "5");
+  const Cell& pairs = sheet.cells.at(sheet.column("input.plate.pairs") + "5");
   EXPECT_EQ(pairs.type, "inlineStr");
   EXPECT_EQ(pairs.value, "12abc");
   // The checks: numbers, the violated one red, the violation named in its column.
@@ -775,7 +786,7 @@ TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
   const std::string value = sheet.column("solution.value");
   EXPECT_EQ(sheet.cells.at(value + "4").type, "n");
   EXPECT_EQ(sheet.cells.at(value + "4").value, answer.answer.text);
-  EXPECT_EQ(sheet.cells.at(sheet.column("plate.pairs") + "4").value, answer.answer.text);
+  EXPECT_EQ(sheet.cells.at(sheet.column("input.plate.pairs") + "4").value, answer.answer.text);
 }
 
 TEST(Xlsx, CellsAreValidTextAndBounded) {
