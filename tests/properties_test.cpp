@@ -120,6 +120,41 @@ TEST(FlueGasProperties, HalfOpenRangeFrom0To600) {
   for (double t : {600.0, 600.5, -0.5}) EXPECT_FALSE(flueGasPropertiesAt(t).has_value()) << t;
 }
 
+// The standard flue-gas table of the handbooks: the window's density, conductivity and
+// viscosities with the handbook's own specific heat per kilogram, every column linear between
+// nodes, over the same half-open range; its Prandtl column is cp·μ/λ of its rows.
+TEST(StandardFlueGasProperties, HandbookSpecificHeatBesideTheWindowsColumns) {
+  struct Row {
+    double t, specificHeat, prandtl;
+  };
+  const Row rows[] = {{0, 1.042, 0.72},   {100, 1.068, 0.69}, {200, 1.097, 0.67},
+                      {300, 1.122, 0.65}, {400, 1.151, 0.64}, {500, 1.185, 0.63},
+                      {600, 1.214, 0.62}};
+  for (int k = 0; k < ref::kFlueGasNodeCount; ++k) {
+    const Row& r = rows[k];
+    const ref::FlueGasNode& n = ref::kFlueGasNodes[k];
+    ASSERT_EQ(n.t, r.t);
+    // To the column's two decimals (at 100 ℃ cp·μ/λ is 0.696, printed 0.69).
+    EXPECT_NEAR(r.specificHeat * n.dynamicViscosity / n.conductivity / 1000, r.prandtl, 0.007)
+        << r.t;
+    if (k + 1 == ref::kFlueGasNodeCount) break;
+    expectSame(*standardFlueGasPropertiesAt(r.t),
+               {n.density, r.specificHeat, n.conductivity, n.dynamicViscosity, n.kinematicViscosity,
+                n.dynamicViscosity * r.specificHeat / n.conductivity / 1000},
+               "node " + std::to_string(n.t));
+    const double t = r.t + 55;
+    const auto p = standardFlueGasPropertiesAt(t);
+    const auto window = ref::flueGasAt(t);
+    EXPECT_EQ(p->specificHeat,
+              r.specificHeat + (rows[k + 1].specificHeat - r.specificHeat) / 100 * 55);
+    EXPECT_EQ(p->density, window->density) << t;
+    EXPECT_EQ(p->conductivity, window->conductivity) << t;
+    EXPECT_EQ(p->dynamicViscosity, window->dynamicViscosity) << t;
+  }
+  EXPECT_TRUE(standardFlueGasPropertiesAt(599.5).has_value());
+  for (double t : {600.0, -0.5}) EXPECT_FALSE(standardFlueGasPropertiesAt(t).has_value()) << t;
+}
+
 TEST(PrandtlNumber, FromTheUsersProperties) {
   EXPECT_EQ(*prandtlNumber(1.04, 26, 0.037), 1.04 * 26 / 0.037 / 1000);
   EXPECT_EQ(*prandtlNumber(1.001, 21, 0.029), 1.001 * 21 / 0.029 / 1000);

@@ -142,8 +142,9 @@ std::string plotKind(const std::string& path) {
 }
 
 namespace {
-// The option ranges that make sense for the design checks.
-constexpr double kDewPointMarginLimit = 1000;    // K, either way
+// The option ranges that make sense for the design checks (the required dew-point margin as a
+// case file's limits.dew_point_margin).
+using study::kDewPointMarginLimit;
 constexpr double kBalanceToleranceLimit = 1000;  // %
 }  // namespace
 

@@ -60,6 +60,14 @@ constexpr std::array<FlueGasNode, 7> kFlueGasTable{{
     {600, 0.405, 1.49, 0.0742, 37.9, 93.61},
 }};
 
+// The specific heat per kilogram, kJ/(kg·K), at the nodes 0, 100, …, 600 ℃ of the standard
+// flue-gas table of heat-transfer handbooks (r(CO2) = 0.13, r(H2O) = 0.11, r(N2) = 0.76, at
+// 101.325 kPa), the very table whose density, conductivity and viscosities the flue-gas table
+// above holds; the window's table carries its heat-capacity coefficient in its place. The
+// handbook's Prandtl column, 0.72, 0.69, 0.67, 0.65, 0.64, 0.63, 0.62, is cp·μ/λ of these rows.
+constexpr std::array<double, 7> kStandardFlueGasSpecificHeat = {1.042, 1.068, 1.097, 1.122,
+                                                                1.151, 1.185, 1.214};
+
 // Linear interpolation between the nodes Ta and Ta + width: Ya + ((Yb - Ya) / width) × (t - Ta),
 // in exactly this order, so that the last bits match the window's.
 double interpolate(double ya, double yb, double width, double t, double ta) {
@@ -137,6 +145,17 @@ std::optional<PropertySet> flueGasPropertiesAt(double t) {
   // Pr = μ·cp/λ with the specific heat of the law above: about 0.85 at 255 °C, where a specific
   // heat of 1.1 would give about 0.66.
   p.prandtl = ((p.dynamicViscosity * p.specificHeat) / p.conductivity) / 1000;
+  return p;
+}
+
+std::optional<PropertySet> standardFlueGasPropertiesAt(double t) {
+  // The window's density, conductivity and viscosities; the standard table's specific heat.
+  auto p = flueGasPropertiesAt(t);
+  if (!p) return p;
+  const std::size_t k = *intervalOf(kFlueGasTable, t);
+  p->specificHeat = interpolate(kStandardFlueGasSpecificHeat[k],
+                                kStandardFlueGasSpecificHeat[k + 1], 100, t, kFlueGasTable[k].t);
+  p->prandtl = ((p->dynamicViscosity * p->specificHeat) / p->conductivity) / 1000;
   return p;
 }
 

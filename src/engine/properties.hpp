@@ -39,6 +39,11 @@ std::optional<PropertySet> airPropertiesAt(double meanTemperature);
 // of this kind has about 1.1. Empty outside the table.
 std::optional<PropertySet> flueGasPropertiesAt(double meanTemperature);
 
+// Flue-gas properties on the same table and range, every column linear between its nodes, the
+// specific heat the standard table's own per kilogram (about 1.1 kJ/(kg·K) where the window's
+// law gives about 1.4): the batch tool's opt-in alternative, never the window's. Empty outside.
+std::optional<PropertySet> standardFlueGasPropertiesAt(double meanTemperature);
+
 // Prandtl number, dimensionless, from specific heat (kJ/(kg·K)), dynamic viscosity (10^-6 Pa·s) and
 // conductivity (W/(m·K)): ((cp × μ) / λ) / 1000, the 1000 gathering the units (kJ to J, 10^-6).
 // Used for properties the user typed. Empty when it has no finite value (zero conductivity).

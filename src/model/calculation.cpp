@@ -588,6 +588,17 @@ class MultiPassSelection : HandlerContext {
 
 }  // namespace
 
+std::optional<double> propertyMeanTemperature(std::string_view inletText,
+                                              std::string_view outletText) {
+  const auto inlet = readLeadingNumber(inletText);
+  const auto outlet = readLeadingNumber(outletText);
+  if (!inlet || !outlet) return std::nullopt;
+  const auto inletDegrees = toWholeDegrees(*inlet);
+  const auto outletDegrees = toWholeDegrees(*outlet);
+  if (!inletDegrees || !outletDegrees) return std::nullopt;
+  return meanOfWholeDegrees(*inletDegrees, *outletDegrees);
+}
+
 void MainWindow::Command3_Click(UserInterface& ui) {
   Calculation(*this, ui).execute();
 }

@@ -146,4 +146,11 @@ class MainWindow {
   CaseFiles* caseFiles_ = nullptr;
 };
 
+// The mean temperature a property procedure is called with, from the texts of a side's inlet and
+// outlet temperature fields (Text9 and Text10 for the flue gas): each read by the leading-number
+// rule and rounded to 16-bit whole degrees, the sum halved. Empty where the calculation stops
+// instead of forming it.
+std::optional<double> propertyMeanTemperature(std::string_view inletText,
+                                              std::string_view outletText);
+
 }  // namespace aph

@@ -30,7 +30,7 @@ constexpr double kPageWidth = 595.28, kPageHeight = 841.89;  // A4 in points
 constexpr double kMargin = 34;
 
 // Where a field's value came from, for the side tables.
-enum class Source { Input, Computed, Table };
+enum class Source { Input, Computed, Table, StandardTable };
 
 const char* sourceText(Source s) {
   switch (s) {
@@ -38,6 +38,8 @@ const char* sourceText(Source s) {
       return "输入";
     case Source::Table:
       return "物性表";
+    case Source::StandardTable:
+      return "标准烟气表";
     default:
       return "计算";
   }
@@ -60,6 +62,8 @@ bool isPropertyField(const FieldInfo& info) {
 std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
   std::vector<Row> rows;
   const bool table = c.value(flueGas ? "flue_gas.properties" : "air.properties").has_value();
+  const Source tableSource =
+      flueGas && usesStandardTable(c) ? Source::StandardTable : Source::Table;
   const bool massMode = r.flowMode == FlowMode::Mass;
   const bool volumeMode = r.flowMode == FlowMode::Volume;
   using Q = Quantity;
@@ -68,7 +72,7 @@ std::vector<Row> sideRows(const Case& c, const Rating& r, bool flueGas) {
     for (const FieldInfo& info : kFields) {
       if (info.group != group || info.role == FieldRole::Unused) continue;
       Source source = info.key.empty() ? Source::Computed : Source::Input;
-      if (isPropertyField(info) && table) source = Source::Table;
+      if (isPropertyField(info) && table) source = tableSource;
       const Quantity q = info.quantity;
       const bool volumeField = q == Q::FlueGasVolumeFlow || q == Q::AirVolumeFlow;
       const bool massField = q == Q::FlueGasMassFlow || q == Q::AirMassFlow;
@@ -137,20 +141,22 @@ struct Verdict {
   std::string text;
   bool red = false;
   std::string basis;  // smaller, below it; empty: none
+  std::string note;   // a line more, of the window's flue-gas law; empty: none
 };
 
 Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& checks) {
   const DewPoints& points = checks.dewPoints;
-  if (!points.acid) return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}};
+  if (!points.acid)
+    return {"露点判定：未给出烟气酸露点或烟气成分，未校核冷端低温腐蚀", false, {}, {}};
   Verdict v;
-  const std::string acid = twoDecimals(*points.acid) + " ℃";
+  const std::string acid = checkFigure(*points.acid) + " ℃";
   if (!checks.dewPointMargin) {
     v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
   } else {
     v.red = checks.violations & kColdEndCorrosion;
     v.text = "露点判定：冷端烟气侧壁温 " + r.text(Rating::wallOf(PlateEnd::Cold, Side::FlueGas)) +
-             " ℃，酸露点 " + acid + "，裕量 " + twoDecimals(*checks.dewPointMargin) +
-             " K，要求 ≥ " + twoDecimals(checks.requiredMargin) + " K" +
+             " ℃，酸露点 " + acid + "，裕量 " + checkFigure(*checks.dewPointMargin) +
+             " K，要求 ≥ " + checkFigure(checks.requiredMargin) + " K" +
              (v.red ? "（不合格）" : "（合格）");
     if (v.red) v.basis = "冷端有低温腐蚀风险；";
   }
@@ -163,20 +169,20 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
                (c.value(kGasPressureKey) ? given(kGasPressureKey) : std::string("101.325")) +
                " kPa）";
   }
-  if (points.water) v.basis += "；水露点 " + twoDecimals(*points.water) + " ℃";
+  if (points.water) v.basis += "；水露点 " + checkFigure(*points.water) + " ℃";
   return v;
 }
 
 Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   Verdict v;
-  const std::string tolerance = "±" + twoDecimals(checks.balanceTolerance) + " %";
+  const std::string tolerance = "±" + checkFigure(checks.balanceTolerance) + " %";
   if (!checks.heatBalance) {
     v.text = "热平衡判定：两侧换热量未算出，未校核";
   } else {
     v.red = checks.violations & kHeatBalance;
     v.text = "热平衡判定：Q1 " + r.text(Rating::heatDutyOf(Side::FlueGas)) + " kW，Q2 " +
              r.text(Rating::heatDutyOf(Side::Air)) +
-             " kW，(Q1-Q2)/Q2 = " + twoDecimals(*checks.heatBalance) + " %，" +
+             " kW，(Q1-Q2)/Q2 = " + checkFigure(*checks.heatBalance) + " %，" +
              (v.red ? "超出 " + tolerance + "（不合格）" : "在 " + tolerance + " 以内（合格）");
     v.basis = "Q1 烟气侧换热量，Q2 空气侧换热量；";
   }
@@ -186,6 +192,8 @@ Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   } else if (!sides.empty()) {
     v.basis += sides + "物性取自物性表";
   }
+  if (const std::string law = tableLawNoteChinese(checks); !law.empty())
+    v.note = law + "，Q1 与热平衡以此为准（\"standard-table\" 改用标准烟气表）";
   return v;
 }
 
@@ -315,6 +323,10 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
         y += 11;
       } else {
         y += 2;
+      }
+      if (!verdict.note.empty()) {
+        page.text(left + 10, y, page.canvas.elide(verdict.note, 8, width - 10), 8, kMuted);
+        y += 11;
       }
     }
   }

@@ -108,6 +108,13 @@ json offDesignJson(const OffDesignAnswer& a, const CheckSettings& checks) {
   s["evaluations"] = a.evaluations;
   s["status"] = statusName(a.status);
   if (!a.reason.empty()) s["reason"] = a.reason;
+  json others = json::array();
+  for (const OffDesignPair& p : a.others)
+    others.push_back({{"flue_gas.outlet_temperature", p.flueGasOutlet},
+                      {"air.outlet_temperature", p.airOutlet},
+                      {"margin", p.margin},
+                      {"heat_balance", p.heatBalance}});
+  s["other_answers"] = std::move(others);
   item["solution"] = std::move(s);
   if (a.load) item["load"] = *a.load;
   return item;
@@ -147,7 +154,8 @@ std::string goalSeekCsvRow(const GoalSeekAnswer& a, const CheckSettings& checks)
 std::string offDesignCsvHeader(bool loads) {
   return std::string(loads ? "load," : "") +
          "solution.status,solution.flue_gas.outlet_temperature,solution.air.outlet_temperature,"
-         "solution.margin,solution.heat_balance,solution.evaluations,solution.reason," +
+         "solution.margin,solution.heat_balance,solution.evaluations,solution.reason,"
+         "solution.other_answers," +
          ratingCsv(RatedCase{}).first + "\n";
 }
 
@@ -155,7 +163,8 @@ std::string offDesignCsvRow(const OffDesignAnswer& a, bool loads, const CheckSet
   std::string row = loads ? csvNumber(a.load) + "," : "";
   row += std::string(statusName(a.status)) + "," + a.flueGasOutletText + "," + a.airOutletText +
          "," + csvNumber(a.margin) + "," + csvNumber(a.heatBalance) + "," +
-         std::to_string(a.evaluations) + "," + csvField(a.reason) + ",";
+         std::to_string(a.evaluations) + "," + csvField(a.reason) + "," +
+         csvField(otherPairsText(a)) + ",";
   return row + ratingCsv(a.rating, checks).second;
 }
 
@@ -212,7 +221,8 @@ std::vector<XlsxColumn> offDesignXlsxColumns(bool loads) {
                                {"裕量R", "solution.margin", "%"},
                                {"热平衡偏差", "solution.heat_balance", "%"},
                                {"计算次数", "solution.evaluations", ""},
-                               {"原因", "solution.reason", ""}})
+                               {"原因", "solution.reason", ""},
+                               {"其他解（烟气/空气出口温度）", "solution.other_answers", "℃"}})
     columns.push_back(std::move(c));
   return withRating(std::move(columns));
 }
@@ -224,7 +234,8 @@ std::vector<XlsxCell> offDesignXlsxCells(const OffDesignAnswer& a, bool loads,
   for (XlsxCell c : std::vector<XlsxCell>{
            XlsxCell::label(statusName(a.status)), XlsxCell::shown(a.flueGasOutletText),
            XlsxCell::shown(a.airOutletText), numberCell(a.margin), numberCell(a.heatBalance),
-           XlsxCell::shown(std::to_string(a.evaluations)), XlsxCell::label(a.reason)})
+           XlsxCell::shown(std::to_string(a.evaluations)), XlsxCell::label(a.reason),
+           XlsxCell::label(otherPairsText(a))})
     cells.push_back(std::move(c));
   return withRating(std::move(cells), a.rating, checks);
 }
@@ -299,6 +310,7 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
           tableCase_ = name;
         }
         out_ << loadTableRow(operatingPoint(a, checks_));
+        loadLaw_.add(designChecks(a.rating.input, a.rating.run.window.rating(), checks_));
         if (a.status == SolutionStatus::Unreachable || a.status == SolutionStatus::Bound ||
             a.status == SolutionStatus::Grid) {
           std::string why = gridText(a.load.value_or(100)) + " %: " + a.reason;
@@ -307,6 +319,10 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
             why += " (" + verdictStatus(a.rating.run.status) + ")";
           loadReasons_.push_back(std::move(why));
         }
+        if (!a.others.empty())
+          loadReasons_.push_back(
+              gridText(a.load.value_or(100)) + " %: " + std::to_string(a.others.size() + 1) +
+              " pairs meet both tolerances; also (flue gas/air outlet, ℃) " + otherPairsText(a));
       } else {
         out_ << (count_ ? "\n" : "") << wholePath(a.rating.input.file) << ": "
              << tableCell(a.rating.input.name, kTableCellWidth) << "\n"
@@ -339,6 +355,8 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
 void AnswerWriter::flushReasons() {
   for (const std::string& why : loadReasons_) out_ << "  " << why << "\n";
   loadReasons_.clear();
+  out_ << loadLaw_.footnote();
+  loadLaw_ = {};
 }
 
 void AnswerWriter::finish() {

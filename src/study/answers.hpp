@@ -67,6 +67,7 @@ class AnswerWriter {
   std::size_t count_ = 0;
   std::string tableCase_;                 // the case whose load table is open
   std::vector<std::string> loadReasons_;  // loads without an answer, told below the table
+  TableLawSpan loadLaw_;                  // the loads' specific heats from the window's law
 };
 
 }  // namespace aph::study

@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine/properties.hpp"
 #include "model/text.hpp"
 #include "study/design_checks.hpp"
 #include "study/files.hpp"
@@ -218,12 +219,14 @@ struct Parser {
                "\" (the acid dew point is then computed from the flue gas's composition)");
     for (const bool flueGas : {true, false}) {
       const std::string side = flueGas ? "flue_gas" : "air";
-      if (!c.value(side + ".properties")) continue;
+      const auto& table = c.value(side + ".properties");
+      if (!table) continue;
       for (std::string_view p : kPropertyNames) {
         const std::string path = side + "." + std::string(p);
         if (c.value(path))
           fail(joinPath(prefix, path), "cannot be given together with \"" + side +
-                                           ".properties\": \"table\" (the table supplies it)");
+                                           ".properties\": \"" + *table +
+                                           "\" (the table supplies it)");
       }
     }
     return c;
@@ -251,12 +254,19 @@ struct Parser {
         if (const auto wrong = checkInputFault(path, number)) fail(itemKey, *wrong);
         c.set(path, fieldText(item, itemKey));
       } else if (caseKey(*k).kind == KeyKind::Properties) {
-        if (!item.is_string())
-          fail(itemKey, std::string("expected \"table\", not ") + item.type_name());
-        if (item.get<std::string>() != "table")
-          fail(itemKey, "\"" + shortened(item.get<std::string>()) +
-                            "\" is not \"table\" (give the four property values instead)");
-        c.set(path, "table");
+        // The air has the window's table only; the flue gas the standard table besides.
+        const bool flueGas = caseKey(*k).flueGasSide;
+        const std::string allowed = flueGas ? R"("table" or "standard-table")" : R"("table")";
+        if (!item.is_string()) fail(itemKey, "expected " + allowed + ", not " + item.type_name());
+        const std::string text = item.get<std::string>();
+        if (!flueGas && text == kStandardTable)
+          fail(itemKey,
+               "\"standard-table\" is a flue-gas table; the air's properties come from the "
+               "window's air table (\"table\") or from the four property values");
+        if (text != kWindowTable && text != kStandardTable)
+          fail(itemKey, "\"" + shortened(text) + "\" is not " + allowed +
+                            " (give the four property values instead)");
+        c.set(path, text);
       } else {
         c.set(path, fieldText(item, itemKey));
       }
@@ -518,13 +528,19 @@ std::string Case::inputText(std::size_t key) const {
   const CaseKey& info = caseKey(key);
   switch (info.kind) {
     case KeyKind::Field: {
-      // "properties": "table" empties the four property fields of its side.
+      // "properties": "table" empties the four property fields of its side, "standard-table"
+      // types the standard table's values at the case's temperatures.
       const std::string path(info.path);
       const std::string side = path.substr(0, path.find('.'));
       const std::string_view name = info.path.substr(side.size() + 1);
-      if (std::find(kPropertyNames.begin(), kPropertyNames.end(), name) != kPropertyNames.end() &&
-          value(side + ".properties"))
-        return {};
+      const auto property = std::find(kPropertyNames.begin(), kPropertyNames.end(), name);
+      if (property != kPropertyNames.end() && value(side + ".properties")) {
+        if (side != "flue_gas" || !usesStandardTable(*this)) return {};
+        const auto texts = standardTableTexts(inputText(*findKey("flue_gas.inlet_temperature")),
+                                              inputText(*findKey("flue_gas.outlet_temperature")));
+        return texts ? (*texts)[static_cast<std::size_t>(property - kPropertyNames.begin())]
+                     : std::string();
+      }
       return std::string(fieldInfo(*info.quantity).defaultText);
     }
     case KeyKind::Tuning:
@@ -625,6 +641,22 @@ DialogOutcome CaseUserInterface::showModal(DialogForm& dialog) {
   return DialogOutcome::Ok;
 }
 
+bool usesStandardTable(const Case& c) {
+  const auto& table = c.value("flue_gas.properties");
+  return table && *table == kStandardTable;
+}
+
+std::optional<std::array<std::string, 4>> standardTableTexts(std::string_view inletText,
+                                                             std::string_view outletText) {
+  const auto mean = propertyMeanTemperature(inletText, outletText);
+  if (!mean) return std::nullopt;
+  const auto p = standardFlueGasPropertiesAt(*mean);
+  if (!p) return std::nullopt;
+  // As the window writes the values of its own table: plain number text.
+  return std::array<std::string, 4>{formatPlain(p->density), formatPlain(p->specificHeat),
+                                    formatPlain(p->conductivity), formatPlain(p->dynamicViscosity)};
+}
+
 void typeCase(MainWindow& window, const Case& c) {
   using Q = Quantity;
   static constexpr std::array<Quantity, 4> flueGasProperties = {
@@ -656,6 +688,17 @@ void enterCase(MainWindow& window, const Case& c, CaseUserInterface& ui) {
   ui.setCase(&c);
   static const std::size_t flowModeKey = *findKey("flow_mode");
   static const std::size_t arrangementKey = *findKey("arrangement");
+  // The standard table at the temperatures as they stand now, after every key was typed: a
+  // sweep or a search types its own temperatures over the case's.
+  if (usesStandardTable(c)) {
+    const auto texts = standardTableTexts(window.text(Quantity::FlueGasInletTemperature),
+                                          window.text(Quantity::FlueGasOutletTemperature));
+    const std::array<Quantity, 4> fields = {Quantity::FlueGasDensity, Quantity::FlueGasSpecificHeat,
+                                            Quantity::FlueGasConductivity,
+                                            Quantity::FlueGasViscosity};
+    for (std::size_t k = 0; k < fields.size(); ++k)
+      window.setText(fields[k], texts ? (*texts)[k] : std::string());
+  }
   // The flow-mode button first, then the arrangement: the button whose key value the case names.
   if (const auto& value = c.values[flowModeKey]) {
     for (const FlowMode mode : {FlowMode::Volume, FlowMode::Mass})

@@ -26,7 +26,9 @@ enum class KeyKind : std::uint8_t {
   Field,        // a text field or list of the main window
   Tuning,       // a factor of the tuning dialog
   Passes,       // a pass count of the pass-count dialog
-  Properties,   // "table": empties the four property fields of a side
+  Properties,   // "table": empties the four property fields of a side, so that the window's
+                // tables supply them; "standard-table" (flue gas only): types the standard
+                // flue-gas table's values into them at the temperatures of each run
   Arrangement,  // counterflow, crossflow, multi-pass
   FlowMode,     // volume or mass flows
   Check,        // an input of the batch tool's design checks (study/design_checks): no field of
@@ -42,6 +44,10 @@ struct CaseKey {
   std::string_view caption;                   // the caption beside the field
   bool flueGasSide = false;                   // Properties
 };
+
+// The values of a side's "properties" key.
+inline constexpr std::string_view kWindowTable = "table";
+inline constexpr std::string_view kStandardTable = "standard-table";
 
 // Every key of the format, in the order a case is applied.
 const std::vector<CaseKey>& caseKeys();
@@ -136,10 +142,21 @@ class CaseUserInterface : public UserInterface {
   const Case* case_;
 };
 
+// Whether the case takes the flue-gas properties from the standard flue-gas table.
+bool usesStandardTable(const Case& c);
+// The texts "standard-table" types into the flue-gas property fields (density, specific heat,
+// conductivity, viscosity) for these texts of the flue-gas temperature fields: the standard
+// table at the mean temperature the window's procedure forms from them. Empty where the table
+// holds none: the fields are then left empty, and the window's own procedure tells the mean
+// outside its table, which spans the same range.
+std::optional<std::array<std::string, 4>> standardTableTexts(std::string_view inletText,
+                                                             std::string_view outletText);
+
 // Types the case's texts into the window and its tuning dialog (no button is pressed).
 void typeCase(MainWindow& window, const Case& c);
-// Presses the flow-mode and arrangement buttons the case selects (the multi-pass button's
-// pass-count dialog answered from the case).
+// Types the standard table's flue-gas properties at the temperatures the window now holds, when
+// the case asks for them, then presses the flow-mode and arrangement buttons the case selects
+// (the multi-pass button's pass-count dialog answered from the case).
 void enterCase(MainWindow& window, const Case& c, CaseUserInterface& ui);
 // enterCase, then "热力计算".
 void calculateCase(MainWindow& window, const Case& c, CaseUserInterface& ui);

@@ -1,15 +1,15 @@
 #include "study/design_checks.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "model/text.hpp"
 
 namespace aph::study {
 namespace {
-
-constexpr double kAbsoluteZero = -273.15;  // ℃
-constexpr double kWholeGasPpm = 1e6;
 
 // The number a check key holds (written from a JSON number, so it reads back exactly).
 std::optional<double> number(const Case& c, std::string_view path) {
@@ -22,6 +22,17 @@ std::string shown(double value) {
   return numberText(value);
 }
 
+std::string fourDecimals(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.4f", value);
+  return buffer;
+}
+
+// The note of a specific heat (or a span of them) taken from the window's law.
+std::string chineseNote(const std::string& specificHeat) {
+  return "烟气比热容 " + specificHeat + " kJ/(kg·K) 取自窗口物性表的比热公式（烟气实际约 1.1）";
+}
+
 // A number this run wrote; empty when it did not get there.
 std::optional<double> written(const Rating& rating, Quantity q) {
   const auto value = rating.written(q);
@@ -32,25 +43,17 @@ std::optional<double> written(const Rating& rating, Quantity q) {
 }  // namespace
 
 std::optional<std::string> checkInputFault(std::string_view path, double value) {
-  std::string allowed;
-  bool within = std::isfinite(value);
-  if (path == kAcidDewPointKey) {
-    within = within && value > kAbsoluteZero;
-    allowed = "above -273.15 ℃";
-  } else if (path == kWaterVapourKey) {
-    within = within && value > 0 && value < 100;
-    allowed = "> 0 % and < 100 % (volume, wet basis)";
-  } else if (path == kSulphurTrioxideKey) {
-    within = within && value > 0 && value < kWholeGasPpm;
-    allowed = "> 0 ppm and < 1000000 ppm (volume)";
-  } else if (path == kGasPressureKey) {
-    within = within && value > 0;
-    allowed = "> 0 kPa (absolute)";
-  } else {
-    allowed = "a number within ±1.8e308";
+  for (const CheckRange& range : kCheckRanges) {
+    if (range.path != path) continue;
+    if (value >= range.low && value <= range.high) return std::nullopt;
+    std::string unit;
+    for (const CheckKeyInfo& info : kCheckKeys)
+      if (info.path == path) unit = std::string(" ") + std::string(info.unit);
+    return shown(value) + " is out of range; allowed: " + shown(range.low) + " … " +
+           shown(range.high) + unit + " (" + std::string(range.why) + ")";
   }
-  if (within) return std::nullopt;
-  return shown(value) + " is out of range; allowed: " + allowed;
+  if (std::isfinite(value)) return std::nullopt;
+  return shown(value) + " is out of range; allowed: a number within ±1.8e308";
 }
 
 std::optional<std::pair<std::string_view, std::string>> checkInputsFault(const Case& c) {
@@ -88,7 +91,8 @@ double requiredDewPointMargin(const Case& c, const CheckSettings& settings) {
 CaseChecks::CaseChecks(const Case& c, const CheckSettings& settings)
     : dewPoints_(caseDewPoints(c)),
       requiredMargin_(requiredDewPointMargin(c, settings)),
-      balanceTolerance_(settings.balanceTolerance) {}
+      balanceTolerance_(settings.balanceTolerance),
+      standardTable_(usesStandardTable(c)) {}
 
 DesignChecks CaseChecks::operator()(const Rating& rating) const {
   DesignChecks checks;
@@ -97,6 +101,11 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   checks.balanceTolerance = balanceTolerance_;
   checks.flueGasProperties = rating.flueGasProperties;
   checks.airProperties = rating.airProperties;
+  if (standardTable_) {
+    checks.flueGasStandardTable = rating.flueGasProperties != PropertySource::NotReached;
+  } else if (rating.flueGasProperties == PropertySource::Table) {
+    checks.tableLawSpecificHeat = written(rating, Quantity::FlueGasSpecificHeat);
+  }
   // The flue-gas side of the plate at the cold end is the coldest surface the gas touches.
   if (const auto wall = written(rating, Rating::wallOf(PlateEnd::Cold, Side::FlueGas));
       wall && dewPoints_.acid) {
@@ -143,27 +152,39 @@ bool checkFlagged(const DesignChecks& checks, CheckResult result) {
   return false;
 }
 
-std::string twoDecimals(double value) {
+std::string checkFigure(double value) {
   if (!std::isfinite(value)) return {};
-  // The C library rounds the exact binary value to two decimals, as std::to_chars would; it is
-  // also there where the C++ library writes no doubles (the browser page's).
+  // The C library rounds the exact binary value, as std::to_chars would; it is also there where
+  // the C++ library writes no doubles (the browser page's). Two decimals, and where they would
+  // show a value that is not zero as 0.00, as many more as give it two significant digits
+  // (-0.0032, 0.001), so that a small disagreement is never told as none.
   char buffer[400];
-  const int length = std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  int decimals = 2;
+  if (value != 0 && std::fabs(value) < 0.005) {
+    // The decimal exponent of the value rounded to two significant digits ("3.2e-03").
+    std::snprintf(buffer, sizeof buffer, "%.1e", value);
+    const char* e = std::strchr(buffer, 'e');
+    if (e) decimals = std::min(1 - std::atoi(e + 1), 330);
+  }
+  const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
   std::string text(buffer, static_cast<std::size_t>(length));
+  while (decimals-- > 2 && text.back() == '0') text.pop_back();
   return text == "-0.00" ? "0.00" : text;
 }
 
 std::string checkText(const DesignChecks& checks, CheckResult result) {
   const auto value = checkValue(checks, result);
-  return value ? twoDecimals(*value) : std::string();
+  return value ? checkFigure(*value) : std::string();
 }
 
 std::string tableSidesText(const DesignChecks& checks) {
-  const bool flueGas = checks.flueGasProperties == PropertySource::Table;
+  const bool flueGas =
+      checks.flueGasStandardTable || checks.flueGasProperties == PropertySource::Table;
   const bool air = checks.airProperties == PropertySource::Table;
-  if (flueGas && air) return "烟气侧、空气侧";
-  if (flueGas) return "烟气侧";
+  const std::string flueGasSide = checks.flueGasStandardTable ? "烟气侧（标准烟气表）" : "烟气侧";
+  if (flueGas && air) return flueGasSide + "、空气侧";
+  if (flueGas) return flueGasSide;
   if (air) return "空气侧";
   if (checks.flueGasProperties == PropertySource::NotReached &&
       checks.airProperties == PropertySource::NotReached)
@@ -171,8 +192,39 @@ std::string tableSidesText(const DesignChecks& checks) {
   return "无";
 }
 
-std::string_view propertySourceKey(PropertySource source) {
-  switch (source) {
+std::string tableLawNote(std::optional<double> specificHeat) {
+  if (!specificHeat) return {};
+  return "flue-gas cp " + fourDecimals(*specificHeat) +
+         " kJ/(kg·K) from the window's table law (flue gas: about 1.1)";
+}
+
+std::string tableLawNote(const DesignChecks& checks) {
+  return tableLawNote(checks.tableLawSpecificHeat);
+}
+
+std::string tableLawNoteChinese(const DesignChecks& checks) {
+  if (!checks.tableLawSpecificHeat) return {};
+  return chineseNote(fourDecimals(*checks.tableLawSpecificHeat));
+}
+
+void TableLawSpan::add(const DesignChecks& checks) {
+  if (!checks.tableLawSpecificHeat) return;
+  const double cp = *checks.tableLawSpecificHeat;
+  low = low ? std::min(*low, cp) : cp;
+  high = high ? std::max(*high, cp) : cp;
+}
+
+std::string TableLawSpan::footnote() const {
+  if (!low || !high) return {};
+  const std::string span = fourDecimals(*low) == fourDecimals(*high)
+                               ? fourDecimals(*low)
+                               : fourDecimals(*low) + " … " + fourDecimals(*high);
+  return "注：" + chineseNote(span) + "。" + std::string(kTableLawFootnote) + "\n";
+}
+
+std::string_view propertySourceKey(const DesignChecks& checks, bool flueGas) {
+  if (flueGas && checks.flueGasStandardTable) return "standard-table";
+  switch (flueGas ? checks.flueGasProperties : checks.airProperties) {
     case PropertySource::Table:
       return "table";
     case PropertySource::Fields:

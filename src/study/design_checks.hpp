@@ -41,8 +41,28 @@ inline constexpr std::array<CheckKeyInfo, 5> kCheckKeys = {{
     {kDewPointMarginKey, "K", "要求的冷端露点裕量"},
 }};
 
-// What is wrong with the value of a check key ("0 is out of range; allowed: > 0 % and < 100 %"),
-// or nothing. These keys are no fields of the window, so they are held to their range always.
+// The range of each check key, both ends included, in the key's unit: where the correlations
+// are meant to be used. Verhoff and Banchero's acid dew point is one of flue gases near the
+// atmosphere, and over these ranges it always lies above the water dew point (the saturation line
+// of IAPWS-IF97 region 4, which the water partial pressures, at most 80 kPa, never leave upwards;
+// below the triple point there is none). A given acid dew point lies between the freezing point of
+// water and the boiling point of the sulphuric-acid azeotrope (98.3 %, 337 ℃), above which no acid
+// condenses; the required margin is held as --dew-point-margin is.
+struct CheckRange {
+  std::string_view path;
+  double low, high;
+  std::string_view why;  // told with the range
+};
+inline constexpr double kDewPointMarginLimit = 1000;  // K, either way
+inline constexpr std::array<CheckRange, 5> kCheckRanges = {{
+    {kAcidDewPointKey, 0, 337, "between freezing water and boiling sulphuric acid"},
+    {kWaterVapourKey, 1, 40, "volume, wet basis, where the acid dew point correlation holds"},
+    {kSulphurTrioxideKey, 0.1, 1000, "volume, where the acid dew point correlation holds"},
+    {kGasPressureKey, 50, 200, "absolute, a flue gas near the atmosphere"},
+    {kDewPointMarginKey, -kDewPointMarginLimit, kDewPointMarginLimit, "as --dew-point-margin"},
+}};
+// What is wrong with the value of a check key ("0 is out of range; allowed: 1 … 40 % (…)"), or
+// nothing. These keys are no fields of the window, so they are held to their range always.
 std::optional<std::string> checkInputFault(std::string_view path, double value);
 // What is wrong with a case's check keys taken together (the sulphur trioxide needs the water
 // vapour it is combined with): the key to name and the reason, or nothing.
@@ -76,6 +96,12 @@ struct DesignChecks {
   unsigned violations = 0;               // kColdEndCorrosion, kHeatBalance
   PropertySource flueGasProperties = PropertySource::NotReached;
   PropertySource airProperties = PropertySource::NotReached;
+  // The flue-gas properties were typed from the standard flue-gas table ("standard-table").
+  bool flueGasStandardTable = false;
+  // kJ/(kg·K): the flue-gas specific heat the run took from the window's table law (about 1.4
+  // where flue gas has about 1.1), on which the flue-gas duty and the heat balance rest; empty
+  // when the run took none.
+  std::optional<double> tableLawSpecificHeat;
 };
 
 // The checks of one case, its dew points worked out once, for rating many designs of it.
@@ -90,6 +116,7 @@ class CaseChecks {
   DewPoints dewPoints_;
   double requiredMargin_ = 0;
   double balanceTolerance_ = 5;
+  bool standardTable_ = false;
 };
 DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings);
 
@@ -110,15 +137,38 @@ inline constexpr std::array<CheckColumn, 4> kCheckColumns = {{
 std::optional<double> checkValue(const DesignChecks& checks, CheckResult result);
 // Shown in red: the dew-point margin below the required one, the heat balance beyond tolerance.
 bool checkFlagged(const DesignChecks& checks, CheckResult result);
-// The value with two decimals ("128.73"); empty when there is none.
+// The value as checkFigure writes it ("128.73"); empty when there is none.
 std::string checkText(const DesignChecks& checks, CheckResult result);
-// A number with two decimals, never "-0.00".
-std::string twoDecimals(double value);
+// A number with two decimals ("128.73", never "-0.00"), and more where two would show a value
+// that is not zero as 0.00: two significant digits then ("-0.0032", "0.001").
+std::string checkFigure(double value);
 
-// Which sides' properties came from the built-in table, in words: "烟气侧、空气侧", "烟气侧",
-// "空气侧", "无" (both from the fields); empty when the run did not reach either side.
+// Which sides' properties came from a built-in table, in words: "烟气侧、空气侧", "烟气侧",
+// "空气侧", "无" (both from the fields), the flue gas's as "烟气侧（标准烟气表）" from the
+// standard table; empty when the run did not reach either side.
 std::string tableSidesText(const DesignChecks& checks);
-// "table", "fields" or "not_reached", for JSON.
-std::string_view propertySourceKey(PropertySource source);
+// "table", "standard-table" (flue gas only), "fields" or "not_reached", for JSON.
+std::string_view propertySourceKey(const DesignChecks& checks, bool flueGas);
+
+// What a result resting on the window's flue-gas table law says of it: the specific heat it
+// took beside the about 1.1 kJ/(kg·K) of flue gas. In English for JSON, CSV, workbooks and the
+// text lines ("flue-gas cp 1.4271 kJ/(kg·K) from the window's table law (flue gas: about 1.1)"),
+// in Chinese for tables and the datasheet; empty when the run did not take the law.
+std::string tableLawNote(const DesignChecks& checks);
+std::string tableLawNote(std::optional<double> specificHeat);
+std::string tableLawNoteChinese(const DesignChecks& checks);
+// The specific heats the results of a table took from the window's law, told below it once.
+struct TableLawSpan {
+  std::optional<double> low, high;  // kJ/(kg·K)
+  void add(const DesignChecks& checks);
+  // "注：烟气比热容 1.4262 … 1.4271 kJ/(kg·K) 取自…", what follows from it and the opt-in, one
+  // line; empty when no result took the law.
+  std::string footnote() const;
+};
+// What follows from the law, and the opt-in: the footnote after the note.
+inline constexpr std::string_view kTableLawFootnote =
+    "这一公式（200 ℃ 以下为 1.42 × 密度）比烟气实际比热容高约三成，烟气换热量 Q1、"
+    "热平衡偏差和按热平衡求得的出口温度都以此为准；工况文件中 "
+    "\"flue_gas\": {\"properties\": \"standard-table\"} 改用标准烟气表的比热容";
 
 }  // namespace aph::study

@@ -22,6 +22,16 @@ struct Section {
 
 using Block = std::span<const RatedCase* const>;
 
+// The window's flags and violations as the outputs show them: a settled margin is neither.
+bool shownFlag(const RatedCase& c, Quantity q) {
+  return c.run.window.rating().flagged(q) && !(c.marginSettled && q == Quantity::Margin);
+}
+
+unsigned shownViolations(const RatedCase& c) {
+  const unsigned flags = violations(c.run.window.rating());
+  return c.marginSettled ? flags & ~static_cast<unsigned>(kMarginBelow | kMarginAbove) : flags;
+}
+
 // The design checks of the batch tool, below the window's own fields.
 Section checkSection(Block cases, const CheckSettings& settings) {
   std::vector<DesignChecks> checks;
@@ -46,15 +56,23 @@ Section checkSection(Block cases, const CheckSettings& settings) {
       row(
           "要求露点裕量(K)",
           [](const DesignChecks& c) {
-            return c.dewPoints.acid ? twoDecimals(c.requiredMargin) : std::string();
+            return c.dewPoints.acid ? checkFigure(c.requiredMargin) : std::string();
           },
           never);
   }
   row(
-      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return twoDecimals(c.balanceTolerance); },
+      "容许热平衡偏差(±%)", [](const DesignChecks& c) { return checkFigure(c.balanceTolerance); },
       never);
   row(
       "物性取自物性表", [](const DesignChecks& c) { return tableSidesText(c); }, never);
+  row(
+      "烟气比热容依据",
+      [](const DesignChecks& c) -> std::string {
+        if (c.tableLawSpecificHeat) return "窗口物性表公式";
+        if (c.flueGasStandardTable) return "标准烟气表";
+        return c.flueGasProperties == PropertySource::Fields ? "输入值" : "";
+      },
+      never);
   return section;
 }
 
@@ -68,7 +86,7 @@ std::vector<Section> sections(Block cases, const CheckSettings& settings) {
       for (const RatedCase* c : cases) {
         const ShownField& f = c->run.window.rating()[info.quantity];
         row.values.push_back(f.text);
-        row.flagged.push_back(f.flagged);
+        row.flagged.push_back(shownFlag(*c, info.quantity));
       }
       s.rows.push_back(std::move(row));
     }
@@ -171,7 +189,7 @@ namespace {
 
 // One table of up to kTableBlock cases side by side, with the status of each below it.
 void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool& anyCheckFlag,
-                const CheckSettings& settings) {
+                TableLawSpan& law, const CheckSettings& settings) {
   const std::vector<Section> body = sections(cases, settings);
   constexpr std::size_t captionWidth = 34;
   std::vector<std::size_t> widths;
@@ -213,8 +231,10 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool&
     out << "  " << tableCell(c->input.name, std::string::npos) << " ("
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
-    anyFlag |= violations(c->run.window.rating()) != 0;
-    anyCheckFlag |= designChecks(c->input, c->run.window.rating(), settings).violations != 0;
+    anyFlag |= shownViolations(*c) != 0;
+    const DesignChecks checks = designChecks(c->input, c->run.window.rating(), settings);
+    anyCheckFlag |= checks.violations != 0;
+    law.add(checks);
   }
 }
 
@@ -223,9 +243,11 @@ constexpr std::string_view kFlagNote = "\n带 ! 的数值超出限值（窗口�
 constexpr std::string_view kCheckNote =
     "设计校核中带 ! 的数值未满足要求：冷端露点裕量低于要求，或热平衡偏差超出容许值\n";
 
-void flagNotes(std::ostream& out, bool anyFlag, bool anyCheckFlag) {
+void flagNotes(std::ostream& out, bool anyFlag, bool anyCheckFlag, const TableLawSpan& law) {
   if (anyFlag) out << kFlagNote;
   if (anyCheckFlag) out << (anyFlag ? "" : "\n") << kCheckNote;
+  if (const std::string note = law.footnote(); !note.empty())
+    out << (anyFlag || anyCheckFlag ? "" : "\n") << note;
 }
 
 nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& settings) {
@@ -246,7 +268,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
   for (const ResultColumn& column : resultColumns()) {
     const ShownField& f = r[column.quantity];
     results[std::string(column.name)] = {
-        {"text", f.text}, {"unit", column.unit}, {"flagged", f.flagged}};
+        {"text", f.text}, {"unit", column.unit}, {"flagged", shownFlag(c, column.quantity)}};
   }
   const DesignChecks checks = designChecks(c.input, r, settings);
   for (const CheckColumn& column : kCheckColumns)
@@ -254,9 +276,12 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
                                          {"unit", column.unit},
                                          {"flagged", checkFlagged(checks, column.result)}};
   item["results"] = std::move(results);
-  item["violations"] = violationNames(violations(r) | checks.violations);
-  item["property_sources"] = {{"flue_gas", propertySourceKey(checks.flueGasProperties)},
-                              {"air", propertySourceKey(checks.airProperties)}};
+  item["violations"] = violationNames(shownViolations(c) | checks.violations);
+  item["property_sources"] = {{"flue_gas", propertySourceKey(checks, true)},
+                              {"air", propertySourceKey(checks, false)}};
+  nlohmann::ordered_json notes = nlohmann::ordered_json::array();
+  if (const std::string note = tableLawNote(checks); !note.empty()) notes.push_back(note);
+  item["notes"] = std::move(notes);
   item["limits"] = {{"dew_point_margin", checks.requiredMargin},
                     {"balance_tolerance", checks.balanceTolerance}};
   return item;
@@ -289,7 +314,7 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
                  c.input.name,
                  c.run.status.completed ? "ok" : "stopped",
                  message,
-                 violationText(violations(r) | checks.violations),
+                 violationText(shownViolations(c) | checks.violations),
                  std::string(arrangementKey(r)),
                  std::string(flowModeKey(r))};
   for (const std::size_t k : inputKeys()) cells.texts.push_back(c.input.inputText(k));
@@ -297,12 +322,14 @@ CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
   cells.results = cells.texts.size();
   for (const ResultColumn& column : resultColumns()) {
     cells.texts.push_back(r.text(column.quantity));
-    cells.flagged.push_back(r.flagged(column.quantity));
+    cells.flagged.push_back(shownFlag(c, column.quantity));
   }
   for (const CheckColumn& column : kCheckColumns) {
     cells.texts.push_back(checkText(checks, column.result));
     cells.flagged.push_back(checkFlagged(checks, column.result));
   }
+  cells.texts.push_back(tableLawNote(checks));
+  cells.flagged.push_back(false);
   return cells;
 }
 
@@ -331,10 +358,13 @@ std::vector<XlsxColumn> rateColumns() {
                                      {"状态", "status", ""},       {"提示", "message", ""},
                                      {"超限", "violations", ""},   {"流动形式", "arrangement", ""},
                                      {"流量给定", "flow_mode", ""}};
+  // An input is named apart from the result of the same key (the density typed in and the one
+  // the run shows), so that no two columns share a name or a caption.
   for (const std::size_t k : inputKeys()) {
     const CaseKey& key = caseKey(k);
-    columns.push_back(
-        {sideCaption(key.path, key.caption), std::string(key.path), std::string(key.unit)});
+    columns.push_back({std::string(kInputCaption) + sideCaption(key.path, key.caption),
+                       std::string(kInputColumnPrefix) + std::string(key.path),
+                       std::string(key.unit)});
   }
   for (const ResultColumn& column : resultColumns())
     columns.push_back({sideCaption(column.name, fieldInfo(column.quantity).caption),
@@ -342,6 +372,7 @@ std::vector<XlsxColumn> rateColumns() {
   for (const CheckColumn& column : kCheckColumns)
     columns.push_back(
         {std::string(column.caption), std::string(column.name), std::string(column.unit)});
+  columns.push_back({"物性说明", "note", ""});
   return columns;
 }
 
@@ -365,12 +396,13 @@ std::string rateTable(const std::vector<RatedCase>& cases, bool color,
   for (const RatedCase& c : cases) pointers.push_back(&c);
   out << kTableTitle;
   bool anyFlag = false, anyCheckFlag = false;
+  TableLawSpan law;
   for (std::size_t k = 0; k < pointers.size(); k += kTableBlock) {
     if (k) out << "\n";
     tableBlock(out, Block(pointers).subspan(k, std::min(kTableBlock, pointers.size() - k)), color,
-               anyFlag, anyCheckFlag, settings);
+               anyFlag, anyCheckFlag, law, settings);
   }
-  flagNotes(out, anyFlag, anyCheckFlag);
+  flagNotes(out, anyFlag, anyCheckFlag, law);
   return out.str();
 }
 
@@ -436,7 +468,7 @@ void RateWriter::flushTable() {
   for (const RatedCase& c : block_) pointers.push_back(&c);
   out_ << (titled_ ? std::string_view("\n") : kTableTitle);
   titled_ = true;
-  tableBlock(out_, pointers, color_, anyFlag_, anyCheckFlag_, checks_);
+  tableBlock(out_, pointers, color_, anyFlag_, anyCheckFlag_, law_, checks_);
   block_.clear();
 }
 
@@ -445,7 +477,7 @@ void RateWriter::finish() {
     case RateFormat::Table:
       flushTable();
       if (!titled_) out_ << kTableTitle;
-      flagNotes(out_, anyFlag_, anyCheckFlag_);
+      flagNotes(out_, anyFlag_, anyCheckFlag_, law_);
       break;
     case RateFormat::Json:
       out_ << (count_ ? "\n]\n" : "[]\n");

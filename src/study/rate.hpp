@@ -19,6 +19,10 @@ namespace aph::study {
 struct RatedCase {
   Case input;
   CaseRun run;
+  // The margin is the 0 an off-design rating settled on, within its tolerance: the outputs
+  // neither flag it nor count it a violation (the window's red stands for a pack short of duty
+  // or far beyond it, which a margin solved to 0 is not).
+  bool marginSettled = false;
 };
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases);
@@ -50,6 +54,9 @@ void writeJsonListItem(std::ostream& out, const nlohmann::ordered_json& item, bo
 
 // The columns of the CSV (and of the workbook): file, case, status, message, violations,
 // arrangement, flow mode, every input key, the check keys, every result, the check results.
+// Inputs are named "input." + key and captioned "输入：" + caption, results by their own names.
+inline constexpr std::string_view kInputColumnPrefix = "input.";
+inline constexpr std::string_view kInputCaption = "输入：";
 std::vector<XlsxColumn> rateColumns();
 // One case's row of those columns as workbook cells.
 std::vector<XlsxCell> rateCells(const RatedCase& rated, const CheckSettings& checks = {});
@@ -78,6 +85,7 @@ class RateWriter {
   std::size_t count_ = 0;
   bool anyFlag_ = false;
   bool anyCheckFlag_ = false;
+  TableLawSpan law_;
   bool titled_ = false;
   std::vector<RatedCase> block_;
   std::unique_ptr<XlsxWorkbook> workbook_;

@@ -108,6 +108,9 @@ std::string violationText(unsigned flags) {
 
 std::string sideCaption(std::string_view path, std::string_view caption) {
   std::string out(caption);
+  // The two walls the window captions alike, each under its side's heading, by where they lie.
+  if (path == "wall.hot_end_air_side") return "热端空气侧" + out;
+  if (path == "wall.cold_end_flue_gas_side") return "冷端烟气侧" + out;
   if (out.find("烟气") != std::string::npos || out.find("空气") != std::string::npos) return out;
   if (path.starts_with("flue_gas.")) return "烟气侧" + out;
   if (path.starts_with("air.")) return "空气侧" + out;

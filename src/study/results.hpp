@@ -45,7 +45,8 @@ std::string violationText(unsigned flags);
 std::vector<std::string> violationNames(unsigned flags);
 
 // A caption that says which side it belongs to: "进口温度(℃)" of "air.inlet_temperature" becomes
-// "空气侧进口温度(℃)"; captions that name their side stay as they are.
+// "空气侧进口温度(℃)"; captions that name their side stay as they are. The two walls the window
+// captions alike are told by their end and side ("热端空气侧壁温（℃）").
 std::string sideCaption(std::string_view path, std::string_view caption);
 
 // Case-file value and table caption of the arrangement and the flow mode the run had selected.

@@ -20,6 +20,10 @@ constexpr TextGrid kTemperatureGrid{3};
 constexpr double kCrossResidual = -1e6;     // the flue gas would leave below the air inlet
 constexpr double kNoCoolingResidual = 1e6;  // the air takes less than the least cooling gives
 constexpr std::size_t kOuterTrials = 200;   // beyond the evaluation bound: never the limit
+// How far an edge of the balance tolerance is followed towards a step: 4.096 K of air outlet.
+constexpr long long kEdgeReach = 4096;
+// The sign changes beside an answer narrowed for further answers, at most.
+constexpr std::size_t kBesideBrackets = 4;
 
 // A residual to read: six significant digits.
 std::string figure(double v) {
@@ -40,6 +44,7 @@ struct Evaluation {
   double flueGasDuty = 0, airDuty = 0;
   std::optional<double> margin;
   double flueGasHeat = 0, airHeat = 0, flueGasDensity = 0, airDensity = 0;  // as the run read them
+  bool tables = false;  // a side's properties came from a built-in table
   std::string message;
 
   std::optional<double> balance() const {  // (Q1 − Q2) / Q2 in %
@@ -47,6 +52,12 @@ struct Evaluation {
     const double b = (flueGasDuty - airDuty) / std::fabs(airDuty) * 100;
     return std::isfinite(b) ? std::optional<double>(b) : std::nullopt;
   }
+  // Within the balance tolerance, with a margin; and within the margin's tolerance as well.
+  bool inBand() const {
+    const auto b = balance();
+    return completed && margin && b && std::fabs(*b) <= kBalanceTolerance;
+  }
+  bool meets() const { return inBand() && std::fabs(*margin) <= kMarginTolerance; }
   // How far from the answer: 1 at a tolerance.
   double score() const {
     const auto b = balance();
@@ -84,6 +95,10 @@ class Simulation {
   std::string stepCause(const Evaluation& a, const Evaluation& b) const;
   long long clampIndex(long long v) const { return std::clamp(v, lo_, hi_); }
   std::optional<long long> guessY(long long x) const;
+  std::optional<Evaluation> edgePair(long long x, int side, Evaluation from);
+  void followEdge(const Evaluation& a, const Evaluation& b, int side);
+  std::vector<Evaluation> lookBeside(const Evaluation& answer);
+  std::vector<std::pair<long long, Evaluation>> marginsTried() const;
 
   const Case& case_;
   std::size_t budget_;
@@ -97,8 +112,10 @@ class Simulation {
   double flueGasInlet_ = 0, airInlet_ = 0;
   long long lo_ = 0, hi_ = 0;  // the outlet temperatures between the inlets, exclusive
   std::optional<Evaluation> best_;
-  std::optional<Evaluation> lastBalanced_;  // the last evaluation with both duties
-  long long lastY_ = 0;                     // the last flue-gas outlet the balance settled on
+  std::optional<Evaluation> closestInBand_;  // within the balance tolerance, the smallest |margin|
+  bool tables_ = false;                      // some run took a side's properties from a table
+  std::optional<Evaluation> lastBalanced_;   // the last evaluation with both duties
+  long long lastY_ = 0;                      // the last flue-gas outlet the balance settled on
   std::string stopMessage_;
   std::string stopPlace_;
   // Per air outlet temperature tried: how its balance settled.
@@ -135,7 +152,12 @@ Evaluation Simulation::evaluate(long long x, long long y) {
     stopPlace_ = "flue-gas outlet " + degrees(kTemperatureGrid.value(y)) + ", air outlet " +
                  degrees(kTemperatureGrid.value(x));
   }
+  e.tables =
+      r.flueGasProperties == PropertySource::Table || r.airProperties == PropertySource::Table;
+  tables_ = tables_ || e.tables;
   if (e.duties && e.balance()) lastBalanced_ = e;
+  if (e.inBand() && (!closestInBand_ || std::fabs(*e.margin) < std::fabs(*closestInBand_->margin)))
+    closestInBand_ = e;
   if (!best_ || e.score() < best_->score()) best_ = e;
   return e;
 }
@@ -275,6 +297,149 @@ std::optional<double> Simulation::outerResidual(long long x) {
   }
 }
 
+// The pair at air outlet x just inside one edge of the balance tolerance (side +1: Q1 above Q2,
+// -1: below), predicted from the pair `from`: with the properties fixed, Q1 is proportional to
+// t1in − t1out and Q2 to t2out − t2in. Where a property of the tables steps on the way the
+// prediction misses; it is made again from the pair it gave, twice at most.
+std::optional<Evaluation> Simulation::edgePair(long long x, int side, Evaluation from) {
+  const double target = 1 + side * 0.98 * kBalanceTolerance / 100;  // Q1 / Q2
+  const double xv = kTemperatureGrid.value(x);
+  for (int attempt = 0; attempt < 3 && budget_ > 0; ++attempt) {
+    const auto b = from.balance();
+    const double x0 = kTemperatureGrid.value(from.x), y0 = kTemperatureGrid.value(from.y);
+    if (!b || !(x0 != airInlet_) || !(y0 != flueGasInlet_)) return std::nullopt;
+    const double y = flueGasInlet_ - target * (xv - airInlet_) * (flueGasInlet_ - y0) /
+                                         ((1 + *b / 100) * (x0 - airInlet_));
+    // Rounded towards the balance, into the band.
+    const auto index = side > 0 ? kTemperatureGrid.above(y) : kTemperatureGrid.below(y);
+    if (!std::isfinite(y) || !index) return std::nullopt;
+    const long long yi = clampIndex(*index);
+    if (x == from.x && yi == from.y) return from.inBand() ? std::optional(from) : std::nullopt;
+    const Evaluation e = evaluate(x, yi);
+    if (e.inBand()) return e;
+    from = e;
+  }
+  return std::nullopt;
+}
+
+// Where the margin steps across 0 between the neighbouring air outlets of a and b, the pairs
+// within the balance tolerance form a band across the step, and on either side of it the margin
+// comes nearest 0 where the step meets an edge of the band. The edge is followed from a and b
+// towards the step (where |margin| falls), stepping out doubling, then halving back to the
+// neighbours on either side of it; every pair tried in the band is a candidate.
+void Simulation::followEdge(const Evaluation& a, const Evaluation& b, int side) {
+  const auto ea = edgePair(a.x, side, a);
+  const auto eb = ea ? edgePair(b.x, side, b) : std::nullopt;
+  if (!ea || !eb) return;
+  auto positive = [](const Evaluation& e) { return *e.margin > 0; };
+  if (positive(*ea) != positive(*eb)) return;  // the step meets this edge between a and b
+  const bool towardsB = std::fabs(*eb->margin) < std::fabs(*ea->margin);
+  Evaluation near = towardsB ? *eb : *ea;
+  const long long direction = (towardsB ? b.x - a.x : a.x - b.x) > 0 ? 1 : -1;
+  const long long start = near.x;
+  std::optional<Evaluation> across;
+  for (long long step = 1; step <= kEdgeReach && !across; step *= 2) {
+    const long long x = clampIndex(start + direction * step);
+    if (x == near.x) return;
+    const auto e = edgePair(x, side, near);
+    if (!e) return;
+    if (positive(*e) != positive(near)) {
+      across = e;
+    } else {
+      if (std::fabs(*e->margin) >= std::fabs(*near.margin)) return;  // no step that way
+      near = *e;
+    }
+  }
+  while (across && std::llabs(across->x - near.x) > 1) {
+    const auto e = edgePair(near.x + (across->x - near.x) / 2, side, near);
+    if (!e) return;
+    if (positive(*e) == positive(near))
+      near = *e;
+    else
+      across = e;
+  }
+}
+
+// The air outlets tried with a margin at their balance (closed, or at its step), in order.
+std::vector<std::pair<long long, Evaluation>> Simulation::marginsTried() const {
+  std::vector<std::pair<long long, Evaluation>> out;
+  for (const auto& [x, b] : tried_)
+    if ((b.kind == Balance::Kind::Closed || b.kind == Balance::Kind::Grid) && b.at.completed &&
+        b.at.margin)
+      out.emplace_back(x, b.at);
+  std::stable_sort(out.begin(), out.end(),
+                   [](const auto& p, const auto& q) { return p.first < q.first; });
+  out.erase(std::unique(out.begin(), out.end(),
+                        [](const auto& p, const auto& q) { return p.first == q.first; }),
+            out.end());
+  return out;
+}
+
+// Further answers beside one. Within a stretch where no law steps the margin falls steadily as
+// the air leaves hotter; with a table the properties step at the whole degrees of the outlet
+// temperatures, and a step may carry the margin back across 0. So the balance is closed at both
+// ends of the air outlet's whole degree and of the whole degrees on either side, and, where the
+// flue-gas outlet passes a half degree between two of those, on either side of that; every other
+// change of the margin's sign among the trials is narrowed, and what meets both tolerances there
+// is an answer too.
+std::vector<Evaluation> Simulation::lookBeside(const Evaluation& answer) {
+  std::vector<Evaluation> found;
+  if (!tables_) return found;
+  const auto whole = static_cast<long long>(std::nearbyint(kTemperatureGrid.value(answer.x)));
+  // The last index of whole degree w towards d: the half degree itself where it rounds to w.
+  auto stretchEnd = [&](long long w, long long d) {
+    const long long half = w * 1000 + d * 500;
+    return std::nearbyint(kTemperatureGrid.value(half)) == static_cast<double>(w) ? half : half - d;
+  };
+  auto probe = [&](long long x) {
+    if (budget_ == 0 || x < lo_ || x > hi_) return;
+    for (const auto& [tx, b] : tried_)
+      if (tx == x) return;
+    (void)outerResidual(x);
+  };
+  for (const long long d : {1LL, -1LL}) {
+    const long long end = stretchEnd(whole, d);
+    probe(end);
+    probe(end + d);
+    probe(stretchEnd(whole + d, d));
+  }
+  const long long from = stretchEnd(whole - 1, -1), to = stretchEnd(whole + 1, 1);
+  const auto first = marginsTried();
+  for (std::size_t k = 0; k + 1 < first.size(); ++k) {
+    const Evaluation &p = first[k].second, &q = first[k + 1].second;
+    if (p.x < from || q.x > to) continue;
+    const double py = kTemperatureGrid.value(p.y), qy = kTemperatureGrid.value(q.y);
+    const double pw = std::nearbyint(py), qw = std::nearbyint(qy);
+    if (pw == qw || !(py != qy)) continue;
+    const double half = (pw + qw) / 2;
+    const double share = (half - py) / (qy - py);
+    const auto x = p.x + std::llround(share * static_cast<double>(q.x - p.x));
+    for (const long long at : {x, x + 1})
+      if (at > p.x && at < q.x) probe(at);
+  }
+  const auto margins = marginsTried();
+  std::size_t brackets = 0;
+  for (std::size_t k = 0; k + 1 < margins.size() && brackets < kBesideBrackets; ++k) {
+    const Evaluation &p = margins[k].second, &q = margins[k + 1].second;
+    if (p.x < from || q.x > to || q.x - p.x <= 1 || (*p.margin > 0) == (*q.margin > 0)) continue;
+    if (std::fabs(*p.margin) <= kMarginTolerance || std::fabs(*q.margin) <= kMarginTolerance)
+      continue;  // an answer's own crossing
+    ++brackets;
+    std::size_t budget = kOuterTrials;
+    const NarrowResult n = narrowSignChange(
+        {p.x, p.margin}, {q.x, q.margin}, kMarginTolerance,
+        [&](long long x) { return outerResidual(x); }, budget);
+    if (n.end != NarrowResult::End::Found) continue;
+    for (const auto& [tx, b] : tried_)
+      if (tx == n.best.index && b.kind == Balance::Kind::Closed && b.at.meets() &&
+          b.at.x != answer.x)
+        found.push_back(b.at);
+  }
+  std::sort(found.begin(), found.end(),
+            [](const Evaluation& p, const Evaluation& q) { return p.x < q.x; });
+  return found;
+}
+
 std::string Simulation::stepCause(const Evaluation& a, const Evaluation& b) const {
   auto differs = [](double p, double q, double share) {
     return std::fabs(p - q) > share * std::max(std::fabs(p), std::fabs(q));
@@ -322,6 +487,7 @@ OffDesignAnswer Simulation::run() {
       rated.set("air.outlet_temperature", out.airOutletText);
     }
     out.rating = RatedCase{rated, rateCase(rated)};
+    out.rating.marginSettled = out.margin && std::fabs(*out.margin) <= kMarginTolerance;
     return out;
   };
   if (!t1in || !t2in)
@@ -363,24 +529,48 @@ OffDesignAnswer Simulation::run() {
       if (tx == x) return &b;
     return nullptr;
   };
-  // The answer at air outlet x: found when both residuals are within their tolerances.
+  // The answer at air outlet x: found when both residuals are within their tolerances. Across a
+  // step of the margin (`other` the neighbour on its far side), the pair of smallest |margin|
+  // within the balance tolerance along the step. Beside it, further answers.
   auto answerAt = [&](long long x, std::optional<long long> other) {
-    const Balance& b = *balanceOf(x);
-    const Evaluation& at = b.at;
+    const Balance b = *balanceOf(x);  // a copy: the searches below try more outlets
+    Evaluation at = b.at;
     const bool closed = b.kind == Balance::Kind::Closed;
-    if (closed && at.margin && std::fabs(*at.margin) <= kMarginTolerance)
-      return finish(SolutionStatus::Found, at, "");
+    SolutionStatus status = SolutionStatus::Found;
     std::string cause;
-    if (!closed && b.neighbour) {
-      cause = "the heat balance cannot close closer: " + stepCause(at, *b.neighbour);
-    } else if (other) {
-      const Balance* ob = balanceOf(*other);
-      cause = ob ? "the margin cannot come closer to 0: " + stepCause(at, ob->at)
-                 : "the margin cannot come closer to 0 on the 0.001 ℃ grid";
-    } else {
-      cause = "the heat balance cannot close closer on the 0.001 ℃ grid";
+    if (!(closed && at.meets())) {
+      status = SolutionStatus::Grid;
+      if (!closed && b.neighbour) {
+        cause = "the heat balance cannot close closer: " + stepCause(at, *b.neighbour);
+      } else if (other) {
+        const Balance* ob = balanceOf(*other);
+        cause = ob ? "the margin cannot come closer to 0: " + stepCause(at, ob->at)
+                   : "the margin cannot come closer to 0 on the 0.001 ℃ grid";
+        if (closed && ob && ob->kind == Balance::Kind::Closed) {
+          const Evaluation across = ob->at;
+          for (const int side : {1, -1}) followEdge(at, across, side);
+          if (closestInBand_) at = *closestInBand_;
+        }
+      } else {
+        cause = "the heat balance cannot close closer on the 0.001 ℃ grid";
+      }
+      if (at.meets()) {
+        status = SolutionStatus::Found;
+        cause.clear();
+      }
     }
-    return finish(SolutionStatus::Grid, at, cause);
+    std::vector<Evaluation> others = lookBeside(at);
+    if (status == SolutionStatus::Grid && !others.empty()) {
+      at = others.front();
+      others.erase(others.begin());
+      status = SolutionStatus::Found;
+      cause.clear();
+    }
+    for (const Evaluation& e : others)
+      out.others.push_back({kTemperatureGrid.text(e.y), kTemperatureGrid.text(e.x),
+                            kTemperatureGrid.value(e.y), kTemperatureGrid.value(e.x), *e.margin,
+                            *e.balance()});
+    return finish(status, at, cause);
   };
 
   const auto r0 = residual(x0);
@@ -522,7 +712,12 @@ std::string describeOffDesign(const OffDesignAnswer& a) {
   out << ": ";
   switch (a.status) {
     case SolutionStatus::Found:
-      out << "found\n";
+      out << "found";
+      if (!a.others.empty())
+        out << " — " << a.others.size() + 1
+            << " pairs meet both tolerances (the properties of the tables step with the "
+               "whole-degree outlet temperatures between them); this one is rated below";
+      out << "\n";
       break;
     case SolutionStatus::Grid:
       out << "closest pair on the 0.001 ℃ grid (" << a.reason << ")\n";
@@ -542,8 +737,19 @@ std::string describeOffDesign(const OffDesignAnswer& a) {
   }
   if (a.margin) out << "  margin = " << figure(*a.margin) << " %\n";
   if (a.heatBalance) out << "  heat balance (Q1 − Q2) / Q2 = " << figure(*a.heatBalance) << " %\n";
+  for (const OffDesignPair& p : a.others)
+    out << "  also: flue_gas.outlet_temperature = " << p.flueGasOutletText
+        << " ℃, air.outlet_temperature = " << p.airOutletText << " ℃, margin = " << figure(p.margin)
+        << " %, heat balance = " << figure(p.heatBalance) << " %\n";
   out << "  evaluations: " << a.evaluations << "\n";
   return out.str();
+}
+
+std::string otherPairsText(const OffDesignAnswer& a) {
+  std::string out;
+  for (const OffDesignPair& p : a.others)
+    out += (out.empty() ? "" : "; ") + p.flueGasOutletText + "/" + p.airOutletText;
+  return out;
 }
 
 }  // namespace aph::study

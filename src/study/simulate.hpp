@@ -22,10 +22,19 @@ inline constexpr double kBalanceTolerance = 0.01;  // % of the air duty
 // The hard bound of trials of one off-design rating.
 inline constexpr std::size_t kMaxSimulateEvaluations = 400;
 
+// A pair of outlet temperatures with its residuals.
+struct OffDesignPair {
+  std::string flueGasOutletText, airOutletText;  // as typed
+  double flueGasOutlet = 0, airOutlet = 0;       // ℃
+  double margin = 0, heatBalance = 0;            // %
+};
+
 struct OffDesignAnswer {
-  // Found: both tolerances met; grid: where a law of the calculation steps, the closest pair on
-  // the 0.001 ℃ grid of the temperature texts; unreachable: no solution (`reason` says why);
-  // bound: the search reached its bound (the best pair so far).
+  // Found: both tolerances met; grid: where a law of the calculation steps across a margin of 0,
+  // of the pairs on the 0.001 ℃ grid of the temperature texts within the balance tolerance the one
+  // of smallest |margin| found (the search follows both edges of the tolerance to where the step
+  // crosses them); unreachable: no solution (`reason` says why); bound: the search reached its
+  // bound (the best pair so far).
   SolutionStatus status = SolutionStatus::Unreachable;
   std::optional<double> load;  // % of the case's flows, under a load curve
   // The answer's outlet temperatures as typed (empty when there is none), and their values.
@@ -35,6 +44,10 @@ struct OffDesignAnswer {
   std::optional<double> heatBalance;  // (Q1 − Q2) / Q2 in %
   std::size_t evaluations = 0;
   std::string reason;  // unreachable, bound: why; grid: what steps there
+  // Found: the other pairs that meet both tolerances too, by air outlet temperature. The
+  // properties of the tables step with the whole-degree outlet temperatures, and a step can carry
+  // the margin back across 0 beside the answer: the stretches next to it are searched as well.
+  std::vector<OffDesignPair> others;
   // The full rating at the answer, as `rate` gives it for a case holding these outlet
   // temperatures; with no answer, the rating of the case as given.
   RatedCase rating;
@@ -63,5 +76,7 @@ std::vector<double> parseLoads(const std::string& argument);
 
 // The verdict in words (several lines, no rating table).
 std::string describeOffDesign(const OffDesignAnswer& answer);
+// The other pairs in one text: "144.268/253.583" (flue gas/air outlet, ℃), joined by "; ".
+std::string otherPairsText(const OffDesignAnswer& answer);
 
 }  // namespace aph::study

@@ -231,7 +231,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
       out << "  " << ruleText(rule) << " (" << count << (count == 1 ? " candidate" : " candidates")
           << ")\n";
   }
-  // The duties do not depend on the plate pack: told once per load case, not sized for.
+  // The duties do not depend on the plate pack, nor does the flue-gas specific heat they rest on:
+  // told once per load case, not sized for.
   const auto balanceNotes = [&] {
     for (const LoadSizing& load : loads) {
       for (std::size_t k : order) {
@@ -239,9 +240,12 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
         if (v.invalid || std::isnan(v.heatBalance)) continue;
         if (v.violations & kHeatBalance)
           out << "note: " << who(load)
-              << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << fixed(v.heatBalance, 2)
-              << " %, beyond ±" << fixed(limits.checks.balanceTolerance, 2)
+              << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << checkFigure(v.heatBalance)
+              << " %, beyond ±" << checkFigure(limits.checks.balanceTolerance)
               << " % (the plate pack does not change them)\n";
+        if (!std::isnan(v.tableLawSpecificHeat))
+          out << "note: " << who(load) << tableLawNote(v.tableLawSpecificHeat)
+              << ": Q1 and the heat balance rest on it\n";
         break;
       }
     }

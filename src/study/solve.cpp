@@ -147,9 +147,9 @@ void checkSolveKey(const Case& c, std::size_t key) {
   if (const auto reason = unvariableReason(key))
     throw SolveError("--for " + path + ": " + *reason + ", so it cannot be solved for");
   const std::string s = side(path);
-  if (isProperty(path) && c.value(s + ".properties"))
+  if (const auto& table = c.value(s + ".properties"); isProperty(path) && table)
     throw SolveError("--for " + path + ": the case takes " + s + " properties from the table (\"" +
-                     s + ".properties\": \"table\")");
+                     s + ".properties\": \"" + *table + "\")");
   const auto& mode = c.value("flow_mode");
   if (mode && *mode == "volume" && endsWith(path, "mass_flow"))
     throw SolveError("--for " + path +
@@ -334,6 +334,12 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
     if ((a >= request.target) == (b >= request.target)) return a >= request.target ? a < b : a > b;
     return std::fabs(a - request.target) < std::fabs(b - request.target);
   };
+  // Of equal results the one at the lower value: a result that stays the same is told where it
+  // is first had, in whatever order the values were tried, by the lowest, the highest and the
+  // closest alike.
+  auto lower = [](const GoalPoint& p, const GoalPoint& q) {
+    return *p.result == *q.result && p.value < q.value;
+  };
   std::optional<long long> closest;
   auto point = [&](long long index) {
     text = grid.text(index);
@@ -361,9 +367,12 @@ GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
       if (out.stoppedAt.size() < 8) out.stoppedAt.push_back(text);
       ++out.stoppedCount;
     } else {
-      if (!out.lowest || *p.result < *out.lowest->result) out.lowest = p;
-      if (!out.highest || *p.result > *out.highest->result) out.highest = p;
-      if (!closest || closerToTarget(*p.result, *tried.at(*closest).result)) closest = index;
+      if (!out.lowest || *p.result < *out.lowest->result || lower(p, *out.lowest)) out.lowest = p;
+      if (!out.highest || *p.result > *out.highest->result || lower(p, *out.highest))
+        out.highest = p;
+      if (!closest || closerToTarget(*p.result, *tried.at(*closest).result) ||
+          lower(p, tried.at(*closest)))
+        closest = index;
     }
     tried[index] = p;
     return p;
@@ -535,10 +544,14 @@ std::string describeGoalSeek(const GoalSeekAnswer& a) {
         out << "not reachable: " << a.resultName << " passes the target between " << a.low.text
             << " and " << a.high.text << ", where the calculation stops\n";
       } else if (a.lowest && a.highest) {
-        out << "not reachable over " << a.low.text << "…" << a.high.text << "\n  " << a.resultName
-            << " runs from " << figure(*a.lowest->result, a.target) << " (at " << a.lowest->text
-            << ") to " << figure(*a.highest->result, a.target) << " (at " << a.highest->text
-            << ")\n";
+        out << "not reachable over " << a.low.text << "…" << a.high.text << "\n  " << a.resultName;
+        if (*a.lowest->result == *a.highest->result)
+          out << " = " << figure(*a.lowest->result, a.target)
+              << " at every value that ran, the lowest of them " << a.lowest->text << "\n";
+        else
+          out << " runs from " << figure(*a.lowest->result, a.target) << " (at " << a.lowest->text
+              << ") to " << figure(*a.highest->result, a.target) << " (at " << a.highest->text
+              << ")\n";
       } else if (std::all_of(a.stops.begin(), a.stops.end(),
                              [](const StopGroup& g) { return g.stopped; })) {
         out << "not reachable: the calculation stops at every value tried\n";

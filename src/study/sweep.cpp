@@ -93,6 +93,8 @@ void appendRow(std::string& out, const SweepPlan& plan, const std::vector<std::s
   }
   out += ',';
   appendField(out, messageText(status));
+  out += ',';
+  if (checks && !status.invalid) out += tableLawNote(*checks);  // a plain text: nothing to quote
   out += '\n';
 }
 
@@ -107,6 +109,7 @@ SweepRecord makeRecord(const std::vector<std::size_t>& index, const Rating& rati
   }
   record.status = status.completed ? "ok" : "stopped";
   record.violations = violationText(violations(rating) | checks->violations);
+  record.note = tableLawNote(*checks);
   for (const ResultColumn& column : sweepColumns()) {
     const Quantity shown = columnQuantity(column, rating);
     record.texts.push_back(rating.text(shown));
@@ -289,9 +292,10 @@ void checkSweep(const SweepPlan& plan) {
     const std::string side = path.substr(0, path.find('.'));
     const bool property = path.ends_with(".density") || path.ends_with(".specific_heat") ||
                           path.ends_with(".conductivity") || path.ends_with(".viscosity");
-    if (property && side != "plate" && plan.base.value(side + ".properties"))
-      throw SweepError("\"" + path + "\" cannot be varied while \"" + side +
-                       ".properties\" is \"table\"");
+    if (const auto& table = plan.base.value(side + ".properties");
+        property && side != "plate" && table)
+      throw SweepError("\"" + path + "\" cannot be varied while \"" + side + ".properties\" is \"" +
+                       *table + "\"");
     if (const auto reason = arrangementIgnores(plan.base, axis.key))
       throw SweepError("\"" + path + "\" cannot be varied: " + *reason +
                        (plan.base.name.empty() ? "" : " (" + plan.base.name + ")"));
@@ -344,6 +348,7 @@ std::vector<XlsxColumn> sweepXlsxColumns(const SweepPlan& plan, bool caseColumn)
     columns.push_back(
         {std::string(column.caption), std::string(column.name), std::string(column.unit)});
   columns.push_back({"提示", "message", ""});
+  columns.push_back({"物性说明", "note", ""});
   return columns;
 }
 
@@ -360,6 +365,7 @@ std::vector<XlsxCell> sweepXlsxCells(const SweepPlan& plan, const SweepRecord& r
     cells.push_back(k < record.texts.size() ? XlsxCell::shown(record.texts[k], record.flagged[k])
                                             : XlsxCell{});
   cells.push_back(XlsxCell::label(record.message));
+  cells.push_back(XlsxCell::label(record.note));
   return cells;
 }
 
@@ -451,7 +457,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
         v.rule = status.rule;
         if (status.invalid) {
           v.margin = v.dpFlueGas = v.dpAir = v.kTheoretical = v.area = nan;
-          v.dewPointMargin = v.heatBalance = nan;
+          v.dewPointMargin = v.heatBalance = v.tableLawSpecificHeat = nan;
         } else {
           v.violations = violations(rating) | checks->violations;
           v.margin = number(rating, Quantity::Margin);
@@ -462,6 +468,7 @@ std::vector<DesignValues> runSweep(const SweepPlan& plan, std::ostream* csv,
           v.dewPointMargin = checks->dewPointMargin.value_or(nan);
           v.requiredDewPointMargin = checks->requiredMargin;
           v.heatBalance = checks->heatBalance.value_or(nan);
+          v.tableLawSpecificHeat = checks->tableLawSpecificHeat.value_or(nan);
         }
       }
       const DesignChecks* shown = checks ? &*checks : nullptr;

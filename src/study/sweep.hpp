@@ -111,6 +111,7 @@ struct DesignValues {
   double dewPointMargin = 0;  // K, NaN when no acid dew point is known or the run stopped short
   double requiredDewPointMargin = 0;  // K
   double heatBalance = 0;             // %, NaN when not known
+  double tableLawSpecificHeat = 0;    // kJ/(kg·K) from the window's flue-gas law, NaN: none
 };
 
 // One design of a sweep as a row: the grid position, how it ended and its results as texts
@@ -122,6 +123,7 @@ struct SweepRecord {
   std::vector<std::string> texts;  // empty for an invalid design
   std::vector<bool> flagged;
   std::string message;
+  std::string note;  // what a design resting on the window's flue-gas table law says of it
 };
 
 // How the designs of a sweep ended.

@@ -165,7 +165,8 @@ TEST(OffDesignCli, ALoadCurveIsOneRowPerLoadWithTheSolutionFirst) {
   std::getline(lines, header);
   EXPECT_EQ(header.rfind("load,solution.status,solution.flue_gas.outlet_temperature,"
                          "solution.air.outlet_temperature,solution.margin,solution.heat_balance,"
-                         "solution.evaluations,solution.reason,file,case,status,",
+                         "solution.evaluations,solution.reason,solution.other_answers,file,case,"
+                         "status,",
                          0),
             0u);
   std::vector<std::string> loads;
@@ -177,6 +178,11 @@ TEST(OffDesignCli, ALoadCurveIsOneRowPerLoadWithTheSolutionFirst) {
   const Outcome table = run({"simulate", kDefault, "--load", "50:70:10"});
   EXPECT_NE(table.out.find("\n60      grid"), std::string::npos) << table.out;
   EXPECT_NE(table.out.find("60 %: the margin cannot come closer to 0"), std::string::npos);
+  // A load with a second answer beside a whole degree of the tables says so below the table.
+  const Outcome two =
+      run({"simulate", kExamples + "boiler-loads.json", "--case", "2", "--load", "100:100:1"});
+  EXPECT_NE(two.out.find("100 %: 2 pairs meet both tolerances; also"), std::string::npos)
+      << two.out;
 }
 
 TEST(OffDesignCli, SolveOverEveryCaseOfAFileOrTheOneChosen) {

@@ -158,6 +158,9 @@ TEST(CaseFile, EveryErrorNamesFileKeyAndFault) {
       {R"({"air": {"properties": "tables"}})", "air.properties", "is not \"table\""},
       {R"({"air": {"properties": "table", "density": 1}})", "air.density",
        "cannot be given together"},
+      {R"({"air": {"properties": "standard-table"}})", "air.properties", "is a flue-gas table"},
+      {R"({"flue_gas": {"properties": "standard-table", "viscosity": 20}})", "flue_gas.viscosity",
+       "\"standard-table\" (the table supplies it)"},
       {R"({"plate": {"pairs": 1, "pairs": 2}})", "plate.pairs", "given twice"},
       {R"({"plate": {"pairs": 1}, "plate": {}})", "plate", "given twice"},
       {R"({"cases": 3})", "cases", "expected a list"},
@@ -323,10 +326,11 @@ TEST(CaseFile, LoadCasesOverrideTheSharedKeys) {
     "cases": [
       {"name": "full"},
       {"air": {"density": 1.2, "specific_heat": 1, "conductivity": 0.03, "viscosity": 20}},
-      {"flue_gas": {"properties": "table"}, "arrangement": "crossflow"}
+      {"flue_gas": {"properties": "table"}, "arrangement": "crossflow"},
+      {"flue_gas": {"properties": "standard-table"}}
     ]})",
                                 "loads.json");
-  ASSERT_EQ(cases.size(), 3u);
+  ASSERT_EQ(cases.size(), 4u);
   EXPECT_EQ(cases[0].name, "full");
   EXPECT_EQ(cases[1].name, "APH #2");
   EXPECT_EQ(cases[0].value("air.properties"), "table");
@@ -339,6 +343,8 @@ TEST(CaseFile, LoadCasesOverrideTheSharedKeys) {
   EXPECT_FALSE(cases[2].value("flue_gas.density"));
   EXPECT_EQ(cases[2].value("arrangement"), "crossflow");
   EXPECT_EQ(cases[1].value("arrangement"), "counterflow");
+  EXPECT_EQ(cases[3].value("flue_gas.properties"), "standard-table");
+  EXPECT_FALSE(cases[3].value("flue_gas.density"));
 }
 
 TEST(CaseFile, BoilerLoadExampleRatesEveryLoad) {

@@ -54,17 +54,17 @@ TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
   };
   const std::vector<Row> rows = {
       {R"({"flue_gas": {"h2o": 0, "so3": 3}})",
-       "case.json: flue_gas.h2o: 0 is out of range; allowed: > 0 % and < 100 %"},
-      {R"({"flue_gas": {"h2o": 100}})", "flue_gas.h2o: 100 is out of range"},
-      {R"({"flue_gas": {"h2o": -5}})", "flue_gas.h2o: -5 is out of range"},
-      {R"({"flue_gas": {"h2o": 10, "so3": 0}})",
-       "flue_gas.so3: 0 is out of range; allowed: > 0 ppm"},
-      {R"({"flue_gas": {"h2o": 10, "so3": 1000000}})", "flue_gas.so3: 1000000 is out of range"},
-      {R"({"flue_gas": {"h2o": 10, "pressure": 0}})",
-       "flue_gas.pressure: 0 is out of range; allowed: > 0 kPa"},
-      {R"({"flue_gas": {"h2o": 10, "pressure": -101.325}})", "flue_gas.pressure: -101.325 is out"},
-      {R"({"flue_gas": {"acid_dew_point": -273.15}})",
-       "flue_gas.acid_dew_point: -273.15 is out of range; allowed: above -273.15 ℃"},
+       "case.json: flue_gas.h2o: 0 is out of range; allowed: 1 … 40 % (volume, wet basis"},
+      {R"({"flue_gas": {"h2o": 1e-300, "so3": 3}})", "flue_gas.h2o: 1e-300 is out of range"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 1e-300}})",
+       "flue_gas.so3: 1e-300 is out of range; allowed: 0.1 … 1000 ppm"},
+      {R"({"flue_gas": {"h2o": 10, "pressure": 1e308}})",
+       "flue_gas.pressure: 1e+308 is out of range; allowed: 50 … 200 kPa (absolute"},
+      {R"({"flue_gas": {"h2o": 10, "so3": 3, "pressure": 30000}})", "flue_gas.pressure: 30000 is"},
+      {R"({"flue_gas": {"acid_dew_point": 1e308}})",
+       "flue_gas.acid_dew_point: 1e+308 is out of range; allowed: 0 … 337 ℃"},
+      {R"({"limits": {"dew_point_margin": 1e308}})",
+       "limits.dew_point_margin: 1e+308 is out of range; allowed: -1000 … 1000 K"},
       {R"({"flue_gas": {"h2o": "12"}})", "flue_gas.h2o: expected a number, not string"},
       {R"({"flue_gas": {"so3": 3}})", "flue_gas.so3: needs \"flue_gas.h2o\" too"},
       {R"({"flue_gas": {"h2o": 10, "so3": 3, "acid_dew_point": 120}})",
@@ -85,10 +85,44 @@ TEST(DesignChecks, DewPointKeysAreHeldToTheirRange) {
           << r.json << (asTyped ? " (as typed)" : "") << "\n  told: " << told;
     }
   }
-  EXPECT_EQ(refusal(R"({"flue_gas": {"h2o": 99.9, "so3": 0.01, "pressure": 1e-3},
-                        "limits": {"dew_point_margin": -20}})"),
-            "");
+  // Both ends of every range are allowed, a hair beyond either is not.
+  struct Range {
+    std::string group, key;
+    double low, high;
+  };
+  for (const Range& r :
+       {Range{"flue_gas", "acid_dew_point", 0, 337}, Range{"flue_gas", "h2o", 1, 40},
+        Range{"flue_gas", "so3", 0.1, 1000}, Range{"flue_gas", "pressure", 50, 200},
+        Range{"limits", "dew_point_margin", -1000, 1000}}) {
+    for (const auto& [value, allowed] :
+         {std::pair{r.low, true}, std::pair{r.high, true}, std::pair{r.low - 1e-9, false},
+          std::pair{r.high + 1e-9, false}}) {
+      // The sulphur trioxide needs the water vapour beside it.
+      const std::string item = "\"" + r.key + "\": " + numberText(value);
+      const std::string json = r.group == "limits" ? "{\"limits\": {" + item + "}}"
+                               : r.key == "so3"    ? "{\"flue_gas\": {\"h2o\": 10, " + item + "}}"
+                                                   : "{\"flue_gas\": {" + item + "}}";
+      EXPECT_EQ(refusal(json).empty(), allowed) << json << ": " << refusal(json);
+    }
+  }
   EXPECT_EQ(refusal(R"({"flue_gas": {"acid_dew_point": 120, "h2o": 9}})"), "");
+}
+
+// Over the ranges the acid dew point lies above the water dew point (none below the triple
+// point), as the correlation means it to: at every corner of the range of the composition and
+// the pressure, since both rise with each of them.
+TEST(DesignChecks, AcidDewPointAboveTheWaterDewPointOverTheRanges) {
+  for (const double h2o : {1.0, 40.0})
+    for (const double so3 : {0.1, 1000.0})
+      for (const double pressure : {50.0, 200.0}) {
+        const PartialPressures p = partialPressures(h2o, so3, pressure);
+        const auto acid = acidDewPoint(p.water, p.sulphurTrioxide);
+        ASSERT_TRUE(acid);
+        EXPECT_GT(*acid, waterDewPoint(p.water).value_or(0))
+            << h2o << " " << so3 << " " << pressure;
+        EXPECT_GT(*acid, 56);
+        EXPECT_LT(*acid, 212);
+      }
 }
 
 TEST(DesignChecks, DewPointKeysCannotBeVaried) {
@@ -237,7 +271,17 @@ TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
   const DesignChecks early = designChecks(stops, rateCase(stops).window.rating(), {});
   EXPECT_FALSE(early.dewPointMargin);
   EXPECT_EQ(early.violations, 0u);
-  EXPECT_EQ(twoDecimals(-0.001), "0.00");
+}
+
+// Two decimals, and where they would read 0.00 for a value that is not zero, two significant
+// digits: a small disagreement of the duties, or a tight tolerance, is never told as none.
+TEST(DesignChecks, FiguresTellASmallValueFromZero) {
+  for (const auto& [value, text] :
+       {std::pair{128.734, "128.73"}, std::pair{-4.756, "-4.76"}, std::pair{0.0, "0.00"},
+        std::pair{-0.0, "0.00"}, std::pair{-0.0032, "-0.0032"}, std::pair{0.001, "0.001"},
+        std::pair{0.00499, "0.005"}, std::pair{0.005, "0.01"}, std::pair{-2.4e-5, "-0.000024"}})
+    EXPECT_EQ(checkFigure(value), text) << value;
+  EXPECT_EQ(checkFigure(1e-300), "0." + std::string(299, '0') + "1");
 }
 
 // Every output of rate carries the checks beside the window's results.
@@ -267,10 +311,11 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   const std::string header = csv.substr(0, csv.find('\n'));
   EXPECT_TRUE(
       header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
-                       "dew_point_margin,heat_balance"))
+                       "dew_point_margin,heat_balance,note"))
       << header;
-  EXPECT_NE(header.find(",factors.air_resistance,flue_gas.acid_dew_point,flue_gas.h2o,"
-                        "flue_gas.so3,flue_gas.pressure,limits.dew_point_margin,"),
+  EXPECT_NE(header.find(",input.factors.air_resistance,input.flue_gas.acid_dew_point,"
+                        "input.flue_gas.h2o,input.flue_gas.so3,input.flue_gas.pressure,"
+                        "input.limits.dew_point_margin,"),
             std::string::npos)
       << header;
   EXPECT_NE(csv.find(",128.73,"), std::string::npos);
@@ -290,6 +335,68 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   }
   EXPECT_TRUE(plain.str().starts_with("file,case,"));
   EXPECT_EQ(marked.str(), "\xEF\xBB\xBF" + plain.str());
+}
+
+// Wherever a result rests on the window's flue-gas table law, it says so with the specific heat
+// it took; "standard-table" types the handbook table in at the mean the window forms (whole
+// degrees, halves to the even neighbour), at every trial of the off-design rating too, and closes
+// the boiler's heat balance that the law opens by 31 %.
+TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
+  const auto interval = [](double t, double a, double b) { return a + (b - a) / 100 * (t - 200); };
+  const auto density = [&](double t) { return interval(t, 0.748, 0.617); };
+  const auto standard = [&](double t) { return interval(t, 1.097, 1.122); };
+  const auto law = [&](double t) { return 1.42 + (1.44 - 1.42) / 100 * (t - 200) * density(t); };
+  struct Row {
+    std::string properties, inlet, outlet;
+    double inletValue;
+    std::string source, note;
+  };
+  for (const Row& r :
+       {Row{"standard-table", "\"350.5\"", "\"160abc\"", 350.5, "standard-table", ""},
+        Row{"standard-table", "351.5", "160", 351.5, "standard-table", ""},
+        Row{"table", "350", "160", 350, "table",
+            "flue-gas cp 1.4274 kJ/(kg·K) from the window's table law (flue gas: about 1.1)"}}) {
+    const bool fromLaw = r.properties == "table";
+    const auto cp = [&](double t) { return fromLaw ? law(t) : standard(t); };
+    const Case c = one(R"({"name": "100 %", "arrangement": "counterflow", "flow_mode": "volume",
+        "flue_gas": {"properties": ")" +
+                       r.properties + R"(", "volume_flow": 294982.42,
+                     "inlet_temperature": )" +
+                       r.inlet + R"(, "outlet_temperature": )" + r.outlet + R"(},
+        "air": {"properties": "table", "volume_flow": 300000}})");
+    const double mean = (std::nearbyint(r.inletValue) + 160) / 2;
+    const std::vector<RatedCase> rated = rateAll({c});
+    const Rating& rating = rated[0].run.window.rating();
+    EXPECT_NEAR(*rating.value(Quantity::FlueGasSpecificHeat), cp(mean), 1e-14) << r.inlet;
+    // Q1 = ρ1 V1 cp1 Δt1 against Q2 = ρ2 V2 cp2 Δt2 of the air table at 115 ℃.
+    const double q1 = density(mean) * 294982.42 / 3600 * cp(mean) * (r.inletValue - 160);
+    const double q2 = (0.946 + (0.898 - 0.946) / 20 * 15) * 300000 / 3600 * 1.009 * 150;
+    const DesignChecks checks = designChecks(c, rating, {});
+    EXPECT_NEAR(*checks.heatBalance, (q1 - q2) / q2 * 100, 1e-4) << r.inlet;
+    EXPECT_EQ(std::fabs(*checks.heatBalance) > 5, fromLaw);
+    const auto json = rateJson(rated)[0];
+    EXPECT_EQ(json.at("property_sources").at("flue_gas"), r.source);
+    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::json::array() : nlohmann::json{r.note});
+    const std::string csv = rateCsv(rated);
+    EXPECT_TRUE(csv.ends_with("," + r.note + "\n")) << csv.substr(csv.size() - 100);
+    const std::string table = rateTable(rated, false);
+    EXPECT_NE(table.find(fromLaw ? "窗口物性表公式" : "标准烟气表"), std::string::npos);
+    EXPECT_EQ(
+        table.find("注：烟气比热容 1.4274 kJ/(kg·K) 取自窗口物性表的比热公式") != std::string::npos,
+        fromLaw);
+
+    // Off design: the specific heat of the answer's own temperatures, told below the load table.
+    OffDesignAnswer a = simulateCase(c);
+    a.load = 100;
+    ASSERT_EQ(a.status, SolutionStatus::Found) << r.inlet;
+    const double answerMean = (std::nearbyint(r.inletValue) + std::nearbyint(*a.flueGasOutlet)) / 2;
+    EXPECT_NEAR(*a.rating.run.window.rating().value(Quantity::FlueGasSpecificHeat), cp(answerMean), 1e-14);
+    std::ostringstream loads;
+    AnswerWriter writer(loads, RateFormat::Table, false, true);
+    writer.add(a);
+    writer.finish();
+    EXPECT_EQ(loads.str().find("注：烟气比热容 1.4") != std::string::npos, fromLaw) << loads.str();
+  }
 }
 
 // ---- Sizing over every load case ----
@@ -486,7 +593,7 @@ TEST(Xlsx, RateWorkbookReadBack) {
   EXPECT_EQ(sheet.cells.at("B5").type, "inlineStr");
   EXPECT_EQ(sheet.cells.at("B5").value, "=1+1");
   EXPECT_EQ(sheet.cells.at("C4").value, "ok");
-  const Cell& pairs = sheet.cells.at(sheet.column("plate.pairs") + "5");
+  const Cell& pairs = sheet.cells.at(sheet.column("input.plate.pairs") + "5");
   EXPECT_EQ(pairs.type, "inlineStr");
   EXPECT_EQ(pairs.value, "12abc");
   // The checks: numbers, the violated one red, the violation named in its column.
@@ -538,7 +645,13 @@ TEST(Xlsx, SweepWorkbookOfEveryLoad) {
   EXPECT_TRUE(rows[0].starts_with("case,plate.pairs,status,violations,")) << rows[0];
   EXPECT_TRUE(
       rows[0].ends_with(",acid_dew_point,water_dew_point,dew_point_margin,heat_balance,"
-                        "message"));
+                        "message,note"));
+  // Both sides from the tables: every rated design tells the flue-gas law it rests on.
+  EXPECT_TRUE(
+      rows[1].ends_with(",flue-gas cp 1.4274 kJ/(kg·K) from the window's table law "
+                        "(flue gas: about 1.1)"))
+      << rows[1];
+  EXPECT_TRUE(rows[2].ends_with(",")) << rows[2];
   EXPECT_TRUE(rows[1].starts_with("100 %,100,ok,")) << rows[1];
   EXPECT_TRUE(rows[2].starts_with("100 %,0,invalid,")) << rows[2];
   EXPECT_TRUE(rows[9].starts_with("50 %,120,ok,")) << rows[9];
@@ -673,7 +786,7 @@ TEST(Xlsx, SolveAndSimulateWorkbooksReadBack) {
   const std::string value = sheet.column("solution.value");
   EXPECT_EQ(sheet.cells.at(value + "4").type, "n");
   EXPECT_EQ(sheet.cells.at(value + "4").value, answer.answer.text);
-  EXPECT_EQ(sheet.cells.at(sheet.column("plate.pairs") + "4").value, answer.answer.text);
+  EXPECT_EQ(sheet.cells.at(sheet.column("input.plate.pairs") + "4").value, answer.answer.text);
 }
 
 TEST(Xlsx, CellsAreValidTextAndBounded) {

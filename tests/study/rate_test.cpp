@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "model/text.hpp"
 #include "reference.hpp"
+#include "study/answers.hpp"
+#include "study/sweep.hpp"
 
 namespace aph::study {
 namespace {
@@ -80,9 +83,12 @@ TEST(Rate, CsvHasStableColumnsOneRowPerCase) {
   EXPECT_EQ(design[column("status")], "ok");
   EXPECT_EQ(design[column("violations")], "margin_high;dp_flue_gas;dp_air");
   EXPECT_EQ(design[column("margin")], reference::rate({}).at("Text49").text);
-  // Inputs are the texts the calculation starts from: emptied by the table, then results.
-  EXPECT_EQ(table[column("air.density")], "");
-  EXPECT_EQ(table[column("plate.pairs")], "250");
+  // Inputs are the texts the calculation starts from (emptied by the table), results what the
+  // run shows.
+  EXPECT_EQ(table[column("input.air.density")], "");
+  EXPECT_NE(table[column("air.density")], "");
+  EXPECT_EQ(design[column("input.air.density")], "1.087");
+  EXPECT_EQ(table[column("input.plate.pairs")], "250");
   EXPECT_NE(table[column("air.prandtl")], "");
   EXPECT_EQ(stopped[column("status")], "stopped");
   EXPECT_EQ(stopped[column("message")], "数值输入有误！");
@@ -98,6 +104,22 @@ TEST(Rate, JsonCarriesUnitsFlagsAndMessages) {
   EXPECT_EQ(json[1]["inputs"]["air.properties"], "table");
   EXPECT_EQ(json[2]["status"], "stopped");
   EXPECT_EQ(json[2]["messages"][0], "数值输入有误！");
+}
+
+// A spreadsheet or a script keys its columns by name and by caption: none may come twice.
+TEST(Rate, EveryOutputNamesAndCaptionsItsColumnsOnce) {
+  const SweepPlan plan{parseCases(R"({"arrangement": "counterflow"})", "c.json").at(0),
+                       {parseVary("flue_gas.density=0.8:0.9:0.1")}};
+  for (const auto& columns : {rateColumns(), sweepXlsxColumns(plan, true), goalSeekXlsxColumns(),
+                              offDesignXlsxColumns(true)}) {
+    std::set<std::string> names, captions;
+    for (const XlsxColumn& c : columns) {
+      EXPECT_TRUE(names.insert(c.name).second) << c.name;
+      EXPECT_TRUE(captions.insert(c.caption).second) << c.caption;
+    }
+  }
+  const auto header = cells(lines(rateCsv(ratedSample()))[0]);
+  EXPECT_EQ(std::set<std::string>(header.begin(), header.end()).size(), header.size());
 }
 
 TEST(Rate, CsvQuotesWhatNeedsIt) {

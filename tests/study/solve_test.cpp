@@ -236,6 +236,21 @@ TEST(SeekGoal, EveryResultToldIsTheOneRatedAtItsValue) {
   }
 }
 
+// A result that stays the same over the range (the cold-end wall does not see the flue-gas inlet
+// temperature) is told once, at the lowest value that runs: just above the air outlet
+// temperature of 190 ℃, below which the hot end has no temperature difference.
+TEST(SeekGoal, AResultThatStaysTheSameIsToldWhereItIsFirstHad) {
+  const GoalSeekAnswer a =
+      seekGoal(defaultWindow(), request("flue_gas.inlet_temperature", "wall.min", 1000));
+  ASSERT_EQ(a.status, SolutionStatus::Unreachable);
+  ASSERT_TRUE(a.lowest && a.highest);
+  for (const GoalPoint* p : {&a.answer, &*a.lowest, &*a.highest}) EXPECT_EQ(p->text, "190.001");
+  const std::string told = describeGoalSeek(a);
+  EXPECT_NE(told.find("at every value that ran, the lowest of them 190.001"), std::string::npos)
+      << told;
+  EXPECT_NE(told.find("closest: flue_gas.inlet_temperature = 190.001"), std::string::npos);
+}
+
 // Values whose runs stop for different reasons each keep their own message.
 TEST(SeekGoal, EachValueThatStopsKeepsItsOwnMessage) {
   GoalSeekRequest r = request("flue_gas.outlet_temperature", "margin", 15);

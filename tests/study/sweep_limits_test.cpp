@@ -44,11 +44,12 @@ TEST(Sweep, DesignsOutOfRangeAreInvalidRowsWithTheReason) {
   EXPECT_EQ(commas(rows[1]), commas(rows[0]));  // every column there, the results empty
   EXPECT_EQ(commas(rows[6]), commas(rows[0]));
   EXPECT_TRUE(rows[1].starts_with("-1,0,invalid,,")) << rows[1];
-  EXPECT_TRUE(rows[1].ends_with(",plate.pairs: -1 is out of range; allowed: a whole number ≥ 1"))
+  // The reason, then the empty note.
+  EXPECT_TRUE(rows[1].ends_with(",plate.pairs: -1 is out of range; allowed: a whole number ≥ 1,"))
       << rows[1];
   EXPECT_TRUE(
       rows[5].ends_with(",\"air.channel_gap: 0 is out of range; allowed: > 0 mm, or \"\"\"\" "
-                        "to give the equivalent diameter instead\""))
+                        "to give the equivalent diameter instead\","))
       << rows[5];
   EXPECT_TRUE(rows[6].starts_with("110,9,ok,")) << rows[6];
   EXPECT_EQ(counts.invalid, 5u);

@@ -211,6 +211,30 @@ TEST(WindowFiles, ALoadCaseOfSeveralIsEnteredAsTheBatchToolEntersIt) {
   }
 }
 
+// A case of the standard flue-gas table opens with the table's values in the four fields, as the
+// batch tool types them; the window has no such choice, so "另存为" saves those values.
+TEST(WindowFiles, AStandardTableCaseOpensWithTheTablesValuesAndSavesThem) {
+  Folder folder;
+  write(folder / "standard.json", R"({"arrangement": "counterflow", "flow_mode": "volume",
+      "flue_gas": {"properties": "standard-table"}})");
+  Person person;
+  WindowCaseFiles files;
+  MainWindow w;
+  w.setCaseFiles(&files);
+  person.file = folder / "standard.json";
+  w.Command4_Click(person);
+  // The default temperatures 350 and 160: a mean of 255 ℃, 55 % of the way to the 300 ℃ row.
+  EXPECT_EQ(w.text(F::Text12), "1.11075");
+  EXPECT_EQ(w.text(F::Text11), "0.67595");
+  person.file = folder / "saved.json";
+  w.Command5_Click(person);
+  const Case saved = loadCases(folder / "saved.json").at(0);
+  EXPECT_FALSE(saved.value("flue_gas.properties"));
+  EXPECT_EQ(saved.value("flue_gas.specific_heat"), "1.11075");
+  w.Command3_Click(person);
+  EXPECT_EQ(w.rating().text(F::Text60), rateCase(saved).window.rating().text(F::Text60));
+}
+
 TEST(WindowFiles, RefusedFilesNameTheProblem) {
   Folder folder;
   write(folder / "broken.json", R"({"plate": {"pairs": 1, "pairs": 2}})");
