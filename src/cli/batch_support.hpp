@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/commands.hpp"
-#include "study/design_checks.hpp"
-#include "study/xlsx.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/xlsx.hpp"
 
 namespace aph::cli {
 

@@ -14,14 +14,14 @@
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
 #include "session/session.hpp"
-#include "study/case_file.hpp"
-#include "study/chart.hpp"
-#include "study/design_checks.hpp"
-#include "study/rate.hpp"
-#include "study/size.hpp"
-#include "study/sweep.hpp"
-#include "study/window_files.hpp"
-#include "study/xlsx.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/case_input/window_files.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/chart.hpp"
+#include "study/outputs/xlsx.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/size.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::cli {
 

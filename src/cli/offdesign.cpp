@@ -7,9 +7,9 @@
 #include "cli/batch_support.hpp"
 #include "model/text.hpp"
 #include "render/curve_chart.hpp"
-#include "study/answers.hpp"
-#include "study/case_file.hpp"
-#include "study/sweep.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::cli {
 

@@ -1,7 +1,7 @@
 // The design checks of the batch tool: the dew-point keys of a case file, cold-end corrosion and
 // heat balance as every output shows them, sizing over every load case at once, and the Excel
 // workbook read back from its XML.
-#include "study/design_checks.hpp"
+#include "study/checks/design_checks.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,14 @@
 
 #include "command_output.hpp"
 #include "model/text.hpp"
-#include "study/answers.hpp"
-#include "study/curve.hpp"
-#include "study/rate.hpp"
-#include "study/simulate.hpp"
-#include "study/size.hpp"
-#include "study/solve.hpp"
-#include "study/sweep.hpp"
-#include "study/xlsx.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/outputs/curve.hpp"
+#include "study/outputs/xlsx.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/simulate.hpp"
+#include "study/studies/size.hpp"
+#include "study/studies/solve.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {
@@ -390,7 +390,8 @@ TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
     a.load = 100;
     ASSERT_EQ(a.status, SolutionStatus::Found) << r.inlet;
     const double answerMean = (std::nearbyint(r.inletValue) + std::nearbyint(*a.flueGasOutlet)) / 2;
-    EXPECT_NEAR(*a.rating.run.window.rating().value(Quantity::FlueGasSpecificHeat), cp(answerMean), 1e-14);
+    EXPECT_NEAR(*a.rating.run.window.rating().value(Quantity::FlueGasSpecificHeat), cp(answerMean),
+                1e-14);
     std::ostringstream loads;
     AnswerWriter writer(loads, RateFormat::Table, false, true);
     writer.add(a);

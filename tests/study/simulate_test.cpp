@@ -1,15 +1,15 @@
 // The off-design rating: answers re-rated as a case holding them, the heat balance worked by hand,
 // the laws that step, and the ways there is no answer.
-#include "study/simulate.hpp"
+#include "study/studies/simulate.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "study/answers.hpp"
-#include "study/curve.hpp"
-#include "study/solve.hpp"
-#include "study/sweep.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/outputs/curve.hpp"
+#include "study/studies/solve.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -1,4 +1,4 @@
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,9 +12,9 @@
 
 #include "engine/properties.hpp"
 #include "model/text.hpp"
-#include "study/design_checks.hpp"
-#include "study/files.hpp"
-#include "study/ranges.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/checks/ranges.hpp"
+#include "study/io/files.hpp"
 
 namespace aph::study {
 namespace {

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "study/design_checks.hpp"
-#include "study/simulate.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/studies/simulate.hpp"
 
 namespace aph::study {
 

@@ -1,4 +1,4 @@
-#include "study/simulate.hpp"
+#include "study/studies/simulate.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
-#include "study/solve.hpp"
-#include "study/sweep.hpp"
+#include "study/io/files.hpp"
+#include "study/studies/solve.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -1,8 +1,8 @@
-#include "study/curve.hpp"
+#include "study/outputs/curve.hpp"
 
 #include <cmath>
 
-#include "study/results.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::study {
 

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "study/design_checks.hpp"
-#include "study/rate.hpp"
-#include "study/results.hpp"
-#include "study/seek.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/results.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/seek.hpp"
 
 namespace aph::study {
 

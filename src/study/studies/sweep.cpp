@@ -1,4 +1,4 @@
-#include "study/sweep.hpp"
+#include "study/studies/sweep.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
-#include "study/rate.hpp"
-#include "study/results.hpp"
+#include "study/io/files.hpp"
+#include "study/outputs/results.hpp"
+#include "study/studies/rate.hpp"
 
 namespace aph::study {
 namespace {

@@ -30,8 +30,8 @@ std::string baseName(const std::string& path);
 // Local time in ISO 8601 with the offset from UTC: "2025-03-01T14:05:09+08:00".
 std::string isoTimestamp(std::time_t when);
 
-// Writes `text` through openReplacing (study/files), so that a failed write leaves what was there
-// before untouched. Empty on success, otherwise the system's reason.
+// Writes `text` through openReplacing (study/io/files), so that a failed write leaves what was
+// there before untouched. Empty on success, otherwise the system's reason.
 std::optional<std::string> replaceFile(const std::string& path, std::string_view text);
 
 }  // namespace aph::study

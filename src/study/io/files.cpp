@@ -1,4 +1,4 @@
-#include "study/files.hpp"
+#include "study/io/files.hpp"
 
 #include <fcntl.h>
 #include <signal.h>

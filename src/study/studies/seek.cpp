@@ -1,4 +1,4 @@
-#include "study/seek.hpp"
+#include "study/studies/seek.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "study/chart.hpp"
+#include "study/outputs/chart.hpp"
 
 #include <cmath>
 
 #include "model/text.hpp"
-#include "study/results.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::study {
 

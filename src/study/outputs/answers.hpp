@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "study/curve.hpp"
-#include "study/rate.hpp"
-#include "study/simulate.hpp"
-#include "study/solve.hpp"
+#include "study/outputs/curve.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/simulate.hpp"
+#include "study/studies/solve.hpp"
 
 namespace aph::study {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "study/sweep.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 

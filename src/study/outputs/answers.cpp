@@ -1,12 +1,12 @@
-#include "study/answers.hpp"
+#include "study/outputs/answers.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
-#include "study/sweep.hpp"
+#include "study/io/files.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -28,7 +28,7 @@ const std::vector<ResultColumn>& sweepColumns();
 Quantity columnQuantity(const ResultColumn& column, const Rating& rating);
 
 // The limits a rating can break: the first four as the window's red text flags them, the last
-// two as the batch tool's design checks find them (study/design_checks).
+// two as the batch tool's design checks find them (study/checks/design_checks).
 enum Violation : std::uint8_t {
   kMarginBelow = 1,        // margin below 0 %
   kMarginAbove = 2,        // margin above 30 %

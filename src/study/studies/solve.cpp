@@ -1,4 +1,4 @@
-#include "study/solve.hpp"
+#include "study/studies/solve.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
-#include "study/ranges.hpp"
-#include "study/sweep.hpp"
+#include "study/checks/ranges.hpp"
+#include "study/io/files.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

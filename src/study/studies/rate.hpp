@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "study/case_file.hpp"
-#include "study/design_checks.hpp"
-#include "study/xlsx.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/xlsx.hpp"
 
 namespace aph::study {
 
@@ -40,7 +40,7 @@ inline constexpr std::size_t kTableCellWidth = 40;
 // Cases side by side in one table; more cases continue in further tables below.
 inline constexpr std::size_t kTableBlock = 8;
 
-// Every output carries the design checks (study/design_checks) beside the window's results.
+// Every output carries the design checks (study/checks/design_checks) beside the window's results.
 // `color`: flagged values in red with terminal escapes (besides their "!" mark).
 std::string rateTable(const std::vector<RatedCase>& cases, bool color,
                       const CheckSettings& checks = {});

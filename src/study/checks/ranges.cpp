@@ -1,4 +1,4 @@
-#include "study/ranges.hpp"
+#include "study/checks/ranges.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "model/text.hpp"
-#include "study/files.hpp"
+#include "study/io/files.hpp"
 
 namespace aph::study {
 namespace {

@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 namespace aph::study {
 

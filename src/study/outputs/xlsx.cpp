@@ -1,4 +1,4 @@
-#include "study/xlsx.hpp"
+#include "study/outputs/xlsx.hpp"
 
 #include <stdlib.h>
 #include <xlsxwriter.h>

@@ -18,8 +18,8 @@
 
 #include "engine/dew_point.hpp"
 #include "model/result.hpp"
-#include "study/case_file.hpp"
-#include "study/results.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::study {
 

@@ -1,4 +1,4 @@
-#include "study/design_checks.hpp"
+#include "study/checks/design_checks.hpp"
 
 #include <algorithm>
 #include <cmath>

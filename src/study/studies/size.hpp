@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "study/design_checks.hpp"
-#include "study/sweep.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 
@@ -54,7 +54,7 @@ struct SizeResult {
 };
 
 // Sizing over load cases given one at a time, so that only their values are kept. Candidates
-// outside the ranges (study/ranges) are skipped unless `asTyped`.
+// outside the ranges (study/checks/ranges) are skipped unless `asTyped`.
 class SizeSearch {
  public:
   SizeSearch(const Axis& candidates, const Limits& limits, unsigned threads = 0,

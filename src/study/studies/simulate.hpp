@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "study/rate.hpp"
-#include "study/seek.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/seek.hpp"
 
 namespace aph::study {
 

@@ -1,10 +1,10 @@
-#include "study/rate.hpp"
+#include "study/studies/rate.hpp"
 
 #include <algorithm>
 #include <sstream>
 
 #include "model/text.hpp"
-#include "study/results.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::study {
 namespace {

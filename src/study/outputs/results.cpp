@@ -1,4 +1,4 @@
-#include "study/results.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::study {
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "study/case_file.hpp"
-#include "study/design_checks.hpp"
-#include "study/ranges.hpp"
-#include "study/xlsx.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/checks/ranges.hpp"
+#include "study/outputs/xlsx.hpp"
 
 namespace aph::study {
 
@@ -71,8 +71,8 @@ std::size_t designCount(const SweepPlan& plan);
 // case typed in and has never calculated, so it gives exactly what a freshly loaded window with
 // the case would give.
 //
-// With `checkRanges`, a design outside the batch tool's ranges (study/ranges) is not rated: its
-// status is `invalid` with the reason, and the window returned has never calculated.
+// With `checkRanges`, a design outside the batch tool's ranges (study/checks/ranges) is not rated:
+// its status is `invalid` with the reason, and the window returned has never calculated.
 class DesignEvaluator {
  public:
   explicit DesignEvaluator(const Case& base, bool checkRanges = false,
@@ -105,7 +105,7 @@ class DesignEvaluator {
 struct DesignValues {
   bool completed = false;
   bool invalid = false;     // outside the ranges: not rated
-  std::uint16_t rule = 0;   // the range it breaks (study/ranges)
+  std::uint16_t rule = 0;   // the range it breaks (study/checks/ranges)
   unsigned violations = 0;  // the window's and the design checks'
   double margin = 0, dpFlueGas = 0, dpAir = 0, kTheoretical = 0, area = 0;  // NaN when not shown
   double dewPointMargin = 0;  // K, NaN when no acid dew point is known or the run stopped short

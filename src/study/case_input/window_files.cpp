@@ -1,4 +1,4 @@
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "study/case_file.hpp"
-#include "study/files.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/io/files.hpp"
 
 namespace aph::study {
 namespace {

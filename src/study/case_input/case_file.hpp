@@ -31,8 +31,8 @@ enum class KeyKind : std::uint8_t {
                 // flue-gas table's values into them at the temperatures of each run
   Arrangement,  // counterflow, crossflow, multi-pass
   FlowMode,     // volume or mass flows
-  Check,        // an input of the batch tool's design checks (study/design_checks): no field of
-                // the window, never typed in
+  Check,  // an input of the batch tool's design checks (study/checks/design_checks): no field of
+          // the window, never typed in
 };
 
 struct CaseKey {
@@ -96,7 +96,8 @@ std::optional<std::string> arrangementIgnores(const Case& c, std::size_t key);
 // How a case file is read.
 struct ReadOptions {
   // Every value goes into the window as given, as the window itself would take it: no range
-  // checks, any name. Off, the batch tool refuses what no engineer could mean (study/ranges).
+  // checks, any name. Off, the batch tool refuses what no engineer could mean
+  // (study/checks/ranges).
   bool asTyped = false;
 };
 
@@ -166,7 +167,7 @@ struct RunStatus {
   bool completed = false;  // all stages ran and no message was shown
   std::vector<std::string> messages;
   bool invalid = false;    // not rated: outside the batch tool's ranges (`messages` says why)
-  std::uint16_t rule = 0;  // the range broken (study/ranges)
+  std::uint16_t rule = 0;  // the range broken (study/checks/ranges)
 };
 // The status of a window after calculateCase on a window that was fresh before typeCase.
 RunStatus runStatus(const MainWindow& window, const CaseUserInterface& ui);

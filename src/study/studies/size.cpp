@@ -1,11 +1,11 @@
-#include "study/size.hpp"
+#include "study/studies/size.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <sstream>
 
-#include "study/ranges.hpp"
+#include "study/checks/ranges.hpp"
 
 namespace aph::study {
 namespace {
