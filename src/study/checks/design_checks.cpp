@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "model/text.hpp"
+#include "study/outputs/number_text.hpp"
 
 namespace aph::study {
 namespace {
@@ -23,9 +21,7 @@ std::string shown(double value) {
 }
 
 std::string fourDecimals(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.4f", value);
-  return buffer;
+  return fixedText(value, 4);
 }
 
 // The note of a specific heat (or a span of them) taken from the window's law.
@@ -153,24 +149,10 @@ bool checkFlagged(const DesignChecks& checks, CheckResult result) {
 }
 
 std::string checkFigure(double value) {
-  if (!std::isfinite(value)) return {};
-  // The C library rounds the exact binary value, as std::to_chars would; it is also there where
-  // the C++ library writes no doubles (the browser page's). Two decimals, and where they would
-  // show a value that is not zero as 0.00, as many more as give it two significant digits
-  // (-0.0032, 0.001), so that a small disagreement is never told as none.
-  char buffer[400];
-  int decimals = 2;
-  if (value != 0 && std::fabs(value) < 0.005) {
-    // The decimal exponent of the value rounded to two significant digits ("3.2e-03").
-    std::snprintf(buffer, sizeof buffer, "%.1e", value);
-    const char* e = std::strchr(buffer, 'e');
-    if (e) decimals = std::min(1 - std::atoi(e + 1), 330);
-  }
-  const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
-  std::string text(buffer, static_cast<std::size_t>(length));
-  while (decimals-- > 2 && text.back() == '0') text.pop_back();
-  return text == "-0.00" ? "0.00" : text;
+  // Two decimals, and where they would show a value that is not zero as 0.00, as many more as
+  // give it two significant digits (-0.0032, 0.001), so that a small disagreement is never told
+  // as none.
+  return fixedShowingText(value, 2, 2);
 }
 
 std::string checkText(const DesignChecks& checks, CheckResult result) {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 #include "model/text.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 
 namespace aph::study {
 namespace {
@@ -57,9 +57,7 @@ Kind kindOf(std::string_view path) {
 }
 
 std::string number(double v) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.12g", v);
-  return buffer;
+  return figuresText(v, 12);
 }
 
 std::string withUnit(const std::string& text, std::string_view unit) {

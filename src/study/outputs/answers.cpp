@@ -1,11 +1,11 @@
 #include "study/outputs/answers.hpp"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "model/text.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 #include "study/studies/sweep.hpp"
 
 namespace aph::study {
@@ -37,13 +37,6 @@ std::pair<std::string, std::string> ratingCsv(const RatedCase& rated,
 
 std::string csvNumber(const std::optional<double>& v) {
   return v && std::isfinite(*v) ? gridText(*v) : std::string();
-}
-
-std::string fixedText(double v, int decimals) {
-  if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;  // no "-0.0000"
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
-  return buffer;
 }
 
 // A file path in a heading, whole however long (it tells which file the answer belongs to), with

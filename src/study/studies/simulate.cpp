@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
 
 #include "model/text.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 #include "study/studies/solve.hpp"
 #include "study/studies/sweep.hpp"
 
@@ -27,9 +27,7 @@ constexpr std::size_t kBesideBrackets = 4;
 
 // A residual to read: six significant digits.
 std::string figure(double v) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.6g", v);
-  return buffer;
+  return figuresText(v, 6);
 }
 
 std::string degrees(double v) {

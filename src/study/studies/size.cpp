@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "study/checks/ranges.hpp"
+#include "study/outputs/number_text.hpp"
 
 namespace aph::study {
 namespace {
@@ -14,14 +15,6 @@ constexpr std::string_view kSizingKeys[] = {
     "plate.pairs",          "flue_gas.channel_length", "flue_gas.channel_width",
     "flue_gas.channel_gap", "air.channel_length",      "air.channel_width",
     "air.channel_gap"};
-
-std::string fixed(double v, int decimals) {
-  std::ostringstream out;
-  out.setf(std::ios::fixed);
-  out.precision(decimals);
-  out << v;
-  return out.str();
-}
 
 // "50…60, 70…80": runs of consecutive candidates (in value order) that satisfy `pick`.
 std::string runs(const Axis& axis, const std::vector<std::size_t>& order,
@@ -50,20 +43,20 @@ std::string shortfallText(unsigned s, const DesignValues& v, const Limits& limit
   if (s & kInvalid) parts.push_back("outside the allowed range (" + ruleText(v.rule) + ")");
   if (s & kStopped) parts.emplace_back("the calculation stops");
   if (s & kBelowBand)
-    parts.push_back("margin " + fixed(v.margin, 2) + " % below " + fixed(limits.marginLow, 2) +
-                    " %");
+    parts.push_back("margin " + fixedText(v.margin, 2) + " % below " +
+                    fixedText(limits.marginLow, 2) + " %");
   if (s & kAboveBand)
-    parts.push_back("margin " + fixed(v.margin, 2) + " % above " + fixed(limits.marginHigh, 2) +
-                    " %");
+    parts.push_back("margin " + fixedText(v.margin, 2) + " % above " +
+                    fixedText(limits.marginHigh, 2) + " %");
   if (s & kFlueGasOver)
-    parts.push_back("flue-gas pressure drop " + fixed(v.dpFlueGas, 1) + " Pa over " +
-                    fixed(limits.maxDrop, 1) + " Pa");
+    parts.push_back("flue-gas pressure drop " + fixedText(v.dpFlueGas, 1) + " Pa over " +
+                    fixedText(limits.maxDrop, 1) + " Pa");
   if (s & kAirOver)
-    parts.push_back("air pressure drop " + fixed(v.dpAir, 1) + " Pa over " +
-                    fixed(limits.maxDrop, 1) + " Pa");
+    parts.push_back("air pressure drop " + fixedText(v.dpAir, 1) + " Pa over " +
+                    fixedText(limits.maxDrop, 1) + " Pa");
   if (s & kColdEnd)
-    parts.push_back("cold-end dew-point margin " + fixed(v.dewPointMargin, 2) + " K below " +
-                    fixed(v.requiredDewPointMargin, 2) + " K");
+    parts.push_back("cold-end dew-point margin " + fixedText(v.dewPointMargin, 2) + " K below " +
+                    fixedText(v.requiredDewPointMargin, 2) + " K");
   std::string out;
   for (std::size_t k = 0; k < parts.size(); ++k) out += (k ? "; " : "") + parts[k];
   return out;
@@ -180,8 +173,9 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
   std::ostringstream out;
   const std::string name = std::string(keyInfo.path) + " (" + std::string(keyInfo.caption) + ")";
   const std::string range = candidates.texts[order.front()] + "…" + candidates.texts[order.back()];
-  std::string goal = "margin " + fixed(limits.marginLow, 2) + "…" + fixed(limits.marginHigh, 2) +
-                     " %, both pressure drops ≤ " + fixed(limits.maxDrop, 1) + " Pa";
+  std::string goal = "margin " + fixedText(limits.marginLow, 2) + "…" +
+                     fixedText(limits.marginHigh, 2) + " %, both pressure drops ≤ " +
+                     fixedText(limits.maxDrop, 1) + " Pa";
   // The cold end is held to its margin wherever an acid dew point is known.
   std::vector<double> required;
   for (const LoadSizing& load : loads)
@@ -190,7 +184,7 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
   if (dewPoints) {
     const bool same = std::all_of(required.begin(), required.end(),
                                   [&](double r) { return r == required.front(); });
-    goal += same ? ", cold-end wall ≥ acid dew point + " + fixed(required.front(), 2) + " K"
+    goal += same ? ", cold-end wall ≥ acid dew point + " + fixedText(required.front(), 2) + " K"
                  : ", cold-end wall ≥ acid dew point + each load case's margin";
   }
   // "100 % 负荷: " before what is told of one load case, when there are several.
@@ -255,10 +249,11 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
     out << "smallest value: " << candidates.texts[k] << "\n";
     for (const LoadSizing& load : loads) {
       const DesignValues& v = load.values[k];
-      out << "  " << who(load) << "margin " << fixed(v.margin, 4) << " %, flue-gas pressure drop "
-          << fixed(v.dpFlueGas, 4) << " Pa, air pressure drop " << fixed(v.dpAir, 4) << " Pa";
+      out << "  " << who(load) << "margin " << fixedText(v.margin, 4)
+          << " %, flue-gas pressure drop " << fixedText(v.dpFlueGas, 4) << " Pa, air pressure drop "
+          << fixedText(v.dpAir, 4) << " Pa";
       if (!std::isnan(v.dewPointMargin))
-        out << ", cold-end dew-point margin " << fixed(v.dewPointMargin, 2) << " K";
+        out << ", cold-end dew-point margin " << fixedText(v.dewPointMargin, 2) << " K";
       out << "\n";
     }
     const auto position = std::find(order.begin(), order.end(), k) - order.begin();
@@ -341,7 +336,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
     for (std::size_t l = 0; l < loads.size(); ++l) {
       if (reach[l].band || !std::isfinite(reach[l].lowMargin)) continue;
       out << "  binding: the margin band" << at(l) << "; the margin only runs from "
-          << fixed(reach[l].lowMargin, 2) << " % to " << fixed(reach[l].highMargin, 2) << " %\n";
+          << fixedText(reach[l].lowMargin, 2) << " % to " << fixedText(reach[l].highMargin, 2)
+          << " %\n";
       told = true;
     }
     if (!told)
@@ -353,15 +349,16 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
       const Reach& r = reach[l];
       if (!std::isfinite(r.lowDrop1)) continue;
       if (r.lowDrop1 > limits.maxDrop)
-        out << "  binding: the flue-gas pressure drop never falls to " << fixed(limits.maxDrop, 1)
-            << " Pa" << at(l) << " (lowest " << fixed(r.lowDrop1, 1) << " Pa)\n";
+        out << "  binding: the flue-gas pressure drop never falls to "
+            << fixedText(limits.maxDrop, 1) << " Pa" << at(l) << " (lowest "
+            << fixedText(r.lowDrop1, 1) << " Pa)\n";
       if (r.lowDrop2 > limits.maxDrop)
-        out << "  binding: the air pressure drop never falls to " << fixed(limits.maxDrop, 1)
-            << " Pa" << at(l) << " (lowest " << fixed(r.lowDrop2, 1) << " Pa)\n";
+        out << "  binding: the air pressure drop never falls to " << fixedText(limits.maxDrop, 1)
+            << " Pa" << at(l) << " (lowest " << fixedText(r.lowDrop2, 1) << " Pa)\n";
       told = told || r.lowDrop1 > limits.maxDrop || r.lowDrop2 > limits.maxDrop;
     }
     if (!told)
-      out << "  binding: the two pressure drops never stay within " << fixed(limits.maxDrop, 1)
+      out << "  binding: the two pressure drops never stay within " << fixedText(limits.maxDrop, 1)
           << " Pa at the same value" << (several ? " at every load case" : "") << "\n";
   }
   if (count(coldOk) == 0) {
@@ -369,8 +366,8 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
     for (std::size_t l = 0; l < loads.size(); ++l) {
       if (reach[l].cold || !std::isfinite(reach[l].highDewMargin)) continue;
       out << "  binding: the cold-end dew-point margin" << at(l) << "; it is at most "
-          << fixed(reach[l].highDewMargin, 2) << " K, short of the "
-          << fixed(loads[l].requiredDewPointMargin, 2) << " K required\n";
+          << fixedText(reach[l].highDewMargin, 2) << " K, short of the "
+          << fixedText(loads[l].requiredDewPointMargin, 2) << " K required\n";
       told = true;
     }
     if (!told)

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -12,6 +11,7 @@
 #include "model/text.hpp"
 #include "study/checks/ranges.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 #include "study/studies/sweep.hpp"
 
 namespace aph::study {
@@ -48,13 +48,7 @@ std::string shown(double v) {
 // A result to read: seven significant digits, more where fewer would put it on the other side of
 // the target or on it (14.99999996 against 15 is not shown as 15).
 std::string figure(double v, double target) {
-  char buffer[40];
-  for (int digits = 7;; ++digits) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", digits, v);
-    const double shown = std::strtod(buffer, nullptr);
-    if (digits >= 17 || ((shown < target) == (v < target) && (shown == target) == (v == target)))
-      return buffer;
-  }
+  return figuresTextAgainst(v, target, 7);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "model/text.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 #include "study/outputs/results.hpp"
 #include "study/studies/rate.hpp"
 
@@ -166,10 +167,7 @@ void ProgressBar::draw(std::size_t done) {
 }
 
 std::string gridText(double value) {
-  if (value == 0) return "0";  // no "-0"
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.12g", value);
-  return buffer;
+  return figuresText(value, 12);
 }
 
 std::size_t rangeCount(double from, double to, double step) {
