@@ -230,7 +230,7 @@ TEST(ParseLoads, ReadsARangeOfPercentagesAndRefusesNonsense) {
   EXPECT_EQ(parseLoads("50:50:5"), (std::vector<double>{50}));
   for (const char* bad : {"0:100:10", "-10:50:10", "30:110", "10:5:1", "1:2000:1", "a:b:c",
                           "30:110:0", "1:1e999:1", "500:1500:100"})
-    EXPECT_THROW(parseLoads(bad), SolveError) << bad;
+    EXPECT_THROW(parseLoads(bad), RangeError) << bad;
 }
 
 TEST(PerformanceChart, PlotsTheLoadsThatHaveAnAnswer) {

@@ -672,34 +672,16 @@ Case loadCase(const Case& c, double percent) {
 }
 
 std::vector<double> parseLoads(const std::string& argument) {
-  const std::string shown = "--load " + shortened(argument, 80);
-  std::vector<std::string> parts;
-  for (std::size_t start = 0;;) {
-    const auto end = argument.find(':', start);
-    parts.push_back(argument.substr(start, end == std::string::npos ? end : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  if (parts.size() != 3) throw SolveError(shown + ": expected FROM:TO:STEP in % of the flows");
-  double numbers[3];
-  for (std::size_t k = 0; k < 3; ++k) numbers[k] = parseOptionNumber(parts[k], shown);
-  std::size_t count = 0;
-  try {
-    count = rangeCount(numbers[0], numbers[1], numbers[2]);
-  } catch (const SweepError& e) {
-    throw SolveError(shown + ": " + e.what());
-  }
-  if (count > kMaxLoads)
-    throw SolveError(shown + ": more than " + std::to_string(kMaxLoads) + " loads");
-  std::vector<double> loads;
-  for (std::size_t k = 0; k < count; ++k) {
-    const double v =
-        readLeadingNumber(gridText(numbers[0] + static_cast<double>(k) * numbers[2])).value_or(0);
+  const ValueRange range =
+      parseRange(argument, RangeForm::Stepped, "FROM:TO:STEP in % of the flows");
+  if (range.count > kMaxLoads)
+    throw RangeError(argument, "more than " + std::to_string(kMaxLoads) + " loads");
+  const std::vector<double> loads = rangeValues(range).values;
+  for (double v : loads)
     if (!(v > 0 && v <= kMaxLoad))
-      throw SolveError(shown + ": " + gridText(v) + " % is out of range; allowed: above 0 % and " +
-                       "at most " + gridText(kMaxLoad) + " %");
-    loads.push_back(v);
-  }
+      throw RangeError(argument, gridText(v) +
+                                     " % is out of range; allowed: above 0 % and at most " +
+                                     gridText(kMaxLoad) + " %");
   return loads;
 }
 

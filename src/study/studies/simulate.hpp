@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "study/case_input/range_syntax.hpp"
 #include "study/studies/rate.hpp"
 #include "study/studies/seek.hpp"
 
@@ -69,7 +70,7 @@ OffDesignAnswer simulateCase(const Case& c, const SimulateOptions& options = {})
 Case loadCase(const Case& c, double percent);
 
 // "30:110:10" → 30, 40, …, 110 (% of the case's flows, each above 0 and at most kMaxLoad, at most
-// kMaxLoads of them). Throws SolveError naming --load.
+// kMaxLoads of them). Throws RangeError.
 inline constexpr double kMaxLoad = 1000;
 inline constexpr std::size_t kMaxLoads = 1000;
 std::vector<double> parseLoads(const std::string& argument);

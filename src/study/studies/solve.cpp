@@ -230,11 +230,9 @@ GoalTarget parseGoalTarget(const std::string& text) {
 }
 
 double parseOptionNumber(const std::string& text, const std::string& option) {
-  const auto v = readWholeNumber(text);
-  if (!text.empty() && v && std::isfinite(*v)) return *v;
-  const bool tooLarge = !text.empty() && !readLeadingNumber(text);
-  throw SolveError(option + ": \"" + shortened(text) + "\" is " +
-                   (tooLarge ? "beyond what a double holds" : "not a number"));
+  std::string problem;
+  if (const auto v = readRangeNumber(text, problem)) return *v;
+  throw SolveError(option + ": " + problem);
 }
 
 namespace {

@@ -14,7 +14,6 @@
 
 #include "model/text.hpp"
 #include "study/io/files.hpp"
-#include "study/outputs/number_text.hpp"
 #include "study/outputs/results.hpp"
 #include "study/studies/rate.hpp"
 
@@ -35,12 +34,6 @@ constexpr std::size_t kChunksAheadPerThread = 4;
 // A result of the run as a number; NaN when the run did not get that far.
 double number(const Rating& rating, Quantity q) {
   return rating.value(q).value_or(std::numeric_limits<double>::quiet_NaN());
-}
-
-std::optional<double> parseNumber(const std::string& text) {
-  const auto value = readWholeNumber(text);
-  if (!value || text.empty()) return std::nullopt;
-  return value;
 }
 
 void appendField(std::string& out, std::string_view text) {
@@ -166,101 +159,36 @@ void ProgressBar::draw(std::size_t done) {
   std::fflush(stderr);
 }
 
-std::string gridText(double value) {
-  return figuresText(value, 12);
-}
-
-std::size_t rangeCount(double from, double to, double step) {
-  if (!(step != 0) || !std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step))
-    throw SweepError("the step must be a number other than 0");
-  const double span = (to - from) / step;
-  if (!std::isfinite(span))
-    throw SweepError("more than " + std::to_string(kMaxDesigns) + " values");
-  if (span < -1e-9)
-    throw SweepError("the step does not lead from " + gridText(from) + " to " + gridText(to));
-  const double count = std::floor(span + 1e-6) + 1;
-  if (count > static_cast<double>(kMaxDesigns))
-    throw SweepError("more than " + std::to_string(kMaxDesigns) + " values");
-  return static_cast<std::size_t>(count);
-}
-
 Axis rangeAxis(std::size_t key, double from, double to, double step) {
-  const std::size_t count = rangeCount(from, to, step);
-  Axis axis;
-  axis.key = key;
-  axis.texts.reserve(count);
-  axis.values.reserve(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    const double v = from + static_cast<double>(k) * step;
-    axis.texts.push_back(gridText(v));
-    axis.values.push_back(*readLeadingNumber(axis.texts.back()));
-  }
-  return axis;
+  RangeValues values = steppedValues(from, to, step);
+  return {key, std::move(values.texts), std::move(values.values)};
 }
 
-std::size_t VaryArgument::count() const {
-  return range ? rangeCount(from, to, step) : list.size();
-}
-
-VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs) {
-  const std::string shown = shownAs.empty() ? shortened(argument, 80) : shortened(shownAs, 80);
-  const std::string prefix = shownAs.empty() ? "--vary " : "";
+VaryArgument parseVaryArgument(const std::string& argument) {
+  const std::string shown = shortened(argument, 80);
+  const std::string expected = "KEY=FROM:TO:STEP or KEY=V1,V2,…";
   const auto equals = argument.find('=');
-  if (equals == std::string::npos)
-    throw SweepError(prefix + shown + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
+  if (equals == std::string::npos) throw SweepError(shown + ": expected " + expected);
   const std::string path = argument.substr(0, equals);
-  const std::string range = argument.substr(equals + 1);
   const auto key = findKey(path);
-  if (!key)
-    throw SweepError(prefix + shown + ": \"" + shortened(path) + "\" is not a case-file key");
+  if (!key) throw SweepError(shown + ": \"" + shortened(path) + "\" is not a case-file key");
   if (const auto reason = unvariableReason(*key))
-    throw SweepError(prefix + shown + ": \"" + path + "\" is " + *reason +
-                     ", and cannot be varied");
-  std::vector<std::string> parts;
-  const char separator = range.find(':') != std::string::npos ? ':' : ',';
-  for (std::size_t start = 0;;) {
-    const auto end = range.find(separator, start);
-    parts.push_back(range.substr(start, end == std::string::npos ? end : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  std::vector<double> numbers;
-  for (const std::string& p : parts) {
-    const auto v = parseNumber(p);
-    if (!v)
-      throw SweepError(prefix + shown + ": \"" + shortened(p) + "\" is " +
-                       (readLeadingNumber(p) ? "not a number" : "beyond what a double holds"));
-    numbers.push_back(*v);
-  }
+    throw SweepError(shown + ": \"" + path + "\" is " + *reason + ", and cannot be varied");
   VaryArgument vary;
   vary.argument = argument;
   vary.key = *key;
-  if (separator == ':') {
-    if (numbers.size() != 3)
-      throw SweepError(prefix + shown + ": expected KEY=FROM:TO:STEP or KEY=V1,V2,…");
-    vary.range = true;
-    vary.from = numbers[0];
-    vary.to = numbers[1];
-    vary.step = numbers[2];
-    try {
-      (void)vary.count();
-    } catch (const SweepError& e) {
-      throw SweepError(prefix + shown + ": " + e.what());
-    }
-    return vary;
+  try {
+    vary.range = parseRange(std::string_view(argument).substr(equals + 1), RangeForm::SteppedOrList,
+                            expected);
+  } catch (const RangeError& e) {
+    throw SweepError(shown + ": " + e.problem());
   }
-  vary.list = std::move(parts);
-  vary.listValues = std::move(numbers);
   return vary;
 }
 
 Axis buildAxis(const VaryArgument& vary) {
-  if (vary.range) return rangeAxis(vary.key, vary.from, vary.to, vary.step);
-  Axis axis;
-  axis.key = vary.key;
-  axis.texts = vary.list;
-  axis.values = vary.listValues;
-  return axis;
+  RangeValues values = rangeValues(vary.range);
+  return {vary.key, std::move(values.texts), std::move(values.values)};
 }
 
 void checkGridSize(const std::vector<VaryArgument>& varied) {

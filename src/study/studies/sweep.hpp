@@ -13,20 +13,23 @@
 #include <vector>
 
 #include "study/case_input/case_file.hpp"
+#include "study/case_input/range_syntax.hpp"
 #include "study/checks/design_checks.hpp"
 #include "study/checks/ranges.hpp"
 #include "study/outputs/xlsx.hpp"
 
 namespace aph::study {
 
-// A sweep that cannot run: a bad --vary, a key that cannot be varied.
+// A sweep that cannot run: a varied key or range that cannot be read, a key that cannot be
+// varied.
 class SweepError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Grids beyond this many designs are refused rather than left running for hours.
-inline constexpr std::size_t kMaxDesigns = 20'000'000;
+// Grids beyond this many designs are refused rather than left running for hours: as many as one
+// range may hold values.
+inline constexpr std::size_t kMaxDesigns = kMaxRangeValues;
 
 struct Axis {
   std::size_t key = 0;
@@ -34,30 +37,22 @@ struct Axis {
   std::vector<double> values;
 };
 
-// A --vary argument read but not yet spread out: its size is known before anything is built.
+// A varied key read but not yet spread out: its size is known before anything is built.
 struct VaryArgument {
   std::string argument;
   std::size_t key = 0;
-  bool range = false;  // FROM:TO:STEP
-  double from = 0, to = 0, step = 0;
-  std::vector<std::string> list;  // V1,V2,…
-  std::vector<double> listValues;
-  std::size_t count() const;
+  ValueRange range;  // FROM:TO:STEP or V1,V2,…
+  std::size_t count() const { return range.count; }
 };
-// "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5". Refuses a range
-// of more than kMaxDesigns values. Messages begin "--vary ARGUMENT: ", or `shownAs` instead.
-VaryArgument parseVaryArgument(const std::string& argument, const std::string& shownAs = "");
+// "plate.pairs=50:300:10" (both ends included) or "air.channel_gap=7,8,9.5". Throws SweepError
+// beginning "ARGUMENT: " (the option that gave it is the caller's to name).
+VaryArgument parseVaryArgument(const std::string& argument);
 Axis buildAxis(const VaryArgument& vary);
 // Refuses a grid of more than kMaxDesigns designs, before any axis is built.
 void checkGridSize(const std::vector<VaryArgument>& varied);
 Axis parseVary(const std::string& argument);
 // FROM, FROM + STEP, … up to TO (within a millionth of a step).
 Axis rangeAxis(std::size_t key, double from, double to, double step);
-// How many values that range holds; throws SweepError for a step that does not lead there or
-// more than kMaxDesigns values.
-std::size_t rangeCount(double from, double to, double step);
-// A grid value as field text: 12 significant digits, so that 0.1 + 0.2 types as 0.3.
-std::string gridText(double value);
 
 struct SweepPlan {
   Case base;
