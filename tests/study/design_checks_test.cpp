@@ -1,6 +1,7 @@
 // The design checks of the batch tool: the dew-point keys of a case file, cold-end corrosion and
 // heat balance as every output shows them, sizing over every load case at once, and the Excel
 // workbook read back from its XML.
+#include "engine/dew_point.hpp"
 #include "study/design_checks.hpp"
 
 #include <gtest/gtest.h>
