@@ -352,6 +352,8 @@ double mean(const std::vector<double>& v) {
 // entering the section in hand: the flue gas of each row, the air of each column.
 struct Sweep {
   std::vector<double> flueGasIn, airIn, flueGasOut, airOut, gas, air;
+  std::vector<double> system, inlet;  // the return ducts' equations and temperatures
+  std::vector<Outlets> response;
 };
 
 void prepare(const Model& m, Sweep& s) {
@@ -422,12 +424,14 @@ Outlets connectPasses(const Model& m, const Cells& k, Sweep& s) {
   const auto inletOf = [&](int u) -> double& {
     return u < nf - 1 ? s.flueGasIn[u + 1] : s.airIn[u - (nf - 1) + 1];
   };
-  std::vector<double> system(static_cast<std::size_t>(size) * (size + 1));  // [I − M | b]
+  std::vector<double>& system = s.system;  // [I − M | b]
+  system.assign(static_cast<std::size_t>(size) * (size + 1), 0);
   const auto at = [&](int row, int col) -> double& {
     return system[static_cast<std::size_t>(row) * (size + 1) + col];
   };
   for (int row = 0; row < size; ++row) at(row, size) = outletFeeding(row);
-  std::vector<Outlets> response(size);
+  std::vector<Outlets>& response = s.response;
+  response.assign(size, Outlets{});
   s.flueGasIn[0] = 0;
   for (int u = 0; u < size; ++u) {
     inletOf(u) = 1;
@@ -447,7 +451,8 @@ Outlets connectPasses(const Model& m, const Cells& k, Sweep& s) {
       for (int j = col; j <= size; ++j) at(row, j) -= factor * at(col, j);
     }
   }
-  std::vector<double> inlet(size);
+  std::vector<double>& inlet = s.inlet;
+  inlet.assign(size, 0);
   for (int row = size - 1; row >= 0; --row) {
     double sum = at(row, size);
     for (int j = row + 1; j < size; ++j) sum -= at(row, j) * inlet[j];
@@ -462,9 +467,8 @@ Outlets connectPasses(const Model& m, const Cells& k, Sweep& s) {
   return out;
 }
 
-Outlets outletsAt(const Model& m, const Transfer& t) {
+Outlets outletsAt(const Model& m, const Transfer& t, Sweep& s) {
   if (m.arrangement == FieldArrangement::Counterflow) return Counterflow(t.n1, t.n2).outlets();
-  Sweep s;
   return connectPasses(m, cellCoefficients(m, t), s);
 }
 
@@ -704,13 +708,14 @@ std::variant<double, FieldError> scaleFactorFor(const Model& m, double target, d
     bool known = false;
   };
   std::optional<FieldError> fault;
+  Sweep s;  // one workspace for every trial
   const auto trial = [&](double u) -> Trial {
     auto t = transferAt(m, std::exp(u));
     if (auto* refused = std::get_if<FieldError>(&t)) {
       fault = *refused;
       return {u, 0, true};
     }
-    return {u, outletsAt(m, std::get<Transfer>(t)).flueGas - target, true};
+    return {u, outletsAt(m, std::get<Transfer>(t), s).flueGas - target, true};
   };
   // Beyond the largest factor the grid allows, the answer needs a finer grid.
   const double largest = largestFactor(m);
