@@ -695,6 +695,9 @@ constexpr int kMaxScaleTrials = 100;
 // The first step of a search in ln factor, and that of the search refining a coarse grid's one.
 constexpr double kFirstScaleStep = 0.05;
 constexpr double kRefineScaleStep = 0.002;
+// Cells of a section up to which the rating mode searches on the least grid its answer needs
+// instead of the coarsest one first.
+constexpr int kCoarseSearchCells = 2 * kMinSectionGrid * kMinSectionGrid;
 constexpr double kOutletTolerance = 1e-13;  // of the inlet temperature difference
 
 // The factor on h1 and h2 at which θ1out is `target`, from a first trial at `start`. θ1out falls
@@ -849,6 +852,17 @@ FieldOutcome solvePlateField(const FieldInput& input) {
   return fieldAt(gridded, t, 1);
 }
 
+namespace {
+
+FieldOutcome finishRating(const Model& m, double factor) {
+  auto transfer = transferAt(m, factor);
+  if (auto* refused = std::get_if<FieldError>(&transfer)) return *refused;
+  if (auto refused = coarseCells(m, std::get<Transfer>(transfer))) return *refused;
+  return fieldAt(m, std::get<Transfer>(transfer), factor);
+}
+
+}  // namespace
+
 FieldOutcome ratePlateField(const FieldInput& input, double flueGasOutlet) {
   auto model = checkedModel(input);
   if (auto* refused = std::get_if<FieldError>(&model)) return *refused;
@@ -859,9 +873,10 @@ FieldOutcome ratePlateField(const FieldInput& input, double flueGasOutlet) {
   if (m.t1in == m.t2in) return unreachable;
   const double target = (flueGasOutlet - m.t2in) / (m.t1in - m.t2in);
 
-  // With the design checks' grid, a first search on the coarsest grid finds the coefficients
-  // closely enough to choose the grid, and a short second one on that grid finishes. A grid of
-  // its own choosing too coarse for the factor the outlet asks is refined, up to the bounds.
+  // With the design checks' grid, a first search on a coarse grid finds the coefficients closely
+  // enough to choose the grid, and a short second one on that grid finishes where it differs. A
+  // grid of its own choosing too coarse for the factor the outlet asks is refined, up to the
+  // bounds.
   const auto search = [&](Model& grid, double start, double firstStep) {
     auto found = scaleFactorFor(grid, target, start, firstStep, unreachable);
     while (m.automaticGrid && std::holds_alternative<FieldError>(found) &&
@@ -884,8 +899,12 @@ FieldOutcome ratePlateField(const FieldInput& input, double flueGasOutlet) {
   Model searched = m;
   double start = counterflowGuess(m, target), firstStep = kFirstScaleStep;
   if (m.automaticGrid && m.arrangement != FieldArrangement::Counterflow) {
-    Model coarse = m;
-    coarse.nx = coarse.ny = kMinSectionGrid;
+    // Counterflow needs the smallest factor of all: its grid is the least the answer needs.
+    // Where that is hardly finer than the coarsest grid, the search starts on it directly.
+    auto least = transferAt(m, start);
+    if (auto* refused = std::get_if<FieldError>(&least)) return *refused;
+    Model coarse = withGridFor(m, std::get<Transfer>(least));
+    if (coarse.nx * coarse.ny > kCoarseSearchCells) coarse.nx = coarse.ny = kMinSectionGrid;
     auto found = search(coarse, start, firstStep);
     if (auto* refused = std::get_if<FieldError>(&found)) return *refused;
     start = std::get<double>(found);
@@ -893,16 +912,13 @@ FieldOutcome ratePlateField(const FieldInput& input, double flueGasOutlet) {
     auto transfer = transferAt(m, start);
     if (auto* refused = std::get_if<FieldError>(&transfer)) return *refused;
     searched = withGridFor(m, std::get<Transfer>(transfer));
+    if (searched.nx == coarse.nx && searched.ny == coarse.ny) return finishRating(searched, start);
   } else if (m.automaticGrid) {
     searched = withGridFor(m, Transfer{});
   }
   auto found = search(searched, start, firstStep);
   if (auto* refused = std::get_if<FieldError>(&found)) return *refused;
-  const double factor = std::get<double>(found);
-  auto transfer = transferAt(m, factor);
-  if (auto* refused = std::get_if<FieldError>(&transfer)) return *refused;
-  if (auto refused = coarseCells(searched, std::get<Transfer>(transfer))) return *refused;
-  return fieldAt(searched, std::get<Transfer>(transfer), factor);
+  return finishRating(searched, std::get<double>(found));
 }
 
 double areaBelow(const PlateField& field, double temperature, PlateFace face) {
