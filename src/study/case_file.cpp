@@ -606,6 +606,10 @@ std::size_t visitCases(std::string_view text, const std::string& file, const Cas
   return count;
 }
 
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known) {
+  return unknownKey(name, known);
+}
+
 std::vector<Case> parseCases(std::string_view text, const std::string& file,
                              const ReadOptions& options) {
   std::vector<Case> cases;

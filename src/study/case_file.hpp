@@ -116,6 +116,10 @@ using CaseVisitor = std::function<void(Case&&)>;
 std::size_t visitCases(std::string_view json, const std::string& file, const CaseVisitor& visit,
                        const ReadOptions& options = {});
 
+// Why a key is not one of `known`: "unknown key; did you mean "inlet_temperature"?" for a near
+// miss, else the list of the keys known there.
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known);
+
 // The text a JSON number goes into a field as: whole numbers without a point, others as the
 // shortest text that reads back as the same double.
 std::string numberText(double value);
