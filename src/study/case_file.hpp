@@ -95,7 +95,9 @@ struct ReadOptions {
 };
 
 // Reads a case file: one case, an object of shared keys with a "cases" list of load cases that
-// override them, or a list of cases. "-" reads standard input. Throws CaseError.
+// override them, or a list of cases; or a spreadsheet of load cases, an .xlsx workbook or a CSV
+// text (study/case_table), told by its first bytes or its name, each fault named by its cell.
+// "-" reads standard input. Throws CaseError.
 std::vector<Case> loadCases(const std::string& path, const ReadOptions& options = {});
 // The same from the text of a file (`file` names it in errors).
 std::vector<Case> parseCases(std::string_view json, const std::string& file,
