@@ -268,8 +268,8 @@ TableCases CaseTableBuilder::finish() {
   const std::string where = sheet_.empty() ? "" : sheetLabel(sheet_);
   if (!table_.keyRow) {
     std::string what =
-        "no row of case-file keys (a row such as name, arrangement, flow_mode, "
-        "flue_gas.inlet_temperature, … above the load cases, every cell a key)";
+        "no row of case-file keys (a row of texts such as name, arrangement, flow_mode, "
+        "flue_gas.inlet_temperature, …, at least half of them keys, above the load cases)";
     if (bestScore_)
       what += "; row " + std::to_string(bestRow_) + " comes nearest, with " +
               std::to_string(bestScore_) + " keys among its " + std::to_string(bestCells_) +
