@@ -377,7 +377,8 @@ TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
     EXPECT_EQ(std::fabs(*checks.heatBalance) > 5, fromLaw);
     const auto json = rateJson(rated)[0];
     EXPECT_EQ(json.at("property_sources").at("flue_gas"), r.source);
-    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::json::array() : nlohmann::json{r.note});
+    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::ordered_json::array()
+                                                : nlohmann::ordered_json{r.note});
     const std::string csv = rateCsv(rated);
     EXPECT_TRUE(csv.ends_with("," + r.note + "\n")) << csv.substr(csv.size() - 100);
     const std::string table = rateTable(rated, false);
