@@ -1,6 +1,7 @@
 // The design checks of the batch tool: the dew-point keys of a case file, cold-end corrosion and
 // heat balance as every output shows them, sizing over every load case at once, and the Excel
 // workbook read back from its XML.
+#include "engine/dew_point.hpp"
 #include "study/checks/design_checks.hpp"
 
 #include <gtest/gtest.h>
@@ -365,7 +366,8 @@ TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
     EXPECT_EQ(std::fabs(*checks.heatBalance) > 5, fromLaw);
     const auto json = rateJson(rated)[0];
     EXPECT_EQ(json.at("property_sources").at("flue_gas"), r.source);
-    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::json::array() : nlohmann::json{r.note});
+    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::ordered_json::array()
+                                                : nlohmann::ordered_json{r.note});
     const std::string csv = rateCsv(rated);
     EXPECT_TRUE(csv.ends_with("," + r.note + "\n")) << csv.substr(csv.size() - 100);
     const std::string table = rateTable(rated, false);

@@ -12,6 +12,7 @@
 
 #include "engine/properties.hpp"
 #include "model/text.hpp"
+#include "study/case_input/case_table.hpp"
 #include "study/checks/design_checks.hpp"
 #include "study/checks/ranges.hpp"
 #include "study/io/files.hpp"
@@ -452,7 +453,8 @@ Case merged(const Case& base, const Case& over) {
 
 std::string stem(const std::string& path) {
   std::string name = path.substr(path.find_last_of('/') + 1);
-  if (name.ends_with(".json")) name.resize(name.size() - 5);
+  for (const std::string_view extension : {".json", ".xlsx", ".xlsm", ".csv"})
+    if (name.ends_with(extension)) return name.substr(0, name.size() - extension.size());
   return name;
 }
 
@@ -568,8 +570,10 @@ std::string readCaseFile(const std::string& path) {
   }
 }
 
-std::size_t visitCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
-                       const ReadOptions& options) {
+namespace {
+
+std::size_t visitJsonCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
+                           const ReadOptions& options) {
   // Told before the JSON reader can quote the bytes it stumbles on.
   if (const auto reason = notUtf8Reason(text)) throw CaseError(file, "", *reason);
   CaseScanner structure(file, CaseScanner::Pass::Structure);
@@ -616,6 +620,25 @@ std::size_t visitCases(std::string_view text, const std::string& file, const Cas
   });
   json::sax_parse(text.begin(), text.end(), &cases);
   return count;
+}
+
+}  // namespace
+
+std::size_t visitCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
+                       const ReadOptions& options) {
+  const auto table = caseTableFormat(text, file);
+  if (!table) return visitJsonCases(text, file, visit, options);
+  // A spreadsheet is read as the JSON case file its rows stand for; a fault is told at its cell.
+  const TableCases cases = readCaseTable(text, file, *table);
+  try {
+    return visitJsonCases(cases.json, file, visit, options);
+  } catch (const CaseError& fault) {
+    throw cases.located(fault);
+  }
+}
+
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known) {
+  return unknownKey(name, known);
 }
 
 std::vector<Case> parseCases(std::string_view text, const std::string& file,

@@ -102,7 +102,9 @@ struct ReadOptions {
 };
 
 // Reads a case file: one case, an object of shared keys with a "cases" list of load cases that
-// override them, or a list of cases. "-" reads standard input. Throws CaseError.
+// override them, or a list of cases; or a spreadsheet of load cases, an .xlsx workbook or a CSV
+// text (study/case_table), told by its first bytes or its name, each fault named by its cell.
+// "-" reads standard input. Throws CaseError.
 std::vector<Case> loadCases(const std::string& path, const ReadOptions& options = {});
 // The same from the text of a file (`file` names it in errors).
 std::vector<Case> parseCases(std::string_view json, const std::string& file,
@@ -122,6 +124,10 @@ std::string caseFileLabel(const std::string& path);
 using CaseVisitor = std::function<void(Case&&)>;
 std::size_t visitCases(std::string_view json, const std::string& file, const CaseVisitor& visit,
                        const ReadOptions& options = {});
+
+// Why a key is not one of `known`: "unknown key; did you mean "inlet_temperature"?" for a near
+// miss, else the list of the keys known there.
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known);
 
 // The text a JSON number goes into a field as: whole numbers without a point, others as the
 // shortest text that reads back as the same double.

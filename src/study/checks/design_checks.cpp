@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/dew_point.hpp"
 #include "model/text.hpp"
 #include "study/outputs/number_text.hpp"
 
@@ -67,7 +68,8 @@ DewPoints caseDewPoints(const Case& c) {
   const auto trioxide = number(c, kSulphurTrioxideKey);
   const double pressure = number(c, kGasPressureKey).value_or(kStandardPressureKpa);
   if (water) {
-    points.partial = partialPressures(*water, trioxide.value_or(0), pressure);
+    const PartialPressures p = partialPressures(*water, trioxide.value_or(0), pressure);
+    points.partial = GasPartialPressures{p.water, p.sulphurTrioxide};
     points.water = waterDewPoint(points.partial->water);
     if (trioxide)
       points.acid = acidDewPoint(points.partial->water, points.partial->sulphurTrioxide);

@@ -16,7 +16,6 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/dew_point.hpp"
 #include "model/result.hpp"
 #include "study/case_input/case_file.hpp"
 #include "study/outputs/results.hpp"
@@ -75,12 +74,18 @@ struct CheckSettings {
   double balanceTolerance = 5;  // %, either way
 };
 
+// Partial pressures of a flue gas's water vapour and sulphur trioxide, in mmHg.
+struct GasPartialPressures {
+  double water = 0;
+  double sulphurTrioxide = 0;
+};
+
 // The dew points of a case's flue gas.
 struct DewPoints {
   std::optional<double> acid;   // ℃, given or computed; empty: the case says nothing of it
   std::optional<double> water;  // ℃; empty without the water vapour or off the saturation line
   bool acidGiven = false;       // flue_gas.acid_dew_point, not computed
-  std::optional<PartialPressures> partial;  // from the water vapour (and sulphur trioxide)
+  std::optional<GasPartialPressures> partial;  // from the water vapour (and sulphur trioxide)
 };
 DewPoints caseDewPoints(const Case& c);
 // The margin the cold end must keep: the command line's, else the case's, else 0 K.

@@ -16,7 +16,7 @@
 // The C-library variant of the same functions, in a namespace of its own.
 #define APH_NUMBER_TEXT_BY_C_LIBRARY 1
 #define aph aph_by_c_library
-#include "../src/model/text.cpp"  // NOLINT(bugprone-suspicious-include)
+#include "../../src/model/text.cpp"  // NOLINT(bugprone-suspicious-include)
 #undef aph
 
 namespace {

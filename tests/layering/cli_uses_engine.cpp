@@ -1,0 +1,2 @@
+// The programs reach the formulas only through the window model and the studies.
+#include "engine/properties.hpp"
