@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "study/sweep.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace {
 

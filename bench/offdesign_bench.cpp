@@ -3,8 +3,8 @@
 // of 30 loads (goal: under 2 s), and a goal seek of the plate-pair count.
 #include <benchmark/benchmark.h>
 
-#include "study/simulate.hpp"
-#include "study/solve.hpp"
+#include "study/studies/simulate.hpp"
+#include "study/studies/solve.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 namespace {
 

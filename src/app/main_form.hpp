@@ -14,7 +14,7 @@
 
 #include "app/qt_user_interface.hpp"
 #include "model/window.hpp"
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"
 
 class QButtonGroup;
 class QComboBox;

@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "model/text.hpp"
-#include "study/case_file.hpp"
-#include "study/files.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/io/files.hpp"
 
 namespace aph::cli {
 

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "cli/commands.hpp"
-#include "study/design_checks.hpp"
-#include "study/xlsx.hpp"
+#include "study/case_input/range_syntax.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/xlsx.hpp"
 
 namespace aph::cli {
 
@@ -19,6 +20,17 @@ namespace aph::cli {
 struct UsageError {
   std::string message;
 };
+
+// What `read` reads of an option's value, a range it cannot read a usage error naming the option:
+// "--load 30:110: expected FROM:TO:STEP in % of the flows".
+template <typename Read>
+auto withOption(std::string_view option, Read read) {
+  try {
+    return read();
+  } catch (const study::RangeError& e) {
+    throw UsageError{std::string(option) + " " + e.what()};
+  }
+}
 
 // An output that could not be written: told with the reason, exit code 1.
 struct WriteError {

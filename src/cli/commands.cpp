@@ -14,14 +14,14 @@
 #include "render/qt_canvas.hpp"
 #include "render/report.hpp"
 #include "session/session.hpp"
-#include "study/case_file.hpp"
-#include "study/chart.hpp"
-#include "study/design_checks.hpp"
-#include "study/rate.hpp"
-#include "study/size.hpp"
-#include "study/sweep.hpp"
-#include "study/window_files.hpp"
-#include "study/xlsx.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/case_input/window_files.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/outputs/chart.hpp"
+#include "study/outputs/xlsx.hpp"
+#include "study/studies/rate.hpp"
+#include "study/studies/size.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::cli {
 
@@ -225,7 +225,13 @@ int sweepCommand(Options& o) {
   if (workbook) checkWorkbookOutput(*o.io, o.output, "sweep");
   const Loads loads = readLoads(o);
   std::vector<VaryArgument> varied;
-  for (const std::string& v : o.vary) varied.push_back(parseVaryArgument(v));
+  for (const std::string& v : o.vary) {
+    try {
+      varied.push_back(parseVaryArgument(v));
+    } catch (const SweepError& e) {
+      throw UsageError{"--vary " + std::string(e.what())};
+    }
+  }
   if (varied.size() > 2)
     throw SweepError("a sweep varies one or two keys, not " + std::to_string(varied.size()));
   // The size of the grid is known before any axis is built: every load case rates all of it.
@@ -319,25 +325,22 @@ int sweepCommand(Options& o) {
   return 0;
 }
 
-double bandEnd(const std::string& text, const std::string& band) {
-  const auto v = readWholeNumber(text);
-  if (text.empty() || !v || !(std::fabs(*v) <= kMarginLimit))
-    throw UsageError{"--margin " + shortened(band) + ": expected LOW:HIGH in %, each within ±" +
-                     std::to_string(static_cast<int>(kMarginLimit)) + ", LOW not above HIGH"};
-  return *v;
-}
-
 std::pair<double, double> parseBand(const std::string& text) {
-  const auto colon = text.find(':');
-  if (colon == std::string::npos)
-    throw UsageError{"--margin " + shortened(text) +
-                     ": expected LOW:HIGH in %, LOW not above HIGH"};
-  const double low = bandEnd(text.substr(0, colon), text);
-  const double high = bandEnd(text.substr(colon + 1), text);
-  if (low > high)
-    throw UsageError{"--margin " + shortened(text) +
-                     ": expected LOW:HIGH in %, LOW not above HIGH"};
-  return {low, high};
+  const std::string shown = "--margin " + shortened(text);
+  const UsageError notBand{shown + ": expected LOW:HIGH in %, LOW not above HIGH"};
+  const UsageError notNumbers{shown + ": expected LOW:HIGH in %, each within ±" +
+                              std::to_string(static_cast<int>(kMarginLimit)) +
+                              ", LOW not above HIGH"};
+  ValueRange band;
+  try {
+    band = parseRange(text, RangeForm::Span);
+  } catch (const RangeError&) {
+    throw text.find(':') == std::string::npos ? notBand : notNumbers;
+  }
+  if (!(std::fabs(band.from) <= kMarginLimit) || !(std::fabs(band.to) <= kMarginLimit))
+    throw notNumbers;
+  if (band.from > band.to) throw notBand;
+  return {band.from, band.to};
 }
 
 int sizeCommand(Options& o) {
@@ -348,12 +351,14 @@ int sizeCommand(Options& o) {
   if (!key) throw UsageError{"--vary " + shortened(o.sizeKey) + ": not a case-file key"};
   Axis candidates = defaultSizingAxis(*key);
   if (!o.range.empty()) {
-    const VaryArgument vary = parseVaryArgument(o.sizeKey + "=" + o.range, "--range " + o.range);
+    const ValueRange range =
+        withOption("--range", [&] { return parseRange(o.range, RangeForm::SteppedOrList); });
     const std::size_t most = std::min(kMaxSizeCandidates, io.maxDesigns);
-    if (vary.count() > most)
+    if (range.count > most)
       throw UsageError{"--range " + shortened(o.range) + ": more than " + std::to_string(most) +
                        " candidates"};
-    candidates = buildAxis(vary);
+    RangeValues values = rangeValues(range);
+    candidates = {*key, std::move(values.texts), std::move(values.values)};
   }
   if (candidates.texts.size() > io.maxDesigns)
     throw UsageError{"--vary " + o.sizeKey + ": more than " + std::to_string(io.maxDesigns) +
@@ -568,6 +573,9 @@ int runProgram(int argc, const char* const* argv, BatchIo& io) {
     *io.err << kProgram << e.what() << "\n";
     return 2;
   } catch (const SweepError& e) {
+    *io.err << kProgram << e.what() << "\n";
+    return 2;
+  } catch (const RangeError& e) {
     *io.err << kProgram << e.what() << "\n";
     return 2;
   } catch (const UsageError& e) {

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "model/case_files.hpp"
-#include "study/files.hpp"
-#include "study/sweep.hpp"
+#include "study/io/files.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace CLI {
 class App;

@@ -7,9 +7,9 @@
 #include "cli/batch_support.hpp"
 #include "model/text.hpp"
 #include "render/curve_chart.hpp"
-#include "study/answers.hpp"
-#include "study/case_file.hpp"
-#include "study/sweep.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::cli {
 
@@ -106,15 +106,6 @@ CheckSettings checkedOutputOptions(const Options& o, const std::string& command)
   return checks;
 }
 
-std::pair<double, double> parseRange(const std::string& text) {
-  const std::string shown = "--range " + shortened(text);
-  const auto colon = text.find(':');
-  if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
-    throw UsageError{shown + ": expected FROM:TO"};
-  return {parseOptionNumber(text.substr(0, colon), shown),
-          parseOptionNumber(text.substr(colon + 1), shown)};
-}
-
 // Tells why the command stopped before every case was answered.
 void budgetSpent(BatchIo& io, std::size_t skipped) {
   *io.err << kProgram << "stopped after " << io.maxDesigns
@@ -137,7 +128,11 @@ int solveCommand(Options& o) {
   request.result = goal.result;
   request.condition = goal.condition;
   request.target = goal.target;
-  if (!o.range.empty()) request.range = parseRange(o.range);
+  if (!o.range.empty()) {
+    const ValueRange range =
+        withOption("--range", [&] { return parseRange(o.range, RangeForm::Span); });
+    request.range = {range.from, range.to};
+  }
   const CheckSettings checks = checkedOutputOptions(o, "solve");
 
   // Every case is checked against the request before anything is rated or written.
@@ -201,7 +196,8 @@ int simulateCommand(Options& o) {
   checkOutputFiles({o.file}, {{"-o", o.output}, {"--plot", o.plot}});
   // An empty --load is refused as any other malformed one, not taken as no load curve.
   const bool loadGiven = o.simulate->count("--load") > 0;
-  const std::vector<double> loads = loadGiven ? parseLoads(o.load) : std::vector<double>{};
+  const std::vector<double> loads =
+      loadGiven ? withOption("--load", [&] { return parseLoads(o.load); }) : std::vector<double>{};
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
   const CheckSettings checks = checkedOutputOptions(o, "simulate");
   if (!kind.empty() && loads.empty())

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "study/chart.hpp"
+#include "study/outputs/chart.hpp"
 
 namespace aph::render {
 

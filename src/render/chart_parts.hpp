@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "render/chart.hpp"
+#include "study/outputs/number_text.hpp"
 
 namespace aph::render::parts {
 
@@ -121,17 +121,16 @@ inline int tickDecimals(double step) {
              : std::min(20, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
-inline std::string fixedText(double v, int decimals) {
-  char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
+inline std::string labelText(double v, int decimals) {
+  std::string text = study::fixedText(v, decimals);
   // A label longer than a dozen characters would run into its neighbours: the short form.
-  if (std::strlen(buffer) > 12) std::snprintf(buffer, sizeof buffer, "%.6g", v);
-  return buffer;
+  if (text.size() > 12) text = study::figuresText(v, 6);
+  return text;
 }
 
 inline std::string tickText(double v, double step) {
   if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
-  return fixedText(v, tickDecimals(step));
+  return labelText(v, tickDecimals(step));
 }
 
 // An axis's end is the first or last value drawn, rarely a round tick: its label has the decimals
@@ -140,10 +139,10 @@ inline std::string endText(double v, double step) {
   if (std::fabs(v) < std::fabs(step) * 1e-9) v = 0;
   const int decimals = tickDecimals(step);
   for (int extra = 0; extra < 6; ++extra) {
-    const std::string text = fixedText(v, decimals + extra);
+    const std::string text = labelText(v, decimals + extra);
     if (std::fabs(std::strtod(text.c_str(), nullptr) - v) <= std::fabs(step) * 1e-9) return text;
   }
-  return fixedText(v, decimals + 6);
+  return labelText(v, decimals + 6);
 }
 
 struct Frame {

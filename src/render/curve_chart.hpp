@@ -6,7 +6,7 @@
 #include <string>
 
 #include "render/chart.hpp"
-#include "study/curve.hpp"
+#include "study/outputs/curve.hpp"
 
 namespace aph::render {
 

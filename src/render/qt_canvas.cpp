@@ -15,7 +15,7 @@
 #include <memory>
 #include <system_error>
 
-#include "study/files.hpp"
+#include "study/io/files.hpp"
 
 namespace aph::render {
 namespace {

@@ -10,9 +10,9 @@
 #include <cmath>
 
 #include "render/qt_canvas.hpp"
-#include "study/design_checks.hpp"
-#include "study/files.hpp"
-#include "study/results.hpp"
+#include "study/checks/design_checks.hpp"
+#include "study/io/files.hpp"
+#include "study/outputs/results.hpp"
 
 namespace aph::render {
 

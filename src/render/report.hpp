@@ -6,8 +6,8 @@
 #include <string>
 
 #include "render/chart.hpp"
-#include "study/case_file.hpp"
-#include "study/design_checks.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/checks/design_checks.hpp"
 
 namespace aph::render {
 

@@ -7,10 +7,10 @@
 // file or a load case. Then the handler is suspended (Asyncify) until the page's modal element
 // is answered, and resumes where it stopped, exactly as a modal window suspends it on the desktop.
 //
-// Case files are read and written by the batch tool's own code (study/window_files) in the
-// program's file system, which lives in the page's memory: a file picked with "打开" is put there
-// before the handler reads it, and a file saved with "另存为" is handed from there to the browser
-// as a download.
+// Case files are read and written by the batch tool's own code (study/case_input/window_files) in
+// the program's file system, which lives in the page's memory: a file picked with "打开" is put
+// there before the handler reads it, and a file saved with "另存为" is handed from there to the
+// browser as a download.
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
@@ -20,8 +20,8 @@
 
 #include "model/window.hpp"
 #include "session/session.hpp"
-#include "study/files.hpp"
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"
+#include "study/io/files.hpp"
 
 using nlohmann::json;
 using nlohmann::ordered_json;

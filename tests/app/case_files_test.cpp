@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/dialog_window.hpp"
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 #include "test_groups.hpp"
 #include "test_support.hpp"
 

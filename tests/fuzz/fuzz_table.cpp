@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 #include "workbook_parts.hpp"
 
 namespace {

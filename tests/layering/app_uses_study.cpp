@@ -1,3 +1,3 @@
 // The window may use the case-file code of the studies: this must compile.
 #include "app/main_form.hpp"
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"

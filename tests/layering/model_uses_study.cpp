@@ -1,2 +1,2 @@
 // The window model knows nothing of the studies built on it.
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"

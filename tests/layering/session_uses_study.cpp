@@ -1,2 +1,2 @@
 // Session scripts know nothing of the studies.
-#include "study/sweep.hpp"
+#include "study/studies/sweep.hpp"

@@ -1,3 +1,3 @@
 // A study may use the window model: this one must compile.
 #include "model/window.hpp"
-#include "study/sweep.hpp"
+#include "study/studies/sweep.hpp"

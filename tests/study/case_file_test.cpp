@@ -1,4 +1,4 @@
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 
 #include "model/text.hpp"
 #include "session/session.hpp"
-#include "study/files.hpp"
-#include "study/rate.hpp"
+#include "study/io/files.hpp"
+#include "study/studies/rate.hpp"
 
 namespace aph::study {
 namespace {

@@ -1,11 +1,11 @@
-#include "study/case_table.hpp"
+#include "study/case_input/case_table.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"
 #include "workbook_parts.hpp"
 
 namespace aph::study {

@@ -1,5 +1,5 @@
 // Outputs whose every write is checked, and inputs read within bounds.
-#include "study/files.hpp"
+#include "study/io/files.hpp"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,10 +1,10 @@
 // The batch tool's ranges: what an engineer could mean is rated, the rest refused with the key and
 // what is allowed; read as typed, everything goes into the window as the window would take it.
-#include "study/ranges.hpp"
+#include "study/checks/ranges.hpp"
 
 #include <gtest/gtest.h>
 
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 namespace aph::study {
 namespace {

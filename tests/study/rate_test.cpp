@@ -1,4 +1,4 @@
-#include "study/rate.hpp"
+#include "study/studies/rate.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 #include "model/text.hpp"
 #include "reference.hpp"
-#include "study/answers.hpp"
-#include "study/sweep.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -1,15 +1,15 @@
 // The off-design rating: answers re-rated as a case holding them, the heat balance worked by hand,
 // the laws that step, and the ways there is no answer.
-#include "study/simulate.hpp"
+#include "study/studies/simulate.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "study/answers.hpp"
-#include "study/curve.hpp"
-#include "study/solve.hpp"
-#include "study/sweep.hpp"
+#include "study/outputs/answers.hpp"
+#include "study/outputs/curve.hpp"
+#include "study/studies/solve.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {
@@ -230,7 +230,7 @@ TEST(ParseLoads, ReadsARangeOfPercentagesAndRefusesNonsense) {
   EXPECT_EQ(parseLoads("50:50:5"), (std::vector<double>{50}));
   for (const char* bad : {"0:100:10", "-10:50:10", "30:110", "10:5:1", "1:2000:1", "a:b:c",
                           "30:110:0", "1:1e999:1", "500:1500:100"})
-    EXPECT_THROW(parseLoads(bad), SolveError) << bad;
+    EXPECT_THROW(parseLoads(bad), RangeError) << bad;
 }
 
 TEST(PerformanceChart, PlotsTheLoadsThatHaveAnAnswer) {

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <thread>
 
-#include "study/ranges.hpp"
-#include "study/size.hpp"
-#include "study/sweep.hpp"
+#include "study/checks/ranges.hpp"
+#include "study/studies/size.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "model/text.hpp"
 #include "session/session.hpp"
-#include "study/case_file.hpp"
-#include "study/size.hpp"
-#include "study/sweep.hpp"
+#include "study/case_input/case_file.hpp"
+#include "study/studies/size.hpp"
+#include "study/studies/sweep.hpp"
 
 namespace aph::study {
 namespace {

@@ -1,6 +1,6 @@
 // The window's case files: what "另存为" writes, that "打开" reads it back into the same window,
 // what either refuses, and that a failed write never costs the file that was there.
-#include "study/window_files.hpp"
+#include "study/case_input/window_files.hpp"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,7 +15,7 @@
 #include <regex>
 
 #include "session/session.hpp"
-#include "study/case_file.hpp"
+#include "study/case_input/case_file.hpp"
 
 namespace aph::study {
 namespace {

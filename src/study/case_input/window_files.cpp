@@ -1,0 +1,213 @@
+#include "study/case_input/window_files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "study/case_input/case_file.hpp"
+#include "study/io/files.hpp"
+
+namespace aph::study {
+namespace {
+
+// The batch tool's bound on a case file holds for the window too (a device such as /dev/zero
+// would never end).
+constexpr std::size_t kLargestCaseFile = kMaxInputBytes;
+
+// The window speaks Chinese: the reasons a person meets when opening or saving are told in
+// Chinese; anything rarer keeps the system's own words.
+std::string systemReason(int error) {
+  switch (error) {
+    case ENOENT:
+      return "没有那个文件或目录";
+    case EACCES:
+      return "权限不够";
+    case EPERM:
+      return "不允许的操作";
+    case EISDIR:
+      return "是一个目录";
+    case ENOTDIR:
+      return "路径中有一项不是目录";
+    case ENOSPC:
+      return "设备上没有空间";
+    case EDQUOT:
+      return "超出磁盘限额";
+    case EROFS:
+      return "只读文件系统";
+    case EEXIST:
+      return "文件已存在";
+    case EFBIG:
+      return "文件过大";
+    case ENAMETOOLONG:
+      return "文件名过长";
+    case ELOOP:
+      return "符号链接的层数过多";
+    case EIO:
+      return "输入/输出错误";
+    case EBUSY:
+      return "设备或资源忙";
+    case EMFILE:
+    case ENFILE:
+      return "打开的文件过多";
+    default:
+      return std::strerror(error);
+  }
+}
+
+struct ReadText {
+  std::string text;
+  std::optional<std::string> problem;
+};
+
+ReadText readCaseText(const std::string& path) {
+  ReadText read;
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer that may never come.
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) {
+    read.problem = systemReason(errno);
+    return read;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) {
+    read.problem = systemReason(errno);
+    return read;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    read.problem = systemReason(EISDIR);
+    return read;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    read.problem = "不是普通文件";
+    return read;
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      read.problem = systemReason(errno);
+      return read;
+    }
+    if (got == 0) break;
+    if (read.text.size() + static_cast<std::size_t>(got) > kLargestCaseFile) {
+      read.problem = "文件过大（工况文件不超过 " + byteText(kLargestCaseFile) + "）";
+      return read;
+    }
+    read.text.append(buffer, static_cast<std::size_t>(got));
+  }
+  return read;
+}
+
+// The window's own interface while a case is entered, with the pass-count dialog answered from
+// the case as the batch tool answers it: every message still reaches the person.
+class EnteringInterface : public CaseUserInterface {
+ public:
+  EnteringInterface(const Case& c, UserInterface& person)
+      : CaseUserInterface(&c), person_(person) {}
+  void showMessage(const MessageBoxRequest& message) override { person_.showMessage(message); }
+
+ private:
+  UserInterface& person_;
+};
+
+class OpenedCases : public OpenedCaseFile {
+ public:
+  explicit OpenedCases(std::vector<Case> cases) : cases_(std::move(cases)) {}
+  std::vector<std::string> caseNames() const override {
+    std::vector<std::string> names;
+    for (const Case& c : cases_) names.push_back(c.name);
+    return names;
+  }
+  void enter(std::size_t which, MainWindow& window, UserInterface& ui) const override {
+    const Case& c = cases_.at(which);
+    typeCase(window, c);
+    EnteringInterface entering(c, ui);
+    enterCase(window, c, entering);
+  }
+
+ private:
+  std::vector<Case> cases_;
+};
+
+}  // namespace
+
+std::string baseName(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot != 0) name.resize(dot);
+  return name;
+}
+
+std::string isoTimestamp(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  const long offset = local.tm_gmtoff / 60;  // minutes east of UTC
+  const long magnitude = offset < 0 ? -offset : offset;
+  char zone[24];
+  std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
+  return std::string(text, length) + zone;
+}
+
+nlohmann::ordered_json windowCaseJson(const WindowCase& window, const std::string& name,
+                                      const std::string& saved) {
+  nlohmann::ordered_json file;
+  file["name"] = name;
+  file["saved"] = saved;
+  if (window.arrangement) file["arrangement"] = std::string(*window.arrangement);
+  if (window.flowMode) file["flow_mode"] = std::string(*window.flowMode);
+  for (const auto& [key, text] : window.texts) {
+    const auto dot = key.find('.');
+    file[std::string(key.substr(0, dot))][std::string(key.substr(dot + 1))] = text;
+  }
+  return file;
+}
+
+std::optional<std::string> replaceFile(const std::string& path, std::string_view text) {
+  const auto sink = openReplacing(path);
+  sink->write(text);
+  if (sink->close()) return std::nullopt;
+  return sink->errorNumber() ? systemReason(sink->errorNumber()) : sink->error();
+}
+
+CaseFiles::Opened WindowCaseFiles::open(const std::string& path) {
+  Opened opened;
+  ReadText read = readCaseText(path);
+  if (read.problem) {
+    opened.problem = CaseFileProblem{CaseFileProblem::Kind::CannotRead, *read.problem};
+    return opened;
+  }
+  try {
+    // Read exactly as the batch tool reads with --as-typed: the window opens whatever it could
+    // itself have saved.
+    opened.file =
+        std::make_unique<OpenedCases>(parseCases(read.text, path, ReadOptions{.asTyped = true}));
+  } catch (const CaseError& e) {
+    const std::string where = e.key().empty() ? std::string() : e.key() + ": ";
+    opened.problem = CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, where + e.what_wrong()};
+  }
+  return opened;
+}
+
+std::optional<CaseFileProblem> WindowCaseFiles::save(const std::string& path,
+                                                     const WindowCase& window) {
+  std::string text;
+  try {
+    text = windowCaseJson(window, baseName(path), isoTimestamp(std::time(nullptr))).dump(2);
+  } catch (const nlohmann::json::exception&) {
+    // Only a text that is not UTF-8 cannot be written as JSON.
+    return CaseFileProblem{CaseFileProblem::Kind::CannotWrite, "有文本不是有效的 UTF-8 编码"};
+  }
+  text += '\n';
+  if (auto reason = replaceFile(path, text))
+    return CaseFileProblem{CaseFileProblem::Kind::CannotWrite, std::move(*reason)};
+  return std::nullopt;
+}
+
+}  // namespace aph::study
