@@ -97,6 +97,16 @@ class Simulation {
   void followEdge(const Evaluation& a, const Evaluation& b, int side);
   std::vector<Evaluation> lookBeside(const Evaluation& answer);
   std::vector<std::pair<long long, Evaluation>> marginsTried() const;
+  std::optional<double> inputNumber(std::string_view path) const;
+  std::string boundReason() const;
+  std::string stoppedReason() const;
+  const Balance* balanceOf(long long x) const;
+  std::optional<double> marginResidual(long long x);
+  OffDesignAnswer marchFrom(long long x0);
+  OffDesignAnswer concludeNarrowing(const NarrowResult& n);
+  OffDesignAnswer answerAt(long long x, std::optional<long long> other);
+  OffDesignAnswer finish(SolutionStatus status, const std::optional<Evaluation>& at,
+                         std::string reason);
 
   const Case& case_;
   std::size_t budget_;
@@ -118,6 +128,8 @@ class Simulation {
   std::string stopPlace_;
   // Per air outlet temperature tried: how its balance settled.
   std::vector<std::pair<long long, Balance>> tried_;
+  std::size_t outerBudget_ = 0;  // trials left to the outer narrowing of the margin
+  OffDesignAnswer out_;
 };
 
 Evaluation Simulation::evaluate(long long x, long long y) {
@@ -460,34 +472,130 @@ std::string Simulation::stepCause(const Evaluation& a, const Evaluation& b) cons
   return "a step of 0.001 ℃ in the outlet temperatures moves it by more than its tolerance";
 }
 
+// The answer as rated: the outlet temperatures of `at` typed into the case, which is rated once
+// more as the window would.
+OffDesignAnswer Simulation::finish(SolutionStatus status, const std::optional<Evaluation>& at,
+                                   std::string reason) {
+  out_.status = status;
+  out_.reason = std::move(reason);
+  out_.evaluations = evaluations_;
+  Case rated = case_;
+  if (at && at->completed) {
+    out_.flueGasOutletText = kTemperatureGrid.text(at->y);
+    out_.airOutletText = kTemperatureGrid.text(at->x);
+    out_.flueGasOutlet = kTemperatureGrid.value(at->y);
+    out_.airOutlet = kTemperatureGrid.value(at->x);
+    out_.margin = at->margin;
+    out_.heatBalance = at->balance();
+    rated.set("flue_gas.outlet_temperature", out_.flueGasOutletText);
+    rated.set("air.outlet_temperature", out_.airOutletText);
+  }
+  out_.rating = RatedCase{rated, rateCase(rated)};
+  out_.rating.marginSettled = out_.margin && std::fabs(*out_.margin) <= kMarginTolerance;
+  return std::move(out_);
+}
+
+std::optional<double> Simulation::inputNumber(std::string_view path) const {
+  const std::string text = case_.inputText(*findKey(path));
+  return text.empty() ? std::nullopt : readLeadingNumber(text);
+}
+
+std::string Simulation::boundReason() const {
+  return "the search reached its bound of " + std::to_string(evaluations_) + " evaluations";
+}
+
+std::string Simulation::stoppedReason() const {
+  return "the calculation stops at " + stopPlace_ + ": " + stopMessage_;
+}
+
+const Balance* Simulation::balanceOf(long long x) const {
+  for (const auto& [tx, b] : tried_)
+    if (tx == x) return &b;
+  return nullptr;
+}
+
+// The outer residual (the margin at air outlet x, its balance closed); a spent budget ends the
+// outer narrowing too.
+std::optional<double> Simulation::marginResidual(long long x) {
+  const auto r = outerResidual(x);
+  if (budget_ == 0) outerBudget_ = 0;
+  return r;
+}
+
+// The answer at air outlet x: found when both residuals are within their tolerances. Across a
+// step of the margin (`other` the neighbour on its far side), the pair of smallest |margin|
+// within the balance tolerance along the step. Beside it, further answers.
+OffDesignAnswer Simulation::answerAt(long long x, std::optional<long long> other) {
+  const Balance b = *balanceOf(x);  // a copy: the searches below try more outlets
+  Evaluation at = b.at;
+  const bool closed = b.kind == Balance::Kind::Closed;
+  SolutionStatus status = SolutionStatus::Found;
+  std::string cause;
+  if (!(closed && at.meets())) {
+    status = SolutionStatus::Grid;
+    if (!closed && b.neighbour) {
+      cause = "the heat balance cannot close closer: " + stepCause(at, *b.neighbour);
+    } else if (other) {
+      const Balance* ob = balanceOf(*other);
+      cause = ob ? "the margin cannot come closer to 0: " + stepCause(at, ob->at)
+                 : "the margin cannot come closer to 0 on the 0.001 ℃ grid";
+      if (closed && ob && ob->kind == Balance::Kind::Closed) {
+        const Evaluation across = ob->at;
+        for (const int side : {1, -1}) followEdge(at, across, side);
+        if (closestInBand_) at = *closestInBand_;
+      }
+    } else {
+      cause = "the heat balance cannot close closer on the 0.001 ℃ grid";
+    }
+    if (at.meets()) {
+      status = SolutionStatus::Found;
+      cause.clear();
+    }
+  }
+  std::vector<Evaluation> others = lookBeside(at);
+  if (status == SolutionStatus::Grid && !others.empty()) {
+    at = others.front();
+    others.erase(others.begin());
+    status = SolutionStatus::Found;
+    cause.clear();
+  }
+  for (const Evaluation& e : others)
+    out_.others.push_back({kTemperatureGrid.text(e.y), kTemperatureGrid.text(e.x),
+                           kTemperatureGrid.value(e.y), kTemperatureGrid.value(e.x), *e.margin,
+                           *e.balance()});
+  return finish(status, at, cause);
+}
+
+// How a narrowed sign change of the margin ends: the answer on it, or why there is none.
+OffDesignAnswer Simulation::concludeNarrowing(const NarrowResult& n) {
+  switch (n.end) {
+    case NarrowResult::End::Found:
+      return answerAt(n.best.index, std::nullopt);
+    case NarrowResult::End::Grid: {
+      const long long other = n.best.index == n.low.index ? n.high.index : n.low.index;
+      const Balance& at = *balanceOf(n.best.index);
+      const Balance* next = balanceOf(other);
+      if (at.kind == Balance::Kind::Cross || (next && next->kind == Balance::Kind::Cross))
+        break;  // the margin stays above 0 up to the cross
+      if (at.kind == Balance::Kind::NoCooling || (next && next->kind == Balance::Kind::NoCooling))
+        return finish(SolutionStatus::Unreachable, best_,
+                      "the air takes less heat than the least cooling of the flue gas gives");
+      return answerAt(n.best.index, other);
+    }
+    case NarrowResult::End::Bound:
+      return finish(SolutionStatus::Bound, best_, boundReason());
+    case NarrowResult::End::Stopped:
+      return finish(SolutionStatus::Unreachable, best_, stoppedReason());
+  }
+  return finish(SolutionStatus::Unreachable, best_,
+                "a temperature cross: the margin stays above 0 until the flue gas would have to "
+                "leave below the air inlet temperature (" +
+                    degrees(airInlet_) + ")");
+}
+
 OffDesignAnswer Simulation::run() {
-  OffDesignAnswer out;
-  auto inputNumber = [&](std::string_view path) {
-    const std::string text = case_.inputText(*findKey(path));
-    return text.empty() ? std::nullopt : readLeadingNumber(text);
-  };
   const auto t1in = inputNumber("flue_gas.inlet_temperature");
   const auto t2in = inputNumber("air.inlet_temperature");
-  auto finish = [&](SolutionStatus status, const std::optional<Evaluation>& at,
-                    std::string reason) {
-    out.status = status;
-    out.reason = std::move(reason);
-    out.evaluations = evaluations_;
-    Case rated = case_;
-    if (at && at->completed) {
-      out.flueGasOutletText = kTemperatureGrid.text(at->y);
-      out.airOutletText = kTemperatureGrid.text(at->x);
-      out.flueGasOutlet = kTemperatureGrid.value(at->y);
-      out.airOutlet = kTemperatureGrid.value(at->x);
-      out.margin = at->margin;
-      out.heatBalance = at->balance();
-      rated.set("flue_gas.outlet_temperature", out.flueGasOutletText);
-      rated.set("air.outlet_temperature", out.airOutletText);
-    }
-    out.rating = RatedCase{rated, rateCase(rated)};
-    out.rating.marginSettled = out.margin && std::fabs(*out.margin) <= kMarginTolerance;
-    return out;
-  };
   if (!t1in || !t2in)
     return finish(SolutionStatus::Unreachable, std::nullopt,
                   "an inlet temperature of the case is no number");
@@ -511,70 +619,18 @@ OffDesignAnswer Simulation::run() {
   };
   lastY_ = startAt("flue_gas.outlet_temperature", 0.3);
   const long long x0 = startAt("air.outlet_temperature", 0.6);
+  return marchFrom(x0);
+}
 
-  auto bestReason = [&] {
-    return "the search reached its bound of " + std::to_string(evaluations_) + " evaluations";
-  };
-  auto stopped = [&] { return "the calculation stops at " + stopPlace_ + ": " + stopMessage_; };
-  std::size_t outerBudget = kOuterTrials;
-  auto residual = [&](long long x) -> std::optional<double> {
-    const auto r = outerResidual(x);
-    if (budget_ == 0) outerBudget = 0;
-    return r;
-  };
-  auto balanceOf = [&](long long x) -> const Balance* {
-    for (const auto& [tx, b] : tried_)
-      if (tx == x) return &b;
-    return nullptr;
-  };
-  // The answer at air outlet x: found when both residuals are within their tolerances. Across a
-  // step of the margin (`other` the neighbour on its far side), the pair of smallest |margin|
-  // within the balance tolerance along the step. Beside it, further answers.
-  auto answerAt = [&](long long x, std::optional<long long> other) {
-    const Balance b = *balanceOf(x);  // a copy: the searches below try more outlets
-    Evaluation at = b.at;
-    const bool closed = b.kind == Balance::Kind::Closed;
-    SolutionStatus status = SolutionStatus::Found;
-    std::string cause;
-    if (!(closed && at.meets())) {
-      status = SolutionStatus::Grid;
-      if (!closed && b.neighbour) {
-        cause = "the heat balance cannot close closer: " + stepCause(at, *b.neighbour);
-      } else if (other) {
-        const Balance* ob = balanceOf(*other);
-        cause = ob ? "the margin cannot come closer to 0: " + stepCause(at, ob->at)
-                   : "the margin cannot come closer to 0 on the 0.001 ℃ grid";
-        if (closed && ob && ob->kind == Balance::Kind::Closed) {
-          const Evaluation across = ob->at;
-          for (const int side : {1, -1}) followEdge(at, across, side);
-          if (closestInBand_) at = *closestInBand_;
-        }
-      } else {
-        cause = "the heat balance cannot close closer on the 0.001 ℃ grid";
-      }
-      if (at.meets()) {
-        status = SolutionStatus::Found;
-        cause.clear();
-      }
-    }
-    std::vector<Evaluation> others = lookBeside(at);
-    if (status == SolutionStatus::Grid && !others.empty()) {
-      at = others.front();
-      others.erase(others.begin());
-      status = SolutionStatus::Found;
-      cause.clear();
-    }
-    for (const Evaluation& e : others)
-      out.others.push_back({kTemperatureGrid.text(e.y), kTemperatureGrid.text(e.x),
-                            kTemperatureGrid.value(e.y), kTemperatureGrid.value(e.x), *e.margin,
-                            *e.balance()});
-    return finish(status, at, cause);
-  };
-
+// From the first air outlet x0 the margin is followed in growing steps until it changes sign,
+// then the sign change is narrowed.
+OffDesignAnswer Simulation::marchFrom(long long x0) {
+  outerBudget_ = kOuterTrials;
+  const auto residual = [this](long long x) { return marginResidual(x); };
   const auto r0 = residual(x0);
   if (!r0) {
-    if (budget_ == 0) return finish(SolutionStatus::Bound, best_, bestReason());
-    return finish(SolutionStatus::Unreachable, std::nullopt, stopped());
+    if (budget_ == 0) return finish(SolutionStatus::Bound, best_, boundReason());
+    return finish(SolutionStatus::Unreachable, std::nullopt, stoppedReason());
   }
   Trial a{x0, r0};
   if (std::fabs(*r0) <= kMarginTolerance) return answerAt(x0, std::nullopt);
@@ -599,9 +655,9 @@ OffDesignAnswer Simulation::run() {
     }
     const auto rn = residual(next);
     if (!rn) {
-      if (budget_ == 0) return finish(SolutionStatus::Bound, best_, bestReason());
+      if (budget_ == 0) return finish(SolutionStatus::Bound, best_, boundReason());
       const long long back = a.index + (next - a.index) / 2;
-      if (back == a.index) return finish(SolutionStatus::Unreachable, best_, stopped());
+      if (back == a.index) return finish(SolutionStatus::Unreachable, best_, stoppedReason());
       next = back;
       step = std::max<long long>(std::llabs(back - a.index), 1);
       continue;
@@ -611,35 +667,12 @@ OffDesignAnswer Simulation::run() {
       b = Trial{next, rn};
       break;
     }
-    if (budget_ == 0) return finish(SolutionStatus::Bound, best_, bestReason());
+    if (budget_ == 0) return finish(SolutionStatus::Bound, best_, boundReason());
     a = {next, rn};
     step *= 2;
     next = a.index + direction * step;
   }
-  const NarrowResult n = narrowSignChange(a, *b, kMarginTolerance, residual, outerBudget);
-  switch (n.end) {
-    case NarrowResult::End::Found:
-      return answerAt(n.best.index, std::nullopt);
-    case NarrowResult::End::Grid: {
-      const long long other = n.best.index == n.low.index ? n.high.index : n.low.index;
-      const Balance& at = *balanceOf(n.best.index);
-      const Balance* next = balanceOf(other);
-      if (at.kind == Balance::Kind::Cross || (next && next->kind == Balance::Kind::Cross))
-        break;  // the margin stays above 0 up to the cross
-      if (at.kind == Balance::Kind::NoCooling || (next && next->kind == Balance::Kind::NoCooling))
-        return finish(SolutionStatus::Unreachable, best_,
-                      "the air takes less heat than the least cooling of the flue gas gives");
-      return answerAt(n.best.index, other);
-    }
-    case NarrowResult::End::Bound:
-      return finish(SolutionStatus::Bound, best_, bestReason());
-    case NarrowResult::End::Stopped:
-      return finish(SolutionStatus::Unreachable, best_, stopped());
-  }
-  return finish(SolutionStatus::Unreachable, best_,
-                "a temperature cross: the margin stays above 0 until the flue gas would have to "
-                "leave below the air inlet temperature (" +
-                    degrees(airInlet_) + ")");
+  return concludeNarrowing(narrowSignChange(a, *b, kMarginTolerance, residual, outerBudget_));
 }
 
 }  // namespace

@@ -299,207 +299,262 @@ std::pair<long long, long long> checkGoalSeek(const Case& c, const GoalSeekReque
   return {*low, *high};
 }
 
-GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
-  const auto [first, last] = checkGoalSeek(c, request);
-  const TextGrid grid = keyGrid(request.key);
-  const bool oneSided = request.condition != TargetCondition::Equal;
-  GoalSeekAnswer out;
-  out.key = request.key;
-  out.resultName = std::string(request.result.name);
-  out.target = request.target;
-  out.condition = request.condition;
-  // A one-sided target is met or not: no tolerance lets a value short of it count.
-  out.tolerance = oneSided ? 0 : 1e-4 * std::max(1.0, std::fabs(request.target));
-  std::size_t budget = request.maxEvaluations;
+namespace {
 
-  DesignEvaluator evaluator(c, !request.asTyped);
-  const CaseChecks checks(c, CheckSettings{});
-  const std::vector<std::size_t> keys{request.key};
-  std::string text;
-  std::vector<const std::string*> texts{&text};
-  RunStatus status;
-  // Every value tried, with the result rated there: the answer, its bracket and the extremes are
-  // told from these, never worked back from a residual (which a huge target swamps).
-  std::map<long long, GoalPoint> tried;
-  auto closerToTarget = [&](double a, double b) {
-    // Both on one side: the nearer result; on either side: the smaller distance.
-    if ((a >= request.target) == (b >= request.target)) return a >= request.target ? a < b : a > b;
-    return std::fabs(a - request.target) < std::fabs(b - request.target);
-  };
+// One goal seek over the grid of the key's text: every value tried is rated once and kept, and
+// the answer, its bracket and the extremes are told from the values tried, never worked back
+// from a residual (which a huge target swamps). The stages run in order: scan, the edges of
+// stopping stretches, the first bracket from the low end, its narrowing, the conclusion.
+class GoalSearch {
+ public:
+  GoalSearch(const Case& c, const GoalSeekRequest& request)
+      : c_(c),
+        request_(request),
+        grid_(keyGrid(request.key)),
+        oneSided_(request.condition != TargetCondition::Equal),
+        budget_(request.maxEvaluations),
+        evaluator_(c, !request.asTyped),
+        checks_(c, CheckSettings{}),
+        keys_{request.key} {
+    out_.key = request.key;
+    out_.resultName = std::string(request.result.name);
+    out_.target = request.target;
+    out_.condition = request.condition;
+    // A one-sided target is met or not: no tolerance lets a value short of it count.
+    out_.tolerance = oneSided_ ? 0 : 1e-4 * std::max(1.0, std::fabs(request.target));
+  }
+
+  GoalSeekAnswer run(long long first, long long last) {
+    const std::vector<Trial> scan = scanRange(first, last);
+    out_.low = rangePoint(first);
+    out_.high = rangePoint(last);
+    findStopEdges(scan);
+    std::optional<long long> answer = conclude(firstBracket());
+    if (!answer && closest_) {
+      // The closest the result comes to the target: beyond the results' span, the very value
+      // told as the lowest or the highest (both kept as the first value that gives them).
+      answer = closest_;
+      out_.answer = tried_.at(*answer);
+    }
+    Case at = c_;
+    if (answer) at.set(caseKey(request_.key).path, grid_.text(*answer));
+    for (const StopGroup& g : out_.stops)
+      if (out_.stopMessage.find(g.message) == std::string::npos)
+        out_.stopMessage += (out_.stopMessage.empty() ? "" : "; ") + g.message;
+    out_.rating = RatedCase{at, rateCase(at)};
+    return std::move(out_);
+  }
+
+ private:
+  // Both on one side: the nearer result; on either side: the smaller distance.
+  bool closerToTarget(double a, double b) const {
+    const double target = request_.target;
+    if ((a >= target) == (b >= target)) return a >= target ? a < b : a > b;
+    return std::fabs(a - target) < std::fabs(b - target);
+  }
+
   // Of equal results the one at the lower value: a result that stays the same is told where it
   // is first had, in whatever order the values were tried, by the lowest, the highest and the
   // closest alike.
-  auto lower = [](const GoalPoint& p, const GoalPoint& q) {
+  static bool lower(const GoalPoint& p, const GoalPoint& q) {
     return *p.result == *q.result && p.value < q.value;
-  };
-  std::optional<long long> closest;
-  auto point = [&](long long index) {
-    text = grid.text(index);
-    const Rating& rating = evaluator.evaluate(keys, texts, status).rating();
-    ++out.evaluations;
-    GoalPoint p{text, grid.value(index), std::nullopt};
-    if (status.completed) {
-      p.result = request.result.check
-                     ? checkValue(checks(rating), *request.result.check)
-                     : rating.value(columnQuantity(*request.result.column, rating));
-      if (p.result && !std::isfinite(*p.result)) p.result.reset();
-    }
-    if (!p.result) {
-      // Each value keeps the message of its own run.
-      std::string message;
-      for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
-      if (status.completed) message = out.resultName + " has no value";
-      auto group = std::find_if(out.stops.begin(), out.stops.end(), [&](const StopGroup& g) {
-        return g.message == message && g.stopped == !status.completed;
-      });
-      if (group == out.stops.end())
-        group = out.stops.insert(out.stops.end(), StopGroup{message, !status.completed, 0, {}});
-      ++group->count;
-      if (group->at.size() < 8) group->at.push_back(text);
-      if (out.stoppedAt.size() < 8) out.stoppedAt.push_back(text);
-      ++out.stoppedCount;
-    } else {
-      if (!out.lowest || *p.result < *out.lowest->result || lower(p, *out.lowest)) out.lowest = p;
-      if (!out.highest || *p.result > *out.highest->result || lower(p, *out.highest))
-        out.highest = p;
-      if (!closest || closerToTarget(*p.result, *tried.at(*closest).result) ||
-          lower(p, tried.at(*closest)))
-        closest = index;
-    }
-    tried[index] = p;
-    return p;
-  };
+  }
+
   // The residual's sign tells the side of the target; one-sided, it is ≥ 0 exactly where the
   // condition is met (a result equal to the target meets both).
-  auto signedResidual = [&](double result) {
-    return request.condition == TargetCondition::AtMost ? request.target - result
-                                                        : result - request.target;
-  };
-  auto residual = [&](long long index) -> std::optional<double> {
+  double signedResidual(double result) const {
+    return request_.condition == TargetCondition::AtMost ? request_.target - result
+                                                         : result - request_.target;
+  }
+
+  // A run that gives no result is grouped with the runs of the same message: each value keeps
+  // the message of its own run.
+  void recordStop(const RunStatus& status) {
+    std::string message;
+    for (const std::string& m : status.messages) message += (message.empty() ? "" : " / ") + m;
+    if (status.completed) message = out_.resultName + " has no value";
+    auto group = std::find_if(out_.stops.begin(), out_.stops.end(), [&](const StopGroup& g) {
+      return g.message == message && g.stopped == !status.completed;
+    });
+    if (group == out_.stops.end())
+      group = out_.stops.insert(out_.stops.end(), StopGroup{message, !status.completed, 0, {}});
+    ++group->count;
+    if (group->at.size() < 8) group->at.push_back(text_);
+    if (out_.stoppedAt.size() < 8) out_.stoppedAt.push_back(text_);
+    ++out_.stoppedCount;
+  }
+
+  void recordResult(const GoalPoint& p, long long index) {
+    if (!out_.lowest || *p.result < *out_.lowest->result || lower(p, *out_.lowest)) out_.lowest = p;
+    if (!out_.highest || *p.result > *out_.highest->result || lower(p, *out_.highest))
+      out_.highest = p;
+    if (!closest_ || closerToTarget(*p.result, *tried_.at(*closest_).result) ||
+        lower(p, tried_.at(*closest_)))
+      closest_ = index;
+  }
+
+  // Rates the value at `index` of the grid.
+  GoalPoint point(long long index) {
+    text_ = grid_.text(index);
+    const Rating& rating = evaluator_.evaluate(keys_, texts_, status_).rating();
+    ++out_.evaluations;
+    GoalPoint p{text_, grid_.value(index), std::nullopt};
+    if (status_.completed) {
+      p.result = request_.result.check
+                     ? checkValue(checks_(rating), *request_.result.check)
+                     : rating.value(columnQuantity(*request_.result.column, rating));
+      if (p.result && !std::isfinite(*p.result)) p.result.reset();
+    }
+    if (!p.result)
+      recordStop(status_);
+    else
+      recordResult(p, index);
+    tried_[index] = p;
+    return p;
+  }
+
+  std::optional<double> residual(long long index) {
     const GoalPoint p = point(index);
     if (!p.result) return std::nullopt;
     return signedResidual(*p.result);
-  };
-  auto meets = [&](long long index) {
-    const auto& r = tried.at(index).result;
+  }
+
+  bool meets(long long index) const {
+    const auto& r = tried_.at(index).result;
     return r && signedResidual(*r) >= 0;
-  };
+  }
+
+  GoalPoint rangePoint(long long index) const {
+    const auto known = tried_.find(index);
+    return known != tried_.end() ? known->second
+                                 : GoalPoint{grid_.text(index), grid_.value(index), std::nullopt};
+  }
 
   // The scan: evenly spread, on the grid.
-  const long long span = last - first;
-  const std::size_t count = static_cast<std::size_t>(
-      std::min<long long>(static_cast<long long>(kSolveScanPoints), span + 1));
-  std::vector<Trial> scan;
-  for (std::size_t k = 0; k < count && budget > 0; ++k) {
-    const long long index =
-        count == 1 ? first
-                   : first + static_cast<long long>(std::llround(
-                                 static_cast<long double>(span) * static_cast<long double>(k) /
-                                 static_cast<long double>(count - 1)));
-    if (!scan.empty() && scan.back().index == index) continue;
-    --budget;
-    scan.push_back({index, residual(index)});
+  std::vector<Trial> scanRange(long long first, long long last) {
+    const long long span = last - first;
+    const std::size_t count = static_cast<std::size_t>(
+        std::min<long long>(static_cast<long long>(kSolveScanPoints), span + 1));
+    std::vector<Trial> scan;
+    for (std::size_t k = 0; k < count && budget_ > 0; ++k) {
+      const long long index =
+          count == 1 ? first
+                     : first + static_cast<long long>(std::llround(
+                                   static_cast<long double>(span) * static_cast<long double>(k) /
+                                   static_cast<long double>(count - 1)));
+      if (!scan.empty() && scan.back().index == index) continue;
+      --budget_;
+      scan.push_back({index, residual(index)});
+    }
+    return scan;
   }
-  auto goalPoint = [&](long long index) { return tried.at(index); };
-  auto range = [&](long long index) {
-    const auto known = tried.find(index);
-    return known != tried.end() ? known->second
-                                : GoalPoint{grid.text(index), grid.value(index), std::nullopt};
-  };
-  out.low = range(first);
-  out.high = range(last);
 
   // Where the runs stop on part of the range, the scan's step may hide the target next to it:
   // the edge of each stopping stretch is found by bisection (a few edges at most).
-  std::size_t edges = 0;
-  for (std::size_t k = 0; k + 1 < scan.size() && edges < kStopEdges; ++k) {
-    if (scan[k].residual.has_value() == scan[k + 1].residual.has_value()) continue;
-    ++edges;
-    long long runs = scan[k].residual ? scan[k].index : scan[k + 1].index;
-    long long stops = scan[k].residual ? scan[k + 1].index : scan[k].index;
-    while (std::llabs(stops - runs) > 1 && budget > 0) {
-      const long long m = runs + (stops - runs) / 2;
-      --budget;
-      if (residual(m))
-        runs = m;
-      else
-        stops = m;
+  void findStopEdges(const std::vector<Trial>& scan) {
+    std::size_t edges = 0;
+    for (std::size_t k = 0; k + 1 < scan.size() && edges < kStopEdges; ++k) {
+      if (scan[k].residual.has_value() == scan[k + 1].residual.has_value()) continue;
+      ++edges;
+      long long runs = scan[k].residual ? scan[k].index : scan[k + 1].index;
+      long long stops = scan[k].residual ? scan[k + 1].index : scan[k].index;
+      while (std::llabs(stops - runs) > 1 && budget_ > 0) {
+        const long long m = runs + (stops - runs) / 2;
+        --budget_;
+        if (residual(m))
+          runs = m;
+        else
+          stops = m;
+      }
     }
   }
 
   // The first value from the low end that reaches the target, or the first sign change, among
   // every value tried so far.
-  std::optional<std::pair<Trial, Trial>> bracket;
-  std::optional<Trial> previous;
-  for (const auto& [index, p] : tried) {
-    if (!p.result) continue;
-    const Trial t{index, signedResidual(*p.result)};
-    if (std::fabs(*t.residual) <= out.tolerance) {
-      bracket = {t, t};
-      break;
+  std::optional<std::pair<Trial, Trial>> firstBracket() const {
+    std::optional<Trial> previous;
+    for (const auto& [index, p] : tried_) {
+      if (!p.result) continue;
+      const Trial t{index, signedResidual(*p.result)};
+      if (std::fabs(*t.residual) <= out_.tolerance) return std::pair{t, t};
+      if (previous && (*previous->residual < 0) != (*t.residual < 0))
+        return std::pair{*previous, t};
+      previous = t;
     }
-    if (previous && (*previous->residual < 0) != (*t.residual < 0)) {
-      bracket = {*previous, t};
-      break;
-    }
-    previous = t;
+    return std::nullopt;
   }
 
-  std::optional<long long> answer;
-  if (bracket) {
+  // The bracket narrowed to the answer and how the search ended; without a bracket, one-sided,
+  // the condition may hold at every value that ran. Returns the answer's index, if any.
+  std::optional<long long> conclude(const std::optional<std::pair<Trial, Trial>>& bracket) {
+    if (!bracket) {
+      if (oneSided_ && closest_ && meets(*closest_)) {
+        // Met at every value that ran: the boundary lies beyond the range; the value nearest it.
+        out_.status = SolutionStatus::Found;
+        out_.metEverywhere = true;
+        out_.answer = tried_.at(*closest_);
+        return closest_;
+      }
+      out_.status = budget_ == 0 ? SolutionStatus::Bound : SolutionStatus::Unreachable;
+      return std::nullopt;
+    }
     NarrowResult narrowed;
     if (bracket->first.index == bracket->second.index) {
       narrowed.end = NarrowResult::End::Found;
       narrowed.best = narrowed.low = narrowed.high = bracket->first;
     } else {
-      narrowed = narrowSignChange(bracket->first, bracket->second, out.tolerance, residual, budget);
+      narrowed = narrowSignChange(
+          bracket->first, bracket->second, out_.tolerance,
+          [this](long long index) { return residual(index); }, budget_);
     }
-    out.low = goalPoint(narrowed.low.index);
-    out.high = goalPoint(narrowed.high.index);
-    answer = narrowed.best.index;
+    out_.low = tried_.at(narrowed.low.index);
+    out_.high = tried_.at(narrowed.high.index);
+    long long answer = narrowed.best.index;
     // One-sided, the answer is the end of the last bracket that meets the condition.
-    if (oneSided && !meets(*answer)) {
+    if (oneSided_ && !meets(answer)) {
       if (meets(narrowed.low.index)) answer = narrowed.low.index;
       if (meets(narrowed.high.index)) answer = narrowed.high.index;
     }
-    out.answer = goalPoint(*answer);
+    out_.answer = tried_.at(answer);
     switch (narrowed.end) {
       case NarrowResult::End::Found:
-        out.status = SolutionStatus::Found;
+        out_.status = SolutionStatus::Found;
         break;
       case NarrowResult::End::Grid:
-        out.status = SolutionStatus::Grid;
+        out_.status = SolutionStatus::Grid;
         break;
       case NarrowResult::End::Bound:
-        out.status = SolutionStatus::Bound;
+        out_.status = SolutionStatus::Bound;
         break;
       case NarrowResult::End::Stopped:
-        out.status = SolutionStatus::Unreachable;
-        out.stopsInBracket = true;
+        out_.status = SolutionStatus::Unreachable;
+        out_.stopsInBracket = true;
         break;
     }
-  } else if (oneSided && closest && meets(*closest)) {
-    // Met at every value that ran: the boundary lies beyond the range; the value nearest it.
-    out.status = SolutionStatus::Found;
-    out.metEverywhere = true;
-    answer = closest;
-    out.answer = goalPoint(*answer);
-  } else {
-    out.status = budget == 0 ? SolutionStatus::Bound : SolutionStatus::Unreachable;
+    return answer;
   }
-  if (!answer && closest) {
-    // The closest the result comes to the target: beyond the results' span, the very value told
-    // as the lowest or the highest (both kept as the first value that gives them).
-    answer = closest;
-    out.answer = goalPoint(*answer);
-  }
-  Case at = c;
-  if (answer) at.set(caseKey(request.key).path, grid.text(*answer));
-  for (const StopGroup& g : out.stops)
-    if (out.stopMessage.find(g.message) == std::string::npos)
-      out.stopMessage += (out.stopMessage.empty() ? "" : "; ") + g.message;
-  out.rating = RatedCase{at, rateCase(at)};
-  return out;
+
+  const Case& c_;
+  const GoalSeekRequest& request_;
+  const TextGrid grid_;
+  const bool oneSided_;
+  std::size_t budget_;
+  DesignEvaluator evaluator_;
+  const CaseChecks checks_;
+  const std::vector<std::size_t> keys_;
+  std::string text_;
+  std::vector<const std::string*> texts_{&text_};
+  RunStatus status_;
+  GoalSeekAnswer out_;
+  std::map<long long, GoalPoint> tried_;
+  std::optional<long long> closest_;
+};
+
+}  // namespace
+
+GoalSeekAnswer seekGoal(const Case& c, const GoalSeekRequest& request) {
+  const auto [first, last] = checkGoalSeek(c, request);
+  return GoalSearch(c, request).run(first, last);
 }
 
 std::string describeGoalSeek(const GoalSeekAnswer& a) {
