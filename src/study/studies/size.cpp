@@ -165,155 +165,68 @@ std::string describeSizing(const Case&, const Axis& candidates, const Limits& li
   return describeSizing(candidates, limits, result);
 }
 
-std::string describeSizing(const Axis& candidates, const Limits& limits, const SizeResult& result) {
-  const CaseKey& keyInfo = caseKey(candidates.key);
-  const auto& order = result.order;
-  const auto& loads = result.loads;
-  const bool several = loads.size() > 1;
-  std::ostringstream out;
-  const std::string name = std::string(keyInfo.path) + " (" + std::string(keyInfo.caption) + ")";
-  const std::string range = candidates.texts[order.front()] + "…" + candidates.texts[order.back()];
-  std::string goal = "margin " + fixedText(limits.marginLow, 2) + "…" +
-                     fixedText(limits.marginHigh, 2) + " %, both pressure drops ≤ " +
-                     fixedText(limits.maxDrop, 1) + " Pa";
-  // The cold end is held to its margin wherever an acid dew point is known.
-  std::vector<double> required;
-  for (const LoadSizing& load : loads)
-    if (load.dewPointKnown) required.push_back(load.requiredDewPointMargin);
-  const bool dewPoints = !required.empty();
-  if (dewPoints) {
-    const bool same = std::all_of(required.begin(), required.end(),
-                                  [&](double r) { return r == required.front(); });
-    goal += same ? ", cold-end wall ≥ acid dew point + " + fixedText(required.front(), 2) + " K"
-                 : ", cold-end wall ≥ acid dew point + each load case's margin";
-  }
-  // "100 % 负荷: " before what is told of one load case, when there are several.
-  const auto who = [&](const LoadSizing& load) {
-    return several ? load.name + ": " : std::string();
-  };
-  if (several) {
-    out << "cases ";
-    for (std::size_t l = 0; l < loads.size() && l < 8; ++l) out << (l ? ", " : "") << loads[l].name;
-    if (loads.size() > 8) out << ", … (" << loads.size() << " load cases)";
-    out << " (" << loads.front().file << ")\n";
-  } else {
-    out << "case " << loads.front().name << " (" << loads.front().file << ")\n";
-  }
-  out << "sizing " << name << " over " << range << " (" << order.size() << " values) for " << goal
-      << (several ? ", at every load case" : "") << "\n";
-  // Candidates outside the ranges, counted by the range they break, in the order first met.
-  std::vector<std::pair<std::uint16_t, std::size_t>> skipped;
-  std::size_t skippedCount = 0;
+namespace {
+
+// Candidates outside the ranges, counted by the range they break, in the order first met.
+struct SkippedCandidates {
+  std::size_t count = 0;
+  std::vector<std::pair<std::uint16_t, std::size_t>> byRule;
+};
+
+SkippedCandidates skippedCandidates(const std::vector<std::size_t>& order,
+                                    const std::vector<LoadSizing>& loads) {
+  SkippedCandidates skipped;
   for (std::size_t k : order) {
     const DesignValues* invalid = nullptr;
     for (const LoadSizing& load : loads)
       if (!invalid && load.values[k].invalid) invalid = &load.values[k];
     if (!invalid) continue;
-    ++skippedCount;
-    auto at = std::find_if(skipped.begin(), skipped.end(),
+    ++skipped.count;
+    auto at = std::find_if(skipped.byRule.begin(), skipped.byRule.end(),
                            [&](const auto& entry) { return entry.first == invalid->rule; });
-    if (at == skipped.end()) {
-      skipped.emplace_back(invalid->rule, 1);
+    if (at == skipped.byRule.end()) {
+      skipped.byRule.emplace_back(invalid->rule, 1);
     } else {
       ++at->second;
     }
   }
-  if (skippedCount) {
-    out << "skipped " << skippedCount << " of " << order.size()
-        << " candidates outside the allowed ranges:\n";
-    for (const auto& [rule, count] : skipped)
-      out << "  " << ruleText(rule) << " (" << count << (count == 1 ? " candidate" : " candidates")
-          << ")\n";
-  }
-  // The duties do not depend on the plate pack, nor does the flue-gas specific heat they rest on:
-  // told once per load case, not sized for.
-  const auto balanceNotes = [&] {
-    for (const LoadSizing& load : loads) {
-      for (std::size_t k : order) {
-        const DesignValues& v = load.values[k];
-        if (v.invalid || std::isnan(v.heatBalance)) continue;
-        if (v.violations & kHeatBalance)
-          out << "note: " << who(load)
-              << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << checkFigure(v.heatBalance)
-              << " %, beyond ±" << checkFigure(limits.checks.balanceTolerance)
-              << " % (the plate pack does not change them)\n";
-        if (!std::isnan(v.tableLawSpecificHeat))
-          out << "note: " << who(load) << tableLawNote(v.tableLawSpecificHeat)
-              << ": Q1 and the heat balance rest on it\n";
-        break;
-      }
-    }
-  };
-  if (result.found) {
-    const std::size_t k = *result.found;
-    out << "smallest value: " << candidates.texts[k] << "\n";
-    for (const LoadSizing& load : loads) {
-      const DesignValues& v = load.values[k];
-      out << "  " << who(load) << "margin " << fixedText(v.margin, 4)
-          << " %, flue-gas pressure drop " << fixedText(v.dpFlueGas, 4) << " Pa, air pressure drop "
-          << fixedText(v.dpAir, 4) << " Pa";
-      if (!std::isnan(v.dewPointMargin))
-        out << ", cold-end dew-point margin " << fixedText(v.dewPointMargin, 2) << " K";
-      out << "\n";
-    }
-    const auto position = std::find(order.begin(), order.end(), k) - order.begin();
-    if (position == 0) {
-      out << "  binding: the lower end of the range; every limit is already met there"
-          << (several ? " at every load case" : "") << "\n";
-    } else {
-      const std::size_t below = order[static_cast<std::size_t>(position - 1)];
-      bool first = true;
-      for (const LoadSizing& load : loads) {
-        const DesignValues& v = load.values[below];
-        const unsigned s = shortfalls(v, limits);
-        if (!s) continue;
-        out << (first ? "  binding: at " + candidates.texts[below] + ", " : std::string("    "))
-            << who(load) << shortfallText(s, v, limits) << "\n";
-        first = false;
-      }
-    }
-    balanceNotes();
-    return out.str();
-  }
+  return skipped;
+}
 
-  out << "no value in " << range << " meets every limit" << (several ? " at every load case" : "")
-      << "\n";
-  // Per candidate, whether each family of limits holds at every load case.
-  std::vector<bool> completed(order.size(), true), inBand(order.size(), true),
-      dropsOk(order.size(), true), coldOk(order.size(), true);
-  for (std::size_t k = 0; k < order.size(); ++k) {
+// Per candidate, whether each family of limits holds at every load case.
+struct LimitFamilies {
+  std::vector<bool> completed, inBand, dropsOk, coldOk;
+};
+
+LimitFamilies limitFamilies(std::size_t candidates, const std::vector<LoadSizing>& loads,
+                            const Limits& limits) {
+  LimitFamilies f{std::vector<bool>(candidates, true), std::vector<bool>(candidates, true),
+                  std::vector<bool>(candidates, true), std::vector<bool>(candidates, true)};
+  for (std::size_t k = 0; k < candidates; ++k) {
     for (const LoadSizing& load : loads) {
       const unsigned s = shortfalls(load.values[k], limits);
       const bool done = !(s & (kStopped | kInvalid));
-      completed[k] = completed[k] && done;
-      inBand[k] = inBand[k] && done && !(s & (kBelowBand | kAboveBand));
-      dropsOk[k] = dropsOk[k] && done && !(s & (kFlueGasOver | kAirOver));
-      coldOk[k] = coldOk[k] && done && !(s & kColdEnd);
+      f.completed[k] = f.completed[k] && done;
+      f.inBand[k] = f.inBand[k] && done && !(s & (kBelowBand | kAboveBand));
+      f.dropsOk[k] = f.dropsOk[k] && done && !(s & (kFlueGasOver | kAirOver));
+      f.coldOk[k] = f.coldOk[k] && done && !(s & kColdEnd);
     }
   }
-  const auto count = [](const std::vector<bool>& v) {
-    return std::count(v.begin(), v.end(), true);
-  };
-  if (count(completed) == 0) {
-    if (skippedCount == order.size()) {
-      out << "  binding: every candidate lies outside the allowed ranges\n";
-    } else {
-      out << "  binding: the calculation stops for every value"
-          << (skippedCount ? " within the allowed ranges" : "")
-          << (several ? " at one load case or more" : "") << "\n";
-    }
-    balanceNotes();
-    return out.str();
-  }
-  // What each load case reaches over the candidates it completes.
-  struct Reach {
-    double lowMargin = INFINITY, highMargin = -INFINITY, lowDrop1 = INFINITY, lowDrop2 = INFINITY;
-    double highDewMargin = -INFINITY;
-    bool band = false, drops = false, cold = false;  // holds at some candidate
-  };
+  return f;
+}
+
+// What one load case reaches over the candidates it completes.
+struct Reach {
+  double lowMargin = INFINITY, highMargin = -INFINITY, lowDrop1 = INFINITY, lowDrop2 = INFINITY;
+  double highDewMargin = -INFINITY;
+  bool band = false, drops = false, cold = false;  // holds at some candidate
+};
+
+std::vector<Reach> reachOf(std::size_t candidates, const std::vector<LoadSizing>& loads,
+                           const Limits& limits) {
   std::vector<Reach> reach(loads.size());
   for (std::size_t l = 0; l < loads.size(); ++l) {
-    for (std::size_t k = 0; k < order.size(); ++k) {
+    for (std::size_t k = 0; k < candidates; ++k) {
       const DesignValues& v = loads[l].values[k];
       const unsigned s = shortfalls(v, limits);
       if (s & (kStopped | kInvalid)) continue;
@@ -329,61 +242,223 @@ std::string describeSizing(const Axis& candidates, const Limits& limits, const S
       r.cold = r.cold || !(s & kColdEnd);
     }
   }
+  return reach;
+}
+
+std::size_t holding(const std::vector<bool>& v) {
+  return static_cast<std::size_t>(std::count(v.begin(), v.end(), true));
+}
+
+// The text of a sizing, told from what was decided above.
+class SizingText {
+ public:
+  SizingText(const Axis& candidates, const Limits& limits, const SizeResult& result)
+      : candidates_(candidates),
+        limits_(limits),
+        order_(result.order),
+        loads_(result.loads),
+        several_(loads_.size() > 1),
+        range_(candidates.texts[order_.front()] + "…" + candidates.texts[order_.back()]) {}
+
+  std::string describe(const SizeResult& result) {
+    header();
+    const SkippedCandidates skipped = skippedCandidates(order_, loads_);
+    skippedRules(skipped);
+    if (result.found)
+      found(*result.found);
+    else
+      noValue(skipped);
+    balanceNotes();
+    return out_.str();
+  }
+
+ private:
+  // "100 % 负荷: " before what is told of one load case, when there are several.
+  std::string who(const LoadSizing& load) const {
+    return several_ ? load.name + ": " : std::string();
+  }
   // " at 50 % 负荷" after a limit that one of several load cases never meets.
-  const auto at = [&](std::size_t l) { return several ? " at " + loads[l].name : std::string(); };
-  if (count(inBand) == 0) {
+  std::string at(std::size_t l) const { return several_ ? " at " + loads_[l].name : std::string(); }
+
+  void header() {
+    const CaseKey& keyInfo = caseKey(candidates_.key);
+    const std::string name = std::string(keyInfo.path) + " (" + std::string(keyInfo.caption) + ")";
+    std::string goal = "margin " + fixedText(limits_.marginLow, 2) + "…" +
+                       fixedText(limits_.marginHigh, 2) + " %, both pressure drops ≤ " +
+                       fixedText(limits_.maxDrop, 1) + " Pa";
+    // The cold end is held to its margin wherever an acid dew point is known.
+    std::vector<double> required;
+    for (const LoadSizing& load : loads_)
+      if (load.dewPointKnown) required.push_back(load.requiredDewPointMargin);
+    dewPoints_ = !required.empty();
+    if (dewPoints_) {
+      const bool same = std::all_of(required.begin(), required.end(),
+                                    [&](double r) { return r == required.front(); });
+      goal += same ? ", cold-end wall ≥ acid dew point + " + fixedText(required.front(), 2) + " K"
+                   : ", cold-end wall ≥ acid dew point + each load case's margin";
+    }
+    if (several_) {
+      out_ << "cases ";
+      for (std::size_t l = 0; l < loads_.size() && l < 8; ++l)
+        out_ << (l ? ", " : "") << loads_[l].name;
+      if (loads_.size() > 8) out_ << ", … (" << loads_.size() << " load cases)";
+      out_ << " (" << loads_.front().file << ")\n";
+    } else {
+      out_ << "case " << loads_.front().name << " (" << loads_.front().file << ")\n";
+    }
+    out_ << "sizing " << name << " over " << range_ << " (" << order_.size() << " values) for "
+         << goal << (several_ ? ", at every load case" : "") << "\n";
+  }
+
+  void skippedRules(const SkippedCandidates& skipped) {
+    if (!skipped.count) return;
+    out_ << "skipped " << skipped.count << " of " << order_.size()
+         << " candidates outside the allowed ranges:\n";
+    for (const auto& [rule, count] : skipped.byRule)
+      out_ << "  " << ruleText(rule) << " (" << count << (count == 1 ? " candidate" : " candidates")
+           << ")\n";
+  }
+
+  // The duties do not depend on the plate pack, nor does the flue-gas specific heat they rest
+  // on: told once per load case, not sized for.
+  void balanceNotes() {
+    for (const LoadSizing& load : loads_) {
+      for (std::size_t k : order_) {
+        const DesignValues& v = load.values[k];
+        if (v.invalid || std::isnan(v.heatBalance)) continue;
+        if (v.violations & kHeatBalance)
+          out_ << "note: " << who(load)
+               << "the two heat duties disagree: (Q1 - Q2) / Q2 = " << checkFigure(v.heatBalance)
+               << " %, beyond ±" << checkFigure(limits_.checks.balanceTolerance)
+               << " % (the plate pack does not change them)\n";
+        if (!std::isnan(v.tableLawSpecificHeat))
+          out_ << "note: " << who(load) << tableLawNote(v.tableLawSpecificHeat)
+               << ": Q1 and the heat balance rest on it\n";
+        break;
+      }
+    }
+  }
+
+  void found(std::size_t k) {
+    out_ << "smallest value: " << candidates_.texts[k] << "\n";
+    for (const LoadSizing& load : loads_) {
+      const DesignValues& v = load.values[k];
+      out_ << "  " << who(load) << "margin " << fixedText(v.margin, 4)
+           << " %, flue-gas pressure drop " << fixedText(v.dpFlueGas, 4)
+           << " Pa, air pressure drop " << fixedText(v.dpAir, 4) << " Pa";
+      if (!std::isnan(v.dewPointMargin))
+        out_ << ", cold-end dew-point margin " << fixedText(v.dewPointMargin, 2) << " K";
+      out_ << "\n";
+    }
+    const auto position = std::find(order_.begin(), order_.end(), k) - order_.begin();
+    if (position == 0) {
+      out_ << "  binding: the lower end of the range; every limit is already met there"
+           << (several_ ? " at every load case" : "") << "\n";
+      return;
+    }
+    const std::size_t below = order_[static_cast<std::size_t>(position - 1)];
+    bool first = true;
+    for (const LoadSizing& load : loads_) {
+      const DesignValues& v = load.values[below];
+      const unsigned s = shortfalls(v, limits_);
+      if (!s) continue;
+      out_ << (first ? "  binding: at " + candidates_.texts[below] + ", " : std::string("    "))
+           << who(load) << shortfallText(s, v, limits_) << "\n";
+      first = false;
+    }
+  }
+
+  void noValue(const SkippedCandidates& skipped) {
+    out_ << "no value in " << range_ << " meets every limit"
+         << (several_ ? " at every load case" : "") << "\n";
+    const LimitFamilies f = limitFamilies(order_.size(), loads_, limits_);
+    if (holding(f.completed) == 0) {
+      if (skipped.count == order_.size()) {
+        out_ << "  binding: every candidate lies outside the allowed ranges\n";
+      } else {
+        out_ << "  binding: the calculation stops for every value"
+             << (skipped.count ? " within the allowed ranges" : "")
+             << (several_ ? " at one load case or more" : "") << "\n";
+      }
+      return;
+    }
+    const std::vector<Reach> reach = reachOf(order_.size(), loads_, limits_);
+    if (holding(f.inBand) == 0) marginBand(reach);
+    if (holding(f.dropsOk) == 0) pressureDrops(reach);
+    if (holding(f.coldOk) == 0) coldEnd(reach);
+    if (holding(f.inBand) > 0 && holding(f.dropsOk) > 0 && holding(f.coldOk) > 0) {
+      out_ << "  binding: " << (dewPoints_ ? "the limits" : "both limits")
+           << " together, they never hold at the same value\n";
+      out_ << "    margin in band for " << runs(candidates_, order_, f.inBand) << "\n";
+      out_ << "    pressure drops within the limit for " << runs(candidates_, order_, f.dropsOk)
+           << "\n";
+      if (dewPoints_)
+        out_ << "    cold-end dew-point margin met for " << runs(candidates_, order_, f.coldOk)
+             << "\n";
+    }
+  }
+
+  void marginBand(const std::vector<Reach>& reach) {
     bool told = false;
-    for (std::size_t l = 0; l < loads.size(); ++l) {
+    for (std::size_t l = 0; l < loads_.size(); ++l) {
       if (reach[l].band || !std::isfinite(reach[l].lowMargin)) continue;
-      out << "  binding: the margin band" << at(l) << "; the margin only runs from "
-          << fixedText(reach[l].lowMargin, 2) << " % to " << fixedText(reach[l].highMargin, 2)
-          << " %\n";
+      out_ << "  binding: the margin band" << at(l) << "; the margin only runs from "
+           << fixedText(reach[l].lowMargin, 2) << " % to " << fixedText(reach[l].highMargin, 2)
+           << " %\n";
       told = true;
     }
     if (!told)
-      out << "  binding: the margin band; it is never met at every load case at the same value\n";
+      out_ << "  binding: the margin band; it is never met at every load case at the same value\n";
   }
-  if (count(dropsOk) == 0) {
+
+  void pressureDrops(const std::vector<Reach>& reach) {
     bool told = false;
-    for (std::size_t l = 0; l < loads.size(); ++l) {
+    for (std::size_t l = 0; l < loads_.size(); ++l) {
       const Reach& r = reach[l];
       if (!std::isfinite(r.lowDrop1)) continue;
-      if (r.lowDrop1 > limits.maxDrop)
-        out << "  binding: the flue-gas pressure drop never falls to "
-            << fixedText(limits.maxDrop, 1) << " Pa" << at(l) << " (lowest "
-            << fixedText(r.lowDrop1, 1) << " Pa)\n";
-      if (r.lowDrop2 > limits.maxDrop)
-        out << "  binding: the air pressure drop never falls to " << fixedText(limits.maxDrop, 1)
-            << " Pa" << at(l) << " (lowest " << fixedText(r.lowDrop2, 1) << " Pa)\n";
-      told = told || r.lowDrop1 > limits.maxDrop || r.lowDrop2 > limits.maxDrop;
+      if (r.lowDrop1 > limits_.maxDrop)
+        out_ << "  binding: the flue-gas pressure drop never falls to "
+             << fixedText(limits_.maxDrop, 1) << " Pa" << at(l) << " (lowest "
+             << fixedText(r.lowDrop1, 1) << " Pa)\n";
+      if (r.lowDrop2 > limits_.maxDrop)
+        out_ << "  binding: the air pressure drop never falls to " << fixedText(limits_.maxDrop, 1)
+             << " Pa" << at(l) << " (lowest " << fixedText(r.lowDrop2, 1) << " Pa)\n";
+      told = told || r.lowDrop1 > limits_.maxDrop || r.lowDrop2 > limits_.maxDrop;
     }
     if (!told)
-      out << "  binding: the two pressure drops never stay within " << fixedText(limits.maxDrop, 1)
-          << " Pa at the same value" << (several ? " at every load case" : "") << "\n";
+      out_ << "  binding: the two pressure drops never stay within "
+           << fixedText(limits_.maxDrop, 1) << " Pa at the same value"
+           << (several_ ? " at every load case" : "") << "\n";
   }
-  if (count(coldOk) == 0) {
+
+  void coldEnd(const std::vector<Reach>& reach) {
     bool told = false;
-    for (std::size_t l = 0; l < loads.size(); ++l) {
+    for (std::size_t l = 0; l < loads_.size(); ++l) {
       if (reach[l].cold || !std::isfinite(reach[l].highDewMargin)) continue;
-      out << "  binding: the cold-end dew-point margin" << at(l) << "; it is at most "
-          << fixedText(reach[l].highDewMargin, 2) << " K, short of the "
-          << fixedText(loads[l].requiredDewPointMargin, 2) << " K required\n";
+      out_ << "  binding: the cold-end dew-point margin" << at(l) << "; it is at most "
+           << fixedText(reach[l].highDewMargin, 2) << " K, short of the "
+           << fixedText(loads_[l].requiredDewPointMargin, 2) << " K required\n";
       told = true;
     }
     if (!told)
-      out << "  binding: the cold-end dew-point margin; it is never met at every load case at the "
-             "same value\n";
+      out_ << "  binding: the cold-end dew-point margin; it is never met at every load case at "
+              "the same value\n";
   }
-  if (count(inBand) > 0 && count(dropsOk) > 0 && count(coldOk) > 0) {
-    out << "  binding: " << (dewPoints ? "the limits" : "both limits")
-        << " together, they never hold at the same value\n";
-    out << "    margin in band for " << runs(candidates, order, inBand) << "\n";
-    out << "    pressure drops within the limit for " << runs(candidates, order, dropsOk) << "\n";
-    if (dewPoints)
-      out << "    cold-end dew-point margin met for " << runs(candidates, order, coldOk) << "\n";
-  }
-  balanceNotes();
-  return out.str();
+
+  const Axis& candidates_;
+  const Limits& limits_;
+  const std::vector<std::size_t>& order_;
+  const std::vector<LoadSizing>& loads_;
+  const bool several_;
+  const std::string range_;
+  bool dewPoints_ = false;
+  std::ostringstream out_;
+};
+
+}  // namespace
+
+std::string describeSizing(const Axis& candidates, const Limits& limits, const SizeResult& result) {
+  return SizingText(candidates, limits, result).describe(result);
 }
 
 }  // namespace aph::study
