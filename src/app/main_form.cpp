@@ -16,6 +16,7 @@
 
 #include "app/appearance.hpp"
 #include "app/dialog_window.hpp"
+#include "app/manual_help.hpp"
 #include "model/layout.hpp"
 
 namespace aph::app {
@@ -53,6 +54,7 @@ MainForm::MainForm(QWidget* parent)
   model_.setCaseFiles(&caseFiles_);
   build();
   refresh();
+  installManualShortcut(*this);
 }
 
 MainForm::~MainForm() {

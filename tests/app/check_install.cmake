@@ -54,3 +54,14 @@ if(NOT picture MATCHES "<svg[^>]*xmlns=\"http://www.w3.org/2000/svg\"" OR
    NOT picture MATCHES "</svg>[ \n]*$")
   message(FATAL_ERROR "the icon is not an SVG picture")
 endif()
+
+# The manual pages and the HTML manual, where the build made them (help2man, cmark).
+foreach(made man/aphcalc.1:share/man/man1/aphcalc.1 man/aphcalc-cli.1:share/man/man1/aphcalc-cli.1
+        html/用户手册.html:share/doc/aphcalc/用户手册.html)
+  string(REPLACE ":" ";" pair ${made})
+  list(GET pair 0 built)
+  list(GET pair 1 installed)
+  if(EXISTS ${BUILD}/docs/${built} AND NOT EXISTS ${PREFIX}/${installed})
+    message(FATAL_ERROR "not installed: ${PREFIX}/${installed}")
+  endif()
+endforeach()

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
       {"case-files", makeCaseFilesTest},
       {"exit", makeExitTest},
       {"screenshots", makeScreenshotsTest},
+      {"manual", makeManualHelpTest},
   };
   if (argc < 2 || !groups.count(argv[1])) {
     std::fprintf(stderr, "usage: %s GROUP [Qt Test options]; groups:", argv[0]);

@@ -14,5 +14,6 @@ std::unique_ptr<QObject> makeFileDialogsTest();
 std::unique_ptr<QObject> makeCaseFilesTest();
 std::unique_ptr<QObject> makeExitTest();
 std::unique_ptr<QObject> makeScreenshotsTest();
+std::unique_ptr<QObject> makeManualHelpTest();
 
 }  // namespace aph::app::test

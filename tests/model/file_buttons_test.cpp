@@ -206,7 +206,7 @@ TEST_F(FileButtons, ARefusedFileLeavesTheWindowAsItWas) {
 }
 
 // The twenty-nine fields of the window that case files name (written out from the case-file
-// keys of the README, not from the field table).
+// keys of the case-file reference, docs/reference/case-file.md, not from the field table).
 const std::vector<std::pair<std::string, F>> kSavedFields = {
     {"flue_gas.volume_flow", F::Text8},
     {"flue_gas.mass_flow", F::Text61},

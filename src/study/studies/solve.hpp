@@ -26,7 +26,7 @@ class SolveError : public std::runtime_error {
 };
 
 // The last decimal each key is searched to: 0.001 ℃, 0.0001 m, whole plate pairs and passes,
-// 0.001 mm, 0.01 m3/h and kg/h, and so on (README lists them).
+// 0.001 mm, 0.01 m3/h and kg/h, and so on (docs/reference/commands.md lists them).
 TextGrid keyGrid(std::size_t key);
 
 // The range searched when none is given, from the case itself where it depends on it (the air
