@@ -16,7 +16,7 @@ class SilentUi : public aph::UserInterface {
  public:
   void showMessage(const aph::MessageBoxRequest&) override { ++messages; }
   aph::DialogOutcome showModal(aph::DialogForm&) override { return aph::DialogOutcome::Ok; }
-  std::optional<std::string> chooseFile(const aph::FileDialogRequest&) override { return {}; }
+  std::optional<aph::ChosenFile> chooseFile(const aph::FileDialogRequest&) override { return {}; }
   std::optional<std::size_t> chooseFromList(const aph::ListChoiceRequest&) override { return {}; }
   int messages = 0;
 };

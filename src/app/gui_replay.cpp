@@ -38,11 +38,25 @@ void answerModal(QWidget& modal, const session::ClickAction* action) {
     dialog->okButton()->click();
   } else if (auto* files = qobject_cast<QFileDialog*>(&modal)) {
     if (action && action->file) {
-      files->selectFile(QString::fromStdString(*action->file));
+      // The path is typed into the file name box, as a person types a full path there: it names
+      // that file wherever the dialog stands, even in a folder that does not exist.
+      const QString path = QString::fromStdString(*action->file);
+      auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name) {
+        name->setText(path);
+      } else {
+        files->selectFile(path);
+      }
       // The dialog's own accept path (public in QDialog), as its "Open" / "Save" button takes.
       static_cast<QDialog*>(files)->accept();
+      // A name the dialog keeps to itself (a folder, which it opens; a name longer than the file
+      // system takes) is the script's answer all the same: the handler gets it and tells why it
+      // cannot be used, as the headless replay does.
+      if (files->isVisible() && name) {
+        name->setText(path);
+        static_cast<QDialog*>(files)->done(QDialog::Accepted);
+      }
     }
-    // A name the dialog does not take (a folder, say) leaves it open: that counts as cancel.
     if (files->isVisible()) files->reject();
   } else if (auto* choice = qobject_cast<ListChoiceDialog*>(&modal)) {
     std::vector<std::string> entries;

@@ -8,6 +8,7 @@
 
 #include "app/dialog_window.hpp"
 #include "app/main_form.hpp"
+#include "model/window.hpp"
 
 namespace aph::app {
 namespace {
@@ -46,13 +47,22 @@ void configureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) 
     filters << entry;
   }
   dialog.setNameFilters(filters);
+  // A name typed without an extension is saved with the chosen file type's (the window model
+  // decides which): the dialog asks about replacing the file under that name.
+  const auto useFilter = [&dialog, request, filters](const QString& filter) {
+    showEveryFileFor(dialog, filter);
+    const qsizetype index = filters.indexOf(filter);
+    if (request.kind != FileDialogKind::Save || index < 0) return;
+    const std::string extension =
+        defaultExtension(request.filters[static_cast<std::size_t>(index)].second);
+    dialog.setDefaultSuffix(extension.empty() ? QString() : qt(extension.substr(1)));
+  };
   if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
     const QString& preselected = filters.at(request.filterIndex - 1);
     dialog.selectNameFilter(preselected);
-    showEveryFileFor(dialog, preselected);
+    useFilter(preselected);
   }
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                   [&dialog](const QString& filter) { showEveryFileFor(dialog, filter); });
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
 }
 
 void QtUserInterface::showMessage(const MessageBoxRequest& message) {
@@ -79,14 +89,16 @@ DialogOutcome QtUserInterface::showModal(DialogForm& dialog) {
   return form_.dialogWindow(dialog.kind()).showModal(dialog);
 }
 
-std::optional<std::string> QtUserInterface::chooseFile(const FileDialogRequest& request) {
+std::optional<ChosenFile> QtUserInterface::chooseFile(const FileDialogRequest& request) {
   form_.refresh();
   QFileDialog dialog(&form_);
   configureFileDialog(dialog, request);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
-  return chosen.front().toStdString();
+  return ChosenFile(
+      chosen.front().toStdString(),
+      static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1);
 }
 
 std::optional<std::size_t> QtUserInterface::chooseFromList(const ListChoiceRequest& request) {

@@ -18,7 +18,7 @@ class QtUserInterface : public UserInterface {
 
   void showMessage(const MessageBoxRequest& message) override;
   DialogOutcome showModal(DialogForm& dialog) override;
-  std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override;
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override;
 
   // Every message box shown so far, in order.

@@ -36,6 +36,15 @@ struct FileDialogRequest {
   bool hideReadOnly = false;
 };
 
+// The file the person chose, and the entry of the filter list chosen with it (1-based; 0: the
+// preselected entry, left as it was). A path alone is a file chosen with the preselected filter.
+struct ChosenFile {
+  ChosenFile(std::string chosenPath, int chosenFilter = 0)
+      : path(std::move(chosenPath)), filterIndex(chosenFilter) {}
+  std::string path;
+  int filterIndex = 0;
+};
+
 // A short list to pick one entry from: the load cases of a file. The first entry is preselected.
 struct ListChoiceRequest {
   std::string title;
@@ -50,8 +59,8 @@ class UserInterface {
   virtual void showMessage(const MessageBoxRequest& message) = 0;
   // Shows the dialog modally; the person may change its field texts before leaving it.
   virtual DialogOutcome showModal(DialogForm& dialog) = 0;
-  // The chosen file's full path, or empty when cancelled.
-  virtual std::optional<std::string> chooseFile(const FileDialogRequest& request) = 0;
+  // The chosen file's full path with the filter chosen with it, or empty when cancelled.
+  virtual std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) = 0;
   // The index of the chosen entry, or empty when cancelled.
   virtual std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) = 0;
 };

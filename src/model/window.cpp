@@ -301,7 +301,17 @@ std::optional<std::string> MainWindow::chooseFile(FileDialogKind kind, UserInter
                      {"Batch Files (*.bat)", "*.bat"}};
   request.filterIndex = 2;
   request.hideReadOnly = true;
-  return ui.chooseFile(request);
+  const std::optional<ChosenFile> chosen = ui.chooseFile(request);
+  if (!chosen) return std::nullopt;
+  if (kind == FileDialogKind::Open) return chosen->path;
+  // A name saved without an extension takes the one of the file type chosen with it, so that
+  // the file shows under that type when it is opened again.
+  const int filter = chosen->filterIndex >= 1 &&
+                             static_cast<std::size_t>(chosen->filterIndex) <= request.filters.size()
+                         ? chosen->filterIndex
+                         : request.filterIndex;
+  return withDefaultExtension(chosen->path,
+                              request.filters[static_cast<std::size_t>(filter - 1)].second);
 }
 
 void MainWindow::openCaseFile(const std::string& path, UserInterface& ui) {
@@ -356,6 +366,20 @@ void MainWindow::Command5_Click(UserInterface& ui) {
     if (const auto path = chooseFile(FileDialogKind::Save, ui)) saveCaseFile(*path, ui);
   } catch (...) {
   }
+}
+
+std::string defaultExtension(std::string_view pattern) {
+  // One pattern of the form "*.ext" with a plain extension.
+  if (!pattern.starts_with("*.") || pattern.size() == 2) return {};
+  const std::string_view extension = pattern.substr(2);
+  if (extension.find_first_of("*?[];. ") != std::string_view::npos) return {};
+  return "." + std::string(extension);
+}
+
+std::string withDefaultExtension(const std::string& path, std::string_view pattern) {
+  const std::size_t nameStart = path.find_last_of('/') + 1;  // 0 without a folder
+  if (nameStart == path.size() || path.find('.', nameStart) != std::string::npos) return path;
+  return path + defaultExtension(pattern);
 }
 
 }  // namespace aph

@@ -132,6 +132,7 @@ class MainWindow {
 
  private:
   static std::size_t index(FieldId id) { return static_cast<std::size_t>(id); }
+  // The full path of the file to open or save, or empty when cancelled.
   static std::optional<std::string> chooseFile(FileDialogKind kind, UserInterface& ui);
   void openCaseFile(const std::string& path, UserInterface& ui);
   void saveCaseFile(const std::string& path, UserInterface& ui) const;
@@ -145,6 +146,14 @@ class MainWindow {
   bool exitRequested_ = false;
   CaseFiles* caseFiles_ = nullptr;
 };
+
+// The extension a file-type filter gives a name saved without one: "*.txt" → ".txt"; none for
+// a pattern of every file ("*.*", "*") or of several ("*.txt;*.json").
+std::string defaultExtension(std::string_view pattern);
+// The path "另存为" saves under: `path` with the extension of the chosen filter `pattern` when
+// its file name has none ("…/design" → "…/design.txt"), as it was otherwise. A name holding a
+// dot anywhere ("design.v2", ".hidden") has one.
+std::string withDefaultExtension(const std::string& path, std::string_view pattern);
 
 // The mean temperature a property procedure is called with, from the texts of a side's inlet and
 // outlet temperature fields (Text9 and Text10 for the flue gas): each read by the leading-number

@@ -201,7 +201,7 @@ DialogOutcome ScriptedUserInterface::showModal(DialogForm& dialog) {
   return DialogOutcome::Ok;
 }
 
-std::optional<std::string> ScriptedUserInterface::chooseFile(const FileDialogRequest&) {
+std::optional<ChosenFile> ScriptedUserInterface::chooseFile(const FileDialogRequest&) {
   if (!action_) return std::nullopt;
   return action_->file;
 }

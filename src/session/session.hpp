@@ -74,7 +74,7 @@ class ScriptedUserInterface : public UserInterface {
   void setPendingAction(const ClickAction* action) { action_ = action; }
   void showMessage(const MessageBoxRequest& message) override { messages.push_back(message); }
   DialogOutcome showModal(DialogForm& dialog) override;
-  std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override;
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override;
 
   std::vector<MessageBoxRequest> messages;

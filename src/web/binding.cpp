@@ -115,7 +115,7 @@ class PageUserInterface : public UserInterface {
     return closed ? DialogOutcome::Closed : DialogOutcome::Ok;
   }
 
-  std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override {
     ordered_json filters = ordered_json::array();
     for (const auto& [caption, pattern] : request.filters) filters.push_back({caption, pattern});
     const ordered_json asked = {{"kind", request.kind == FileDialogKind::Open ? "open" : "save"},
@@ -124,8 +124,14 @@ class PageUserInterface : public UserInterface {
                                 {"hideReadOnly", request.hideReadOnly}};
     const json chosen =
         json::parse(takeText(aph_page_choose_file(pageJson(asked).c_str())), nullptr, false);
-    if (!chosen.is_string()) return std::nullopt;
-    return chosen.get<std::string>();
+    // A name alone (a file picked to open), or the name with the file type chosen with it.
+    if (chosen.is_string()) return chosen.get<std::string>();
+    if (!chosen.is_object() || !chosen.contains("path") || !chosen["path"].is_string())
+      return std::nullopt;
+    const int filter = chosen.contains("filter") && chosen["filter"].is_number_integer()
+                           ? chosen["filter"].get<int>()
+                           : 0;
+    return ChosenFile(chosen["path"].get<std::string>(), filter);
   }
 
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override {

@@ -26,7 +26,61 @@ function dialogFrame(className, title) {
   element('span', 'title', bar).textContent = title;
   const close = pushButton('title-close', bar);
   close.setAttribute('aria-label', '关闭');
+  keepFocusInside(box);
   return { box, close };
+}
+
+// A modal window keeps the keyboard to itself: Tab and Shift+Tab go round its controls in their
+// order, as the desktop's dialogs do. The title bar's close button is for the mouse only.
+function keepFocusInside(box) {
+  for (const close of box.querySelectorAll('.title-close')) close.tabIndex = -1;
+  box.addEventListener('keydown', (event) => {
+    if (event.key !== 'Tab') return;
+    const stops = [...box.querySelectorAll('input, select, button, textarea')].filter(
+      (e) => !e.disabled && e.tabIndex >= 0 && e.getClientRects().length > 0);
+    if (stops.length === 0) return;
+    const at = stops.indexOf(document.activeElement);
+    const next = event.shiftKey ? (at <= 0 ? stops.length - 1 : at - 1)
+      : (at + 1) % stops.length;
+    stops[next].focus();
+    if (stops[next].select) stops[next].select();
+    event.preventDefault();
+  });
+}
+
+// What an <input> shows of a text, which cannot hold a line break: every control character but
+// the tab shows as a space, as the desktop's fields show it. The text itself stays the model's.
+function displayed(text) {
+  return text.replace(/[\u0000-\u0008\u000a-\u001f\u2028\u2029]/g, ' ');
+}
+
+// Puts the model's `text` into `input`: shown as far as it can be, held whole for reading back.
+function showText(input, text) {
+  input.modelText = text;
+  const shown = displayed(text);
+  if (input.value !== shown) {
+    input.value = shown;
+    input.scrollLeft = 0;  // a long result shows its leading digits
+  }
+}
+
+// The text of `input` for the model: the one it was given, unless the person has edited it since
+// (or a replay typed it).
+function textOf(input) {
+  if (input.typedText !== undefined) return input.typedText;
+  return input.modelText !== undefined && input.value === displayed(input.modelText)
+    ? input.modelText : input.value;
+}
+
+// A field too narrow for its text shows all of it when the mouse rests on it, as on the desktop.
+function tellClipped(input) {
+  const clipped = input.scrollWidth > input.clientWidth;
+  const whole = input.modelText !== undefined ? input.modelText : input.value;
+  if (clipped) {
+    if (input.title !== whole) input.title = whole;
+  } else if (input.hasAttribute('title')) {
+    input.removeAttribute('title');
+  }
 }
 
 // Where a replacement face sets a caption wider than its place allows, it is condensed just
@@ -97,7 +151,11 @@ const page = {
     for (const input of form.querySelectorAll('input.field')) {
       const name = input.dataset.field;
       this.fields[name] = input;
-      input.addEventListener('input', () => this.c.setText(name, input.value));
+      input.addEventListener('input', () => {
+        const text = textOf(input);
+        input.modelText = text;
+        this.c.setText(name, text);
+      });
     }
     for (const box of form.querySelectorAll('.combo')) this.bindList(box);
     for (const radio of form.querySelectorAll('input[data-option]')) {
@@ -165,8 +223,10 @@ const page = {
       const field = input.dataset.field;
       dialog.inputs[field] = input;
       input.addEventListener('input', () => {
+        const text = textOf(input);
+        input.modelText = text;
         // Shown, the dialog hands its texts over when it is left; hidden, it takes them now.
-        if (!root.open) this.c.setDialogText(name, field, input.value);
+        if (!root.open) this.c.setDialogText(name, field, text);
       });
     }
     // No cancel button: Escape does not leave the dialog, nor discard what was typed. Should a
@@ -175,6 +235,7 @@ const page = {
       if (event.key === 'Escape') event.preventDefault();
     });
     root.addEventListener('cancel', (event) => event.preventDefault());
+    keepFocusInside(root);
     root.addEventListener('close', () => {
       if (dialog.answering && root.isConnected) root.showModal();
     });
@@ -189,10 +250,7 @@ const page = {
     this.view = view;
     for (const [name, state] of Object.entries(view.fields)) {
       const input = this.fields[name];
-      if (input.value !== state.text) {
-        input.value = state.text;
-        input.scrollLeft = 0;  // a long result shows its leading digits
-      }
+      showText(input, state.text);
       input.disabled = !state.enabled;
       input.classList.toggle('red', state.red);
       const list = this.listBoxes[name];
@@ -214,9 +272,10 @@ const page = {
       }
       if (!dialog) dialog = this.createDialog(name);
       if (!dialog.element.open) {
-        for (const [field, text] of Object.entries(state.texts)) dialog.inputs[field].value = text;
+        for (const [field, text] of Object.entries(state.texts)) showText(dialog.inputs[field], text);
       }
     }
+    for (const input of document.querySelectorAll('input.field')) tellClipped(input);
   },
 
   // ---- Handlers -------------------------------------------------------------------------------
@@ -272,17 +331,22 @@ const page = {
   showDialog(name, texts) {
     this.refresh();
     const dialog = this.dialogs[name] || this.createDialog(name);
-    for (const [field, text] of Object.entries(texts)) dialog.inputs[field].value = text;
+    for (const [field, text] of Object.entries(texts)) showText(dialog.inputs[field], text);
     dialog.element.showModal();
     fitCaptions(dialog.element);
+    for (const input of Object.values(dialog.inputs)) tellClipped(input);
+    // Its first field has the focus with its text selected, as on the desktop.
     const first = Object.values(dialog.inputs)[0];
-    if (first) first.focus();
+    if (first) {
+      first.focus();
+      first.select();
+    }
     const answered = new Promise((resolve) => {
       const leave = (closed) => {
         dialog.ok.removeEventListener('click', onOk);
         dialog.close.removeEventListener('click', onClose);
         const typed = {};
-        for (const [field, input] of Object.entries(dialog.inputs)) typed[field] = input.value;
+        for (const [field, input] of Object.entries(dialog.inputs)) typed[field] = textOf(input);
         dialog.answering = false;
         dialog.element.close();
         resolve({ closed, texts: typed });
@@ -443,9 +507,11 @@ const page = {
     });
     box.showModal();
     name.focus();
-    // "保存" needs a name; it gives the name, cancelling gives null.
+    // "保存" needs a name; it gives the name with the file type chosen (the model adds its
+    // extension to a name without one), cancelling gives null.
     const closed = this.leftBy(box, [save, cancel, close], (button) =>
-      button !== save ? null : name.value === '' ? undefined : name.value);
+      button !== save ? null : textOf(name) === ''
+        ? undefined : { path: textOf(name), filter: type.selectedIndex + 1 });
     if (this.replaying) {
       const answer = this.replaying.file;
       setTimeout(() => {
@@ -483,10 +549,17 @@ const page = {
 
   // ---- Replay of a session script (#replay=…) -------------------------------------------------
 
-  // Types a text into an input as a person would: the whole text replaced.
+  // Types a text into an input as a person would: the whole text replaced. The model gets the
+  // text as typed, line breaks included, whatever the input can show of it.
   type(input, text) {
-    input.value = text;
-    input.dispatchEvent(new Event('input', { bubbles: true }));
+    input.typedText = text;
+    input.value = displayed(text);
+    try {
+      input.dispatchEvent(new Event('input', { bubbles: true }));
+    } finally {
+      delete input.typedText;
+    }
+    input.modelText = text;
   },
 
   answerDialog(dialog) {

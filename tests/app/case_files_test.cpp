@@ -304,12 +304,13 @@ class CaseFilesTest : public QObject {
     QTest::newRow("open a file that is no case file")
         << "Command4"
         << "@/notes.txt"
-        << "design notes" << QStringLiteral("文件“@/notes.txt”不是可读的工况文件：malformed JSON");
+        << "design notes"
+        << QStringLiteral("文件“@/notes.txt”不是可读的工况文件：第 1 行第 1 列：不是 JSON 格式");
     QTest::newRow("open a case file with a misspelt key")
         << "Command4"
         << "@/typo.json"
         << R"({"plate": {"pair": 90}})"
-        << QStringLiteral("文件“@/typo.json”不是可读的工况文件：plate.pair: unknown key");
+        << QStringLiteral("文件“@/typo.json”不是可读的工况文件：“plate.pair”：未知的参数");
   }
   void refusedFilesChangeNothing() {
     QFETCH(QString, button);

@@ -118,7 +118,7 @@ class AnsweringUi : public UserInterface {
       if (choices_.pick(2)) f.text = typedText(choices_);
     return DialogOutcome::Ok;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override {
     if (choices_.pick(2)) return std::nullopt;
     return std::string("/tmp/chosen.txt");
   }

@@ -27,7 +27,7 @@ class TestUi : public UserInterface {
     for (const auto& [name, text] : typeIntoDialog) *dialog.find(name) = text;
     return DialogOutcome::Ok;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest& request) override {
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest& request) override {
     lastFileRequest = request;
     return chosenFile;
   }

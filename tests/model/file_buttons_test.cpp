@@ -36,9 +36,10 @@ class Person : public UserInterface {
     }
     return DialogOutcome::Ok;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override {
     log_.push_back("file dialog");
-    return file;
+    if (!file) return std::nullopt;
+    return ChosenFile(*file, filter);
   }
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest& request) override {
     log_.push_back("list");
@@ -47,6 +48,7 @@ class Person : public UserInterface {
   }
 
   std::optional<std::string> file = kPath;
+  int filter = 0;  // the file type chosen with it; 0: the one preselected
   std::optional<std::size_t> entry;
   ListChoiceRequest list;
   std::vector<MessageBoxRequest> messages;
@@ -304,6 +306,31 @@ TEST_F(FileButtons, SaveHandsOverEveryInputTextTheDialogsThatExistAndTheButtons)
     EXPECT_EQ(handed, expected);
     EXPECT_EQ(files.saved->arrangement, w.arrangement);
     EXPECT_EQ(files.saved->flowMode, w.flowMode);
+  }
+}
+
+TEST_F(FileButtons, ANameSavedWithoutAnExtensionTakesTheChosenFileTypes) {
+  const struct {
+    std::string typed;
+    int filter;
+    std::string saved;
+  } names[] = {
+      {"/d/design", 0, "/d/design.txt"},  // "Text _Files (*.txt)" is preselected
+      {"/d/design", 3, "/d/design.bat"},
+      {"/d/design", 1, "/d/design"},  // every file: the name as typed
+      {"/d/design.v2", 2, "/d/design.v2"},
+      {"/d.x/design", 2, "/d.x/design.txt"},  // a dot in a folder's name is no extension
+      {"design", 2, "design.txt"},
+  };
+  for (const auto& name : names) {
+    SCOPED_TRACE(name.typed + " " + std::to_string(name.filter));
+    log.clear();
+    person.messages.clear();
+    person.file = name.typed;
+    person.filter = name.filter;
+    window.Command5_Click(person);
+    // Saved under that name, and the box shows it.
+    EXPECT_EQ(log, (Log{"file dialog", "save " + name.saved, "message " + name.saved}));
   }
 }
 

@@ -15,7 +15,7 @@ class Recorder : public UserInterface {
  public:
   void showMessage(const MessageBoxRequest& m) override { messages.push_back(m.text); }
   DialogOutcome showModal(DialogForm&) override { return DialogOutcome::Ok; }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override { return {}; }
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return {}; }
   std::vector<std::string> messages;
 };

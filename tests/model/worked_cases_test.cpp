@@ -24,7 +24,7 @@ class Answers : public UserInterface {
     *dialog.find("Text34") = airPasses;
     return DialogOutcome::Ok;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override { return {}; }
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return {}; }
   std::string flueGasPasses, airPasses;
   std::vector<std::string> messages;

@@ -67,7 +67,7 @@ class Person : public UserInterface {
     }
     return DialogOutcome::Ok;
   }
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return file; }
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override { return file; }
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return entry; }
   std::optional<std::string> file;
   std::optional<std::size_t> entry;
@@ -240,6 +240,13 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
   write(folder / "broken.json", R"({"plate": {"pairs": 1, "pairs": 2}})");
   write(folder / "malformed.txt", "{\"plate\": ");
   write(folder / "typo.json", R"({"air": {"inlet_temprature": 40}})");
+  write(folder / "notes.txt", "design notes\n");
+  write(folder / "numbers.json", "[1, 2]");
+  write(folder / "cut.json", "{\"plate\": ");
+  write(folder / "second-line.json", "{\n  \"说明\": x}");
+  write(folder / "text-pairs.json", R"({"plate": {"pairs": {}}})");
+  write(folder / "air-table.json", R"({"air": {"properties": "standard-table"}})");
+  write(folder / "gbk.json", "{\"name\": \"\xc9\xe8\"}");
   fs::create_directory(folder / "a folder.json");
   ASSERT_EQ(::mkfifo((folder / "pipe.json").c_str(), 0600), 0);
   const struct {
@@ -251,10 +258,18 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
       {folder / "a folder.json", Kind::CannotRead, "是一个目录"},
       {"/dev/zero", Kind::CannotRead, "不是普通文件"},
       {folder / "pipe.json", Kind::CannotRead, "不是普通文件"},  // no writer: must not wait
-      {folder / "broken.json", Kind::NotACaseFile, "plate.pairs: key given twice"},
-      {folder / "malformed.txt", Kind::NotACaseFile, "malformed JSON"},
+      // The window's reasons are short and Chinese, with the line and column or the key.
+      {folder / "broken.json", Kind::NotACaseFile, "“plate.pairs”：重复给出"},
+      {folder / "malformed.txt", Kind::NotACaseFile, "JSON 文本不完整"},
+      {folder / "notes.txt", Kind::NotACaseFile, "第 1 行第 1 列：不是 JSON 格式"},
+      {folder / "second-line.json", Kind::NotACaseFile, "第 2 行第 9 列：不是 JSON 格式"},
+      {folder / "numbers.json", Kind::NotACaseFile, "“[0]”：缺少工况参数"},
+      {folder / "cut.json", Kind::NotACaseFile, "JSON 文本不完整"},
+      {folder / "text-pairs.json", Kind::NotACaseFile, "“plate.pairs”：必须是数值或文本"},
+      {folder / "air-table.json", Kind::NotACaseFile, "“air.properties”：标准烟气物性表只用于烟气"},
+      {folder / "gbk.json", Kind::NotACaseFile, "第 1 行第 11 列：不是 UTF-8 编码的文本"},
       {folder / "typo.json", Kind::NotACaseFile,
-       "air.inlet_temprature: unknown key; did you mean \"inlet_temperature\"?"},
+       "“air.inlet_temprature”：未知的参数，是否应为“inlet_temperature”？"},
   };
   WindowCaseFiles files;
   for (const auto& refusal : refusals) {
@@ -263,7 +278,7 @@ TEST(WindowFiles, RefusedFilesNameTheProblem) {
     EXPECT_FALSE(opened.file);
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->kind, refusal.kind);
-    EXPECT_EQ(opened.problem->detail.rfind(refusal.detail, 0), 0u) << opened.problem->detail;
+    EXPECT_EQ(opened.problem->detail, refusal.detail);
   }
 }
 
@@ -374,8 +389,7 @@ TEST(WindowFiles, ScriptsSaveAndOpen) {
   for (const auto& m : ui.messages) messages.push_back(m.text);
   EXPECT_EQ(messages, (std::vector<std::string>{
                           folder / "saved.txt", APH_EXAMPLES_DIR "/cases/boiler-loads.json",
-                          "文件“" + folder / "broken.json" +
-                              "”不是可读的工况文件：(top level): the list of cases is empty",
+                          "文件“" + folder / "broken.json" + "”不是可读的工况文件：没有工况",
                           folder / "saved.txt"}));
   EXPECT_EQ(w.text(F::Text9), "12abc");
   EXPECT_TRUE(w.isSelected(OptionId::Option2));

@@ -424,7 +424,7 @@ switch (command) {
       await evaluate('window.opening');
       if (JSON.stringify(refused) !== JSON.stringify({
             title: '出错！',
-            text: '文件“typo.json”不是可读的工况文件：plate.pair: unknown key; did you mean "pairs"?',
+            text: '文件“typo.json”不是可读的工况文件：“plate.pair”：未知的参数，是否应为“pairs”？',
             warning: true, buttons: ['确定', '取消'] })) {
         found.push(`the refusal of typo.json: ${JSON.stringify(refused)}`);
       }

@@ -86,8 +86,10 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
-// "unknown key; did you mean "inlet_temperature"?" or the list of keys the place knows.
-std::string unknownKey(std::string_view name, const std::vector<std::string>& known) {
+// "unknown key; did you mean "inlet_temperature"?" or the list of keys the place knows; the
+// key meant, or nothing, into `meant`.
+std::string unknownKey(std::string_view name, const std::vector<std::string>& known,
+                       std::string& meant) {
   std::string best;
   std::size_t bestDistance = 4;
   for (const std::string& k : known) {
@@ -101,6 +103,7 @@ std::string unknownKey(std::string_view name, const std::vector<std::string>& kn
       best = k;
     }
   }
+  meant = best;
   if (!best.empty()) return "unknown key; did you mean \"" + best + "\"?";
   std::string list;
   for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
@@ -135,12 +138,40 @@ std::optional<char32_t> controlCharacter(std::string_view text) {
   return std::nullopt;
 }
 
+using Kind = CaseFault::Kind;
+using Expected = CaseFault::Expected;
+
+CaseFault wrongType(Expected expected) {
+  CaseFault fault(Kind::WrongType);
+  fault.expected = expected;
+  return fault;
+}
+
+CaseFault faultAt(Kind kind, std::size_t offset) {
+  CaseFault fault(kind);
+  fault.offset = offset;
+  return fault;
+}
+
+CaseFault notAChoice(const auto& allowed) {
+  CaseFault fault(Kind::NotAChoice);
+  for (const auto& value : allowed) fault.choices.emplace_back(value);
+  return fault;
+}
+
 struct Parser {
   const std::string& file;
   const ReadOptions& options;
 
-  [[noreturn]] void fail(const std::string& key, const std::string& what) const {
-    throw CaseError(file, key, what);
+  [[noreturn]] void fail(const std::string& key, const std::string& what, CaseFault fault) const {
+    throw CaseError(file, key, what, std::move(fault));
+  }
+
+  [[noreturn]] void unknown(const std::string& key, std::string_view name,
+                            const std::vector<std::string>& known) const {
+    CaseFault fault(Kind::UnknownKey);
+    const std::string what = unknownKey(name, known, fault.other);
+    fail(key, what, std::move(fault));
   }
 
   // A field value: a number goes in as its text, a text as typed.
@@ -149,16 +180,19 @@ struct Parser {
     if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
     if (value.is_number_unsigned()) return std::to_string(value.get<std::uint64_t>());
     if (value.is_number_float()) return numberText(value.get<double>());
-    fail(key, std::string("expected a number or a text, not ") + value.type_name());
+    fail(key, std::string("expected a number or a text, not ") + value.type_name(),
+         wrongType(Expected::NumberOrText));
   }
 
   std::string choice(const json& value, const std::string& key,
                      const std::vector<std::string_view>& allowed) const {
     if (!value.is_string())
-      fail(key, "expected " + quotedList(allowed) + ", not " + value.type_name());
+      fail(key, "expected " + quotedList(allowed) + ", not " + value.type_name(),
+           notAChoice(allowed));
     const std::string text = value.get<std::string>();
     if (std::find(allowed.begin(), allowed.end(), text) == allowed.end())
-      fail(key, "\"" + shortened(text) + "\" is not one of " + quotedList(allowed));
+      fail(key, "\"" + shortened(text) + "\" is not one of " + quotedList(allowed),
+           notAChoice(allowed));
     return text;
   }
 
@@ -168,13 +202,15 @@ struct Parser {
     // The design checks' inputs are no fields of the window: checked whatever the options.
     if (const auto fault = checkInputsFault(c)) {
       const bool shared = over && !over->value(fault->first) && c.value(fault->first);
-      fail(joinPath(shared ? "" : prefix, fault->first), fault->second);
+      fail(joinPath(shared ? "" : prefix, fault->first), fault->second,
+           CaseFault(Kind::NeedsKey, {}, std::string(kWaterVapourKey)));
     }
     if (options.asTyped) return;
     const auto fault = rangeFault(c, {}, false, over);
     if (!fault) return;
     const bool shared = over && !over->values[fault->key] && c.values[fault->key];
-    fail(joinPath(shared ? "" : prefix, caseKey(fault->key).path), fault->message);
+    fail(joinPath(shared ? "" : prefix, caseKey(fault->key).path), fault->message,
+         CaseFault(Kind::OutOfRange));
   }
 
   // One case object; `prefix` is where it stands in the file ("" or "cases[2]").
@@ -183,22 +219,29 @@ struct Parser {
     Case c;
     c.file = file;
     if (!object.is_object())
-      fail(prefix.empty() ? "(top level)" : prefix,
-           std::string("expected an object of case keys, not ") + object.type_name());
+      fail(prefix.empty() ? std::string(kTopLevelKey) : prefix,
+           std::string("expected an object of case keys, not ") + object.type_name(),
+           CaseFault(Kind::NotACase));
     for (const auto& [name, value] : object.items()) {
       const std::string key = joinPath(prefix, shortened(name));
       if (name == "name") {
-        if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
+        if (!value.is_string())
+          fail(key, std::string("expected a text, not ") + value.type_name(),
+               wrongType(Expected::Text));
         c.name = value.get<std::string>();
         if (const auto control = controlCharacter(c.name); control && !options.asTyped) {
           char code[16];
           std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*control));
-          fail(key, std::string("holds a control character (") + code +
-                        "); a name is one line of printable text");
+          fail(key,
+               std::string("holds a control character (") + code +
+                   "); a name is one line of printable text",
+               CaseFault(Kind::ControlCharacter, code));
         }
       } else if (name == "description" || (topLevel && name == "saved")) {
         // Not read: a free text, and when the window saved the file.
-        if (!value.is_string()) fail(key, std::string("expected a text, not ") + value.type_name());
+        if (!value.is_string())
+          fail(key, std::string("expected a text, not ") + value.type_name(),
+               wrongType(Expected::Text));
       } else if (topLevel && (name == "$schema" || name == "cases")) {
         // "$schema" names the schema for editors; "cases" is read by the caller.
       } else if (name == "arrangement") {
@@ -211,13 +254,14 @@ struct Parser {
         std::vector<std::string> known = {"name", "description", "arrangement", "flow_mode"};
         for (std::string_view g : kGroups) known.emplace_back(g);
         if (topLevel) known.insert(known.end(), {"saved", "cases", "$schema"});
-        fail(key, unknownKey(name, known));
+        unknown(key, name, known);
       }
     }
     if (c.value(kAcidDewPointKey) && c.value(kSulphurTrioxideKey))
       fail(joinPath(prefix, kAcidDewPointKey),
            std::string("cannot be given together with \"") + std::string(kSulphurTrioxideKey) +
-               "\" (the acid dew point is then computed from the flue gas's composition)");
+               "\" (the acid dew point is then computed from the flue gas's composition)",
+           CaseFault(Kind::GivenTogether, {}, std::string(kSulphurTrioxideKey)));
     for (const bool flueGas : {true, false}) {
       const std::string side = flueGas ? "flue_gas" : "air";
       const auto& table = c.value(side + ".properties");
@@ -225,9 +269,10 @@ struct Parser {
       for (std::string_view p : kPropertyNames) {
         const std::string path = side + "." + std::string(p);
         if (c.value(path))
-          fail(joinPath(prefix, path), "cannot be given together with \"" + side +
-                                           ".properties\": \"" + *table +
-                                           "\" (the table supplies it)");
+          fail(joinPath(prefix, path),
+               "cannot be given together with \"" + side + ".properties\": \"" + *table +
+                   "\" (the table supplies it)",
+               CaseFault(Kind::GivenTogether, {}, side + ".properties"));
       }
     }
     return c;
@@ -235,7 +280,9 @@ struct Parser {
 
   void parseGroup(Case& c, const std::string& group, const json& value,
                   const std::string& key) const {
-    if (!value.is_object()) fail(key, std::string("expected an object, not ") + value.type_name());
+    if (!value.is_object())
+      fail(key, std::string("expected an object, not ") + value.type_name(),
+           wrongType(Expected::Object));
     for (const auto& [name, item] : value.items()) {
       const std::string path = group + "." + name;
       const std::string itemKey = key + "." + shortened(name);
@@ -245,28 +292,36 @@ struct Parser {
         for (const CaseKey& keyInfo : caseKeys())
           if (keyInfo.path.starts_with(group + "."))
             known.emplace_back(keyInfo.path.substr(group.size() + 1));
-        fail(itemKey, unknownKey(name, known));
+        unknown(itemKey, name, known);
       }
       if (caseKey(*k).kind == KeyKind::Check) {
         // Not a field of the window: a number, held to its physical range whatever the options.
         if (!item.is_number())
-          fail(itemKey, std::string("expected a number, not ") + item.type_name());
+          fail(itemKey, std::string("expected a number, not ") + item.type_name(),
+               wrongType(Expected::Number));
         const double number = item.get<double>();
-        if (const auto wrong = checkInputFault(path, number)) fail(itemKey, *wrong);
+        if (const auto wrong = checkInputFault(path, number))
+          fail(itemKey, *wrong, CaseFault(Kind::CheckOutOfRange, numberText(number), path));
         c.set(path, fieldText(item, itemKey));
       } else if (caseKey(*k).kind == KeyKind::Properties) {
         // The air has the window's table only; the flue gas the standard table besides.
         const bool flueGas = caseKey(*k).flueGasSide;
         const std::string allowed = flueGas ? R"("table" or "standard-table")" : R"("table")";
-        if (!item.is_string()) fail(itemKey, "expected " + allowed + ", not " + item.type_name());
+        const std::vector<std::string_view> tables =
+            flueGas ? std::vector{kWindowTable, kStandardTable} : std::vector{kWindowTable};
+        if (!item.is_string())
+          fail(itemKey, "expected " + allowed + ", not " + item.type_name(), notAChoice(tables));
         const std::string text = item.get<std::string>();
         if (!flueGas && text == kStandardTable)
           fail(itemKey,
                "\"standard-table\" is a flue-gas table; the air's properties come from the "
-               "window's air table (\"table\") or from the four property values");
+               "window's air table (\"table\") or from the four property values",
+               CaseFault(Kind::AirStandardTable));
         if (text != kWindowTable && text != kStandardTable)
-          fail(itemKey, "\"" + shortened(text) + "\" is not " + allowed +
-                            " (give the four property values instead)");
+          fail(itemKey,
+               "\"" + shortened(text) + "\" is not " + allowed +
+                   " (give the four property values instead)",
+               notAChoice(tables));
         c.set(path, text);
       } else {
         c.set(path, fieldText(item, itemKey));
@@ -312,19 +367,23 @@ class CaseScanner {
     Frame& f = frames_.back();
     f.key = name;
     if (pass_ == Pass::Structure && f.keys.size() < kMaxKeys && !f.keys.insert(name).second)
-      throw CaseError(file_, path(), "key given twice");
+      throw CaseError(file_, path(), "key given twice", CaseFault(Kind::DuplicateKey));
     return true;
   }
-  bool parse_error(std::size_t, const std::string& token, const nlohmann::detail::exception& e) {
+  // `position` counts the bytes read, the one the reader stumbled on included.
+  bool parse_error(std::size_t position, const std::string& token,
+                   const nlohmann::detail::exception& e) {
     if (e.id == 406)  // a number beyond the range of a double
       throw CaseError(
           file_, path(),
-          "the number " + shortened(token) + " is beyond what a double holds (±1.8e308)");
+          "the number " + shortened(token) + " is beyond what a double holds (±1.8e308)",
+          CaseFault(Kind::NumberTooLarge, shortened(token)));
     std::string what = e.what();
     if (const auto close = what.find("] ");
         what.starts_with("[json.exception") && close != std::string::npos)
       what = what.substr(close + 2);
-    throw CaseError(file_, "", "malformed JSON: " + shortened(what, 300));
+    throw CaseError(file_, "", "malformed JSON: " + shortened(what, 300),
+                    faultAt(Kind::NotJson, position > 0 ? position - 1 : 0));
   }
 
  private:
@@ -460,11 +519,12 @@ std::string stem(const std::string& path) {
 
 }  // namespace
 
-CaseError::CaseError(std::string file, std::string key, std::string what)
+CaseError::CaseError(std::string file, std::string key, std::string what, CaseFault fault)
     : std::runtime_error(file + (key.empty() ? "" : ": " + key) + ": " + what),
       file_(std::move(file)),
       key_(std::move(key)),
-      whatWrong_(std::move(what)) {}
+      whatWrong_(std::move(what)),
+      fault_(std::move(fault)) {}
 
 const std::vector<CaseKey>& caseKeys() {
   static const std::vector<CaseKey> keys = buildKeys();
@@ -575,7 +635,8 @@ namespace {
 std::size_t visitJsonCases(std::string_view text, const std::string& file, const CaseVisitor& visit,
                            const ReadOptions& options) {
   // Told before the JSON reader can quote the bytes it stumbles on.
-  if (const auto reason = notUtf8Reason(text)) throw CaseError(file, "", *reason);
+  if (const auto reason = notUtf8Reason(text))
+    throw CaseError(file, "", *reason, faultAt(CaseFault::Kind::NotUtf8, *firstNonUtf8Byte(text)));
   CaseScanner structure(file, CaseScanner::Pass::Structure);
   json::sax_parse(text.begin(), text.end(), &structure);
   const Parser parser{file, options};
@@ -585,7 +646,9 @@ std::size_t visitJsonCases(std::string_view text, const std::string& file, const
   };
   std::size_t count = 0;
   if (structure.rootIsList) {
-    if (structure.caseCount == 0) parser.fail("(top level)", "the list of cases is empty");
+    if (structure.caseCount == 0)
+      parser.fail(std::string(kTopLevelKey), "the list of cases is empty",
+                  CaseFault(CaseFault::Kind::NoCases));
     CaseScanner cases(file, CaseScanner::Pass::Cases, [&](json& value, std::size_t k) {
       const std::string where = std::string("[").append(std::to_string(k)).append("]");
       Case c = parser.parseCase(value, where, false);
@@ -601,14 +664,16 @@ std::size_t visitJsonCases(std::string_view text, const std::string& file, const
   if (!structure.hasCaseList) {
     if (structure.document.contains("cases")) {
       const json& list = structure.document.at("cases");
-      parser.fail("cases", std::string("expected a list of load cases, not ") + list.type_name());
+      parser.fail("cases", std::string("expected a list of load cases, not ") + list.type_name(),
+                  wrongType(CaseFault::Expected::CaseList));
     }
     if (base.name.empty()) base.name = stem(file);
     parser.checkRanges(base, "", nullptr);
     if (visit) visit(std::move(base));
     return 1;
   }
-  if (structure.caseCount == 0) parser.fail("cases", "the list of load cases is empty");
+  if (structure.caseCount == 0)
+    parser.fail("cases", "the list of load cases is empty", CaseFault(CaseFault::Kind::NoCases));
   CaseScanner cases(file, CaseScanner::Pass::Cases, [&](json& value, std::size_t k) {
     const std::string where = "cases[" + std::to_string(k) + "]";
     const Case over = parser.parseCase(value, where, false);
@@ -638,7 +703,8 @@ std::size_t visitCases(std::string_view text, const std::string& file, const Cas
 }
 
 std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known) {
-  return unknownKey(name, known);
+  std::string meant;
+  return unknownKey(name, known, meant);
 }
 
 std::vector<Case> parseCases(std::string_view text, const std::string& file,

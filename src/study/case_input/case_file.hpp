@@ -61,16 +61,57 @@ bool isCheckKey(std::size_t key);
 // the design checks, no field of the window", "not a number"), or nothing.
 std::optional<std::string> unvariableReason(std::size_t key);
 
-// A case-file fault: the file, the key (dotted, with the case index of a list) and what is wrong.
+// The key of a fault in the file as a whole (a file that is no case, an empty list of cases).
+inline constexpr std::string_view kTopLevelKey = "(top level)";
+
+// What kind of fault a case file has and what it names beside its key, for a reader that words
+// it in a language of its own (the window speaks Chinese; the batch tool's words are the
+// error's `what`).
+struct CaseFault {
+  enum class Kind : std::uint8_t {
+    Unreadable,        // the file could not be read (the reason is the error's `what`)
+    NotUtf8,           // offset: the first byte that is not UTF-8
+    NotJson,           // offset: where the JSON breaks off (at the end: it is cut short)
+    DuplicateKey,      // the key stands twice in one object
+    NumberTooLarge,    // value: the number, beyond what a double holds
+    NotACase,          // a case is not an object of case keys
+    NoCases,           // the list of (load) cases is empty
+    WrongType,         // expected: what the key takes
+    NotAChoice,        // choices: the values the key takes
+    UnknownKey,        // other: the key meant, when one is near
+    ControlCharacter,  // value: the character, "U+0009"
+    GivenTogether,     // other: the key it cannot stand beside
+    NeedsKey,          // other: the key it needs
+    AirStandardTable,  // the standard table holds flue gas only
+    CheckOutOfRange,   // value: the number; other: the key's path (its range: design_checks)
+    OutOfRange,        // a range of the batch tool (never when read as typed)
+  };
+  enum class Expected : std::uint8_t { NumberOrText, Text, Number, Object, CaseList };
+
+  explicit CaseFault(Kind what = Kind::Unreadable, std::string named = {}, std::string besides = {})
+      : kind(what), value(std::move(named)), other(std::move(besides)) {}
+
+  Kind kind = Kind::Unreadable;
+  Expected expected = Expected::NumberOrText;  // WrongType
+  std::string value;
+  std::string other;
+  std::vector<std::string> choices;
+  std::size_t offset = 0;  // NotUtf8, NotJson: bytes from the start of the text
+};
+
+// A case-file fault: the file, the key (dotted, with the case index of a list), what is wrong,
+// and its kind.
 class CaseError : public std::runtime_error {
  public:
-  CaseError(std::string file, std::string key, std::string what);
+  CaseError(std::string file, std::string key, std::string what, CaseFault fault = CaseFault());
   const std::string& file() const { return file_; }
   const std::string& key() const { return key_; }
   const std::string& what_wrong() const { return whatWrong_; }
+  const CaseFault& fault() const { return fault_; }
 
  private:
   std::string file_, key_, whatWrong_;
+  CaseFault fault_;
 };
 
 // One operating point of one exchanger. Each key holds the text it puts into the window, or
@@ -140,7 +181,7 @@ class CaseUserInterface : public UserInterface {
   void setCase(const Case* c) { case_ = c; }
   void showMessage(const MessageBoxRequest& message) override { messages.push_back(message); }
   DialogOutcome showModal(DialogForm& dialog) override;
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return {}; }
+  std::optional<ChosenFile> chooseFile(const FileDialogRequest&) override { return {}; }
   std::optional<std::size_t> chooseFromList(const ListChoiceRequest&) override { return {}; }
 
   std::vector<MessageBoxRequest> messages;

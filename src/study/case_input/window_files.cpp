@@ -58,6 +58,88 @@ std::string systemReason(int error) {
   }
 }
 
+// "第 3 行第 7 列" of the byte at `offset` of `text`: lines counted from 1 at each line feed,
+// columns in characters (a UTF-8 sequence is one).
+std::string lineAndColumn(std::string_view text, std::size_t offset) {
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\n') {
+      ++line;
+      column = 1;
+    } else if ((byte & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return "第 " + std::to_string(line) + " 行第 " + std::to_string(column) + " 列";
+}
+
+std::string inQuotes(std::string_view text) {
+  return "“" + std::string(text) + "”";
+}
+
+// Why a case file cannot go into the window, short and in Chinese, with the place (line and
+// column, or the key) where it helps. The batch tool tells the same faults in its own words.
+std::string windowReason(const CaseError& e, std::string_view text) {
+  using Kind = CaseFault::Kind;
+  const CaseFault& fault = e.fault();
+  const bool topLevel = e.key().empty() || e.key() == kTopLevelKey;
+  const std::string at = topLevel ? std::string() : inQuotes(e.key()) + "：";
+  switch (fault.kind) {
+    case Kind::NotUtf8:
+      return lineAndColumn(text, fault.offset) + "：不是 UTF-8 编码的文本";
+    case Kind::NotJson:
+      if (fault.offset >= text.size()) return "JSON 文本不完整";
+      return lineAndColumn(text, fault.offset) + "：不是 JSON 格式";
+    case Kind::DuplicateKey:
+      return at + "重复给出";
+    case Kind::NumberTooLarge:
+      return at + "数值超出范围";
+    case Kind::NotACase:
+      return at + "缺少工况参数";
+    case Kind::NoCases:
+      return at + "没有工况";
+    case Kind::WrongType:
+      switch (fault.expected) {
+        case CaseFault::Expected::NumberOrText:
+          return at + "必须是数值或文本";
+        case CaseFault::Expected::Text:
+          return at + "必须是文本";
+        case CaseFault::Expected::Number:
+          return at + "必须是数值";
+        case CaseFault::Expected::Object:
+          return at + "必须是一组参数";
+        case CaseFault::Expected::CaseList:
+          return at + "必须是工况列表";
+      }
+      break;
+    case Kind::NotAChoice: {
+      std::string choices;
+      for (const std::string& choice : fault.choices)
+        choices += (choices.empty() ? "" : "或") + inQuotes(choice);
+      return at + "必须是" + choices;
+    }
+    case Kind::UnknownKey:
+      return at + "未知的参数" +
+             (fault.other.empty() ? "" : "，是否应为" + inQuotes(fault.other) + "？");
+    case Kind::ControlCharacter:
+      return at + "含有控制字符（" + fault.value + "）";
+    case Kind::GivenTogether:
+      return at + "不能与" + inQuotes(fault.other) + "同时给出";
+    case Kind::NeedsKey:
+      return at + "还需要" + inQuotes(fault.other);
+    case Kind::AirStandardTable:
+      return at + "标准烟气物性表只用于烟气";
+    case Kind::CheckOutOfRange:
+    case Kind::OutOfRange:
+      return at + "数值超出允许范围";
+    case Kind::Unreadable:
+      break;
+  }
+  // A fault of a spreadsheet table, told at its cell.
+  return at + "内容无法识别";
+}
+
 struct ReadText {
   std::string text;
   std::optional<std::string> problem;
@@ -189,8 +271,8 @@ CaseFiles::Opened WindowCaseFiles::open(const std::string& path) {
     opened.file =
         std::make_unique<OpenedCases>(parseCases(read.text, path, ReadOptions{.asTyped = true}));
   } catch (const CaseError& e) {
-    const std::string where = e.key().empty() ? std::string() : e.key() + ": ";
-    opened.problem = CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, where + e.what_wrong()};
+    opened.problem =
+        CaseFileProblem{CaseFileProblem::Kind::NotACaseFile, windowReason(e, read.text)};
   }
   return opened;
 }
