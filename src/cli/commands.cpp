@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <iostream>
 #include <new>
@@ -17,6 +19,7 @@
 #include "study/case_input/case_file.hpp"
 #include "study/case_input/window_files.hpp"
 #include "study/checks/design_checks.hpp"
+#include "study/outputs/case_template.hpp"
 #include "study/outputs/chart.hpp"
 #include "study/outputs/xlsx.hpp"
 #include "study/studies/rate.hpp"
@@ -36,6 +39,7 @@ struct BatchCommands::Options {
   CLI::App* sweep = nullptr;
   CLI::App* size = nullptr;
   CLI::App* report = nullptr;
+  CLI::App* caseTemplate = nullptr;
 
   std::vector<std::string> files;
   std::string file;
@@ -43,7 +47,9 @@ struct BatchCommands::Options {
   std::string sweepFormat = "csv";  // sweep
   std::string output;
   std::string plot;
-  std::string choice;  // --case
+  std::string from;            // template --from
+  std::string templateFormat;  // template --format; empty: by the name of -o
+  std::string choice;          // --case
   std::vector<std::string> vary;
   std::string sizeKey;
   std::string margin = "0:30";
@@ -410,6 +416,63 @@ int reportCommand(Options& o) {
   return 0;
 }
 
+bool endsWithCsv(const std::string& path) {
+  std::string end = path.substr(path.size() - std::min<std::size_t>(path.size(), 4));
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == ".csv";
+}
+
+int templateCommand(Options& o) {
+  BatchIo& io = *o.io;
+  std::vector<std::string> inputs;
+  if (!o.from.empty()) inputs.push_back(o.from);
+  checkOutputFiles(inputs, {{"-o", o.output}});
+  // A workbook unless asked for CSV, or writing to standard output without being asked.
+  const std::string format = !o.templateFormat.empty() ? o.templateFormat
+                             : o.output.empty() || o.output == "-" || endsWithCsv(o.output)
+                                 ? "csv"
+                                 : "xlsx";
+  const bool workbook = format == "xlsx";
+  if (workbook) checkWorkbookOutput(io, o.output, "template");
+  std::string text, label;
+  if (!o.from.empty()) {
+    text = caseText(o, o.from);
+    label = caseFileLabel(o.from);
+    const std::size_t cases = visitCases(text, label, nullptr, readOptions(o));
+    if (workbook) checkSheetRows(cases);
+  }
+  // The load cases of --from in turn, or the window's defaults.
+  const auto eachCase = [&](const CaseVisitor& visit) {
+    if (o.from.empty()) {
+      visit(windowDefaultCase());
+      return;
+    }
+    visitCases(text, label, visit, readOptions(o));
+  };
+  Output out(io, o.output);
+  if (!workbook) {
+    out.stream() << caseTemplateCsvHeader();
+    eachCase([&](Case&& c) {
+      out.stream() << caseTemplateCsvRow(c);
+      out.check();
+    });
+    out.close();
+    return 0;
+  }
+  try {
+    CaseTemplateWorkbook book;
+    eachCase([&](Case&& c) { book.add(c); });
+    book.finish([&](std::string_view bytes) {
+      out.stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      return static_cast<bool>(out.stream());
+    });
+  } catch (const XlsxError& e) {
+    throw workbookFault(out, e);
+  }
+  out.close();
+  return 0;
+}
+
 }  // namespace
 
 BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_unique<Options>()) {
@@ -484,6 +547,22 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
   o.report->add_option("--case", o.choice, "Load case (name or number) of a list");
   addChecks(o.report);
   o.report->add_flag("--as-typed", o.asTyped, asTyped);
+
+  o.caseTemplate = app.add_subcommand(
+      "template",
+      "A case table to fill in (Excel workbook or CSV): the window's defaults, or the load cases "
+      "of a case file");
+  o.caseTemplate->add_option(
+      "-o,--output", o.output,
+      "The file to write (.xlsx: a workbook, .csv: CSV); default: CSV on standard output");
+  o.caseTemplate->add_option("--from", o.from,
+                             "Case file whose load cases fill the table (JSON, xlsx or CSV), - "
+                             "for standard input");
+  o.caseTemplate
+      ->add_option("--format", o.templateFormat,
+                   "xlsx or csv (default: by the name of -o; csv on standard output)")
+      ->check(CLI::IsMember({"csv", "xlsx"}));
+  o.caseTemplate->add_flag("--as-typed", o.asTyped, asTyped);
 }
 
 BatchCommands::~BatchCommands() = default;
@@ -494,6 +573,7 @@ std::optional<int> BatchCommands::run() {
   if (*o.sweep) return sweepCommand(o);
   if (*o.size) return sizeCommand(o);
   if (*o.report) return reportCommand(o);
+  if (*o.caseTemplate) return templateCommand(o);
   return std::nullopt;
 }
 

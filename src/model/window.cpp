@@ -299,6 +299,10 @@ std::optional<std::string> MainWindow::chooseFile(FileDialogKind kind, UserInter
   request.filters = {{"All Files (*.*)", "*.*"},
                      {"Text _Files (*.txt)", "*.txt"},
                      {"Batch Files (*.bat)", "*.bat"}};
+  // "打开" also reads the load cases of a spreadsheet: offer its files by their kind.
+  if (kind == FileDialogKind::Open)
+    request.filters.insert(request.filters.end(),
+                           {{"Excel 工作簿 (*.xlsx)", "*.xlsx"}, {"CSV 文件 (*.csv)", "*.csv"}});
   request.filterIndex = 2;
   request.hideReadOnly = true;
   const std::optional<ChosenFile> chosen = ui.chooseFile(request);

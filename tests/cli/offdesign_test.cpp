@@ -428,5 +428,46 @@ TEST_F(Scratch, AFailedRunLeavesTheFileThatWasThere) {
       << "no temporary file is left behind";
 }
 
+// A table written by `template` rates exactly what its source rates: every result of every load
+// case, the file's name aside; the window's defaults rate as the example of the window as it
+// opens. A CSV case file's encoding is told in the JSON, a JSON file's is not.
+TEST_F(Scratch, ATemplateRatesWhatItsSourceRates) {
+  const auto rated = [](const std::string& file) {
+    const Outcome r = run({"rate", file, "--format", "json"});
+    EXPECT_EQ(r.code, 0) << file << ": " << r.err;
+    return json::parse(r.out, nullptr, false);
+  };
+  struct Row {
+    std::string from, output, same;  // same: the file whose rating the template's must equal
+  };
+  const std::string boiler = kExamples + "boiler-loads.json";
+  for (const Row& row :
+       {Row{boiler, "loads.xlsx", boiler}, Row{boiler, "loads.csv", boiler},
+        Row{kExamples + "multi-pass.json", "passes.XLSX", kExamples + "multi-pass.json"},
+        Row{kExamples + "boiler-loads.csv", "from-csv.xlsx", boiler},
+        Row{"", "defaults.xlsx", kDefault}, Row{"", "defaults.csv", kDefault}}) {
+    std::vector<std::string> arguments = {"template", "-o", path(row.output)};
+    if (!row.from.empty()) arguments.insert(arguments.end(), {"--from", row.from});
+    const Outcome made = run(arguments);
+    ASSERT_EQ(made.code, 0) << row.output << ": " << made.err;
+    const json expected = rated(row.same), got = rated(path(row.output));
+    ASSERT_EQ(got.size(), expected.size()) << row.output;
+    for (std::size_t k = 0; k < got.size(); ++k) {
+      EXPECT_EQ(got[k]["results"], expected[k]["results"]) << row.output << " case " << k;
+      EXPECT_EQ(got[k]["status"], "ok") << row.output << " case " << k;
+      if (!row.from.empty()) {
+        EXPECT_EQ(got[k]["case"], expected[k]["case"]) << row.output;
+      }
+    }
+  }
+  EXPECT_EQ(rated(kExamples + "boiler-loads.csv")[0]["encoding"], "GB18030");
+  EXPECT_EQ(rated(path("loads.csv"))[0]["encoding"], "UTF-8 with BOM");
+  EXPECT_FALSE(rated(boiler)[0].contains("encoding"));
+  // The template never writes over the case file it is made from.
+  const std::string source = write("source.csv", "name,plate.pairs\nA,90\n");
+  EXPECT_EQ(run({"template", "--from", source, "-o", source}).code, 2);
+  EXPECT_EQ(run({"template", "--format", "xlsx"}).code, 2) << "a workbook needs -o";
+}
+
 }  // namespace
 }  // namespace aph::cli

@@ -546,11 +546,17 @@ TEST_F(Calc, FileButtonsAskWithTheSameDialogAndCancelSilently) {
     EXPECT_EQ(ui.lastFileRequest.kind, kind);
     EXPECT_EQ(ui.lastFileRequest.filterIndex, 2);
     EXPECT_TRUE(ui.lastFileRequest.hideReadOnly);
-    ASSERT_EQ(ui.lastFileRequest.filters.size(), 3u);
+    // "打开" offers the spreadsheet case tables after the window's own three.
+    const bool open = kind == FileDialogKind::Open;
+    ASSERT_EQ(ui.lastFileRequest.filters.size(), open ? 5u : 3u);
     using Filter = std::pair<std::string, std::string>;
     EXPECT_EQ(ui.lastFileRequest.filters[0], Filter("All Files (*.*)", "*.*"));
     EXPECT_EQ(ui.lastFileRequest.filters[1], Filter("Text _Files (*.txt)", "*.txt"));
     EXPECT_EQ(ui.lastFileRequest.filters[2], Filter("Batch Files (*.bat)", "*.bat"));
+    if (open) {
+      EXPECT_EQ(ui.lastFileRequest.filters[3], Filter("Excel 工作簿 (*.xlsx)", "*.xlsx"));
+      EXPECT_EQ(ui.lastFileRequest.filters[4], Filter("CSV 文件 (*.csv)", "*.csv"));
+    }
   }
 }
 

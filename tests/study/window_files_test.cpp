@@ -192,22 +192,26 @@ TEST(WindowFiles, OpenBringsBackWhatWasSaved) {
   EXPECT_EQ(person.messages, batch.status.messages);
 }
 
+// A workbook or a CSV table of the same load cases opens as the JSON file does.
 TEST(WindowFiles, ALoadCaseOfSeveralIsEnteredAsTheBatchToolEntersIt) {
-  const std::string path = APH_EXAMPLES_DIR "/cases/boiler-loads.json";
-  WindowCaseFiles files;
-  const CaseFiles::Opened opened = files.open(path);
-  ASSERT_TRUE(opened.file);
-  EXPECT_EQ(opened.file->caseNames(),
-            (std::vector<std::string>{"100 % 负荷", "75 % 负荷", "50 % 负荷"}));
-  const std::vector<Case> cases = loadCases(path);
-  for (std::size_t k = 0; k < cases.size(); ++k) {
-    MainWindow w;
-    Person person;
-    opened.file->enter(k, w, person);
-    w.Command3_Click(person);
-    const CaseRun batch = rateCase(cases[k]);
-    for (const FieldInfo& info : kFields)
-      EXPECT_EQ(w.text(info.id), batch.window.text(info.id)) << cases[k].name << " " << info.name;
+  const std::vector<Case> cases = loadCases(APH_EXAMPLES_DIR "/cases/boiler-loads.json");
+  for (const char* file : {"boiler-loads.json", "boiler-loads.xlsx", "boiler-loads.csv"}) {
+    WindowCaseFiles files;
+    const CaseFiles::Opened opened = files.open(APH_EXAMPLES_DIR "/cases/" + std::string(file));
+    ASSERT_TRUE(opened.file) << file;
+    EXPECT_EQ(opened.file->caseNames(),
+              (std::vector<std::string>{"100 % 负荷", "75 % 负荷", "50 % 负荷"}))
+        << file;
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+      MainWindow w;
+      Person person;
+      opened.file->enter(k, w, person);
+      w.Command3_Click(person);
+      const CaseRun batch = rateCase(cases[k]);
+      for (const FieldInfo& info : kFields)
+        EXPECT_EQ(w.text(info.id), batch.window.text(info.id))
+            << file << " " << cases[k].name << " " << info.name;
+    }
   }
 }
 

@@ -431,6 +431,28 @@ switch (command) {
       await expect('the refused file leaves the window: Text9',
                    'document.getElementById("Text9").value', '321');
 
+      // A CSV case table (GB18030, as Excel saves one) offers its load cases; a workbook is
+      // refused with what to do instead.
+      await pickFile(resolve(examples, 'cases', 'boiler-loads.csv'));
+      await until('the CSV\'s load cases', '!!document.querySelector("dialog.list-box[open]")');
+      await expect('the CSV\'s load cases',
+                   '[...document.querySelectorAll("dialog.list-box[open] option")]' +
+                   '.map((o) => o.textContent)', ['100 % 负荷', '75 % 负荷', '50 % 负荷']);
+      await evaluate(`document.querySelector("dialog.list-box[open] select")
+        .dispatchEvent(new MouseEvent("dblclick", { bubbles: true }))`);
+      const csvBox = await messageBox();
+      await evaluate('window.opening');
+      if (csvBox.text !== 'boiler-loads.csv') {
+        found.push(`the box after opening boiler-loads.csv: ${JSON.stringify(csvBox)}`);
+      }
+      await pickFile(resolve(examples, 'cases', 'boiler-loads.xlsx'));
+      const workbook = await messageBox();
+      await evaluate('window.opening');
+      if (!workbook.text.startsWith('文件“boiler-loads.xlsx”不是可读的工况文件：网页版不能读取 Excel')) {
+        found.push(`the refusal of boiler-loads.xlsx: ${JSON.stringify(workbook)}`);
+      }
+      await nothingKept('a case table');
+
       // A file of load cases: the list of their names, the second picked; then the window is
       // the one aphcalc-cli replay opens with the same answer.
       const loads = resolve(examples, 'cases', 'boiler-loads.json');

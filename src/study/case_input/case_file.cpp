@@ -695,8 +695,14 @@ std::size_t visitCases(std::string_view text, const std::string& file, const Cas
   if (!table) return visitJsonCases(text, file, visit, options);
   // A spreadsheet is read as the JSON case file its rows stand for; a fault is told at its cell.
   const TableCases cases = readCaseTable(text, file, *table);
+  CaseVisitor marked;
+  if (visit)
+    marked = [&](Case&& c) {
+      c.encoding = cases.encoding;
+      visit(std::move(c));
+    };
   try {
-    return visitJsonCases(cases.json, file, visit, options);
+    return visitJsonCases(cases.json, file, marked, options);
   } catch (const CaseError& fault) {
     throw cases.located(fault);
   }

@@ -171,6 +171,23 @@ void XlsxWorkbook::addSheet(std::string_view name, const std::vector<XlsxColumn>
   row_ = kHeaderRows;
 }
 
+lxw_worksheet* XlsxWorkbook::addBareSheet(std::string_view name) {
+  if (!workbook_) throw XlsxError("the workbook is already finished");
+  const std::string sheetName(name);
+  sheet_ = workbook_add_worksheet(workbook_, sheetName.c_str());
+  if (!sheet_) throw XlsxError("cannot add the sheet \"" + sheetName + "\"");
+  columns_ = 0;
+  row_ = 0;
+  return sheet_;
+}
+
+lxw_format* XlsxWorkbook::addFormat() {
+  if (!workbook_) throw XlsxError("the workbook is already finished");
+  lxw_format* f = workbook_add_format(workbook_);
+  if (!f) throw XlsxError("cannot add a cell format");
+  return f;
+}
+
 void XlsxWorkbook::addRow(const std::vector<XlsxCell>& cells) {
   if (!sheet_) throw XlsxError("no sheet to write the row to");
   if (cells.size() > columns_) throw XlsxError("a row with more cells than the sheet has columns");

@@ -71,9 +71,17 @@ class XlsxWorkbook {
   // Finishes the file and hands its bytes to `write`, piece by piece, until it returns false.
   void finish(const std::function<bool(std::string_view)>& write);
 
+  // For sheets of another layout (the case template): a sheet without the header, made
+  // current and written through the writer's own calls; formats for its cells; and the check
+  // of each call (an XlsxError with `what` and the writer's reason).
+  lxw_worksheet* addBareSheet(std::string_view name);
+  lxw_format* addFormat();
+  lxw_format* decimalsFormat(int decimals) { return format(decimals, false); }
+  lxw_format* headerFormat() const { return header_; }
+  void check(int error, const char* what) const;
+
  private:
   lxw_format* format(int decimals, bool red);
-  void check(int error, const char* what) const;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* header_ = nullptr;

@@ -255,6 +255,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
   const Rating& r = c.run.window.rating();
   nlohmann::ordered_json item;
   item["file"] = c.input.file;
+  if (!c.input.encoding.empty()) item["encoding"] = c.input.encoding;
   item["case"] = c.input.name;
   item["status"] = c.run.status.completed ? "ok" : "stopped";
   item["messages"] = c.run.status.messages;
