@@ -7,6 +7,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +28,7 @@ namespace aph {
 namespace {
 
 bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+  return c <= ' ' && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
 }
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -81,6 +82,36 @@ locale_t cLocale() {
 // Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
 // representable value (possibly zero), as a decimal reader does.
 std::optional<double> convert(std::string_view number) {
+  // Most field texts are short decimals such as 350 or 0.0012: their digits as a whole number
+  // below 2^53 and a power of ten up to 10^22 are both exact doubles, so one division gives the
+  // nearest double to the decimal, the same one the general readers find.
+  {
+    std::size_t k = 0;
+    const bool negative = number[0] == '-';
+    if (number[0] == '-' || number[0] == '+') ++k;
+    std::uint64_t whole = 0;
+    int fraction = -1;  // digits after the point; -1 before a point
+    int counted = 0;
+    for (; k < number.size(); ++k) {
+      const char c = number[k];
+      if (c == '.') {
+        fraction = 0;
+      } else if (isDigit(c) && counted < 16) {
+        whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+        if (whole != 0) ++counted;  // leading zeros take no place
+        if (fraction >= 0) ++fraction;
+      } else {
+        break;  // an exponent, or too many digits: the general reader
+      }
+    }
+    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (k == number.size() && whole <= (std::uint64_t{1} << 53) && fraction <= 22) {
+      const double magnitude = static_cast<double>(whole) / kPowers[fraction < 0 ? 0 : fraction];
+      return negative ? -magnitude : magnitude;
+    }
+  }
   double value = 0;
 #if !APH_NUMBER_TEXT_BY_C_LIBRARY
   const char* begin = number.data();
