@@ -48,9 +48,18 @@ class HandlerContext {
   HandlerContext(MainWindow& window, UserInterface& ui, Rating* rating = nullptr)
       : w(window), ui(ui), rating(rating) {}
 
+  // A field's text is read into a number once per run: later reads of the same field take that
+  // number until the run writes the field (or a message box has been up, during which the text
+  // might have changed), when its new text is read again by the same rule.
   double read(FieldId id) const {
-    const double value = readText(w.text(id));
-    if (rating) rating->fields[index(id)].value = value;
+    const std::size_t k = index(id);
+    double value = readValues[k];
+    if (!readValid[k]) {
+      value = readText(w.text(id));
+      readValues[k] = value;
+      readValid[k] = true;
+    }
+    if (rating) rating->fields[k].value = value;
     return value;
   }
   static double readText(const std::string& text) {
@@ -78,6 +87,7 @@ class HandlerContext {
   void show(FieldId id, double value) {
     const std::string text = formatField(fieldInfo(id).format, value);
     w.setText(id, text);
+    readValid[index(id)] = false;
     if (rating) {
       ShownField& f = rating->fields[index(id)];
       f.text = text;
@@ -87,6 +97,7 @@ class HandlerContext {
   }
   void clear(FieldId id) {
     w.setText(id, "");
+    readValid[index(id)] = false;
     if (rating) {
       ShownField& f = rating->fields[index(id)];
       f.text.clear();
@@ -135,6 +146,9 @@ class HandlerContext {
   Rating* rating;
   CalculationState& s = w.mutableState();
   const char* faultMessage = kNumericInputWrong;
+  // The numbers read so far in this run, by field.
+  mutable std::array<double, kFieldCount> readValues{};
+  mutable std::array<bool, kFieldCount> readValid{};
 };
 
 class Calculation : HandlerContext {
@@ -263,6 +277,7 @@ class Calculation : HandlerContext {
       for (FieldId id : cleared) clear(id);
       rating->message = warning;
       ui.showMessage(errorMessage(warning));
+      readValid.fill(false);
       return false;
     }
     side.density = p->density;

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,22 +28,29 @@ namespace aph {
 namespace {
 
 bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+  return c <= ' ' && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
 }
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// The leading number of a text, blanks removed. Most texts hold no blanks, and then the number
+// is a view into the text itself; only a text with blanks in it is copied without them.
 struct Scanned {
-  std::string number;      // the leading number, blanks removed; empty when there is none
-  bool wholeText = false;  // the number spans the whole text
+  std::string_view number;  // the leading number, blanks removed; empty when there is none
+  bool wholeText = false;   // the number spans the whole text
+  std::string storage;      // the text without its blanks, when it had any
 };
 
 Scanned scanLeadingNumber(std::string_view text) {
-  std::string s;
-  s.reserve(text.size());
-  for (char c : text)
-    if (!isBlank(c)) s.push_back(c);
+  Scanned r;
+  std::string_view s = text;
+  if (std::any_of(text.begin(), text.end(), isBlank)) {
+    r.storage.reserve(text.size());
+    for (char c : text)
+      if (!isBlank(c)) r.storage.push_back(c);
+    s = r.storage;
+  }
 
   std::size_t k = 0;
   if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
@@ -52,7 +60,7 @@ Scanned scanLeadingNumber(std::string_view text) {
     ++k;
     while (k < s.size() && isDigit(s[k])) ++k, ++digits;
   }
-  if (digits == 0) return {};
+  if (digits == 0) return r;
   std::size_t end = k;
   if (k < s.size() && (s[k] == 'e' || s[k] == 'E')) {
     std::size_t e = k + 1;
@@ -61,10 +69,8 @@ Scanned scanLeadingNumber(std::string_view text) {
     while (e < s.size() && isDigit(s[e])) ++e, ++expDigits;
     if (expDigits > 0) end = e;
   }
-  Scanned r;
   r.wholeText = end == s.size();
-  s.resize(end);
-  r.number = std::move(s);
+  r.number = s.substr(0, end);
   return r;
 }
 
@@ -75,26 +81,62 @@ locale_t cLocale() {
 
 // Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
 // representable value (possibly zero), as a decimal reader does.
-std::optional<double> convert(const std::string& number) {
+std::optional<double> convert(std::string_view number) {
+  // Most field texts are short decimals such as 350 or 0.0012: their digits as a whole number
+  // below 2^53 and a power of ten up to 10^22 are both exact doubles, so one division gives the
+  // nearest double to the decimal, the same one the general readers find.
+  {
+    std::size_t k = 0;
+    const bool negative = number[0] == '-';
+    if (number[0] == '-' || number[0] == '+') ++k;
+    std::uint64_t whole = 0;
+    int fraction = -1;  // digits after the point; -1 before a point
+    int counted = 0;
+    for (; k < number.size(); ++k) {
+      const char c = number[k];
+      if (c == '.') {
+        fraction = 0;
+      } else if (isDigit(c) && counted < 16) {
+        whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+        if (whole != 0) ++counted;  // leading zeros take no place
+        if (fraction >= 0) ++fraction;
+      } else {
+        break;  // an exponent, or too many digits: the general reader
+      }
+    }
+    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (k == number.size() && whole <= (std::uint64_t{1} << 53) && fraction <= 22) {
+      const double magnitude = static_cast<double>(whole) / kPowers[fraction < 0 ? 0 : fraction];
+      return negative ? -magnitude : magnitude;
+    }
+  }
   double value = 0;
 #if !APH_NUMBER_TEXT_BY_C_LIBRARY
   const char* begin = number.data();
+  const char* const end = number.data() + number.size();
   if (*begin == '+') ++begin;
-  const auto [ptr, ec] = std::from_chars(begin, number.data() + number.size(), value);
-  if (ec == std::errc() && ptr == number.data() + number.size()) return value;
+  const auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (ec == std::errc() && ptr == end) return value;
 #endif
+  // The C reader wants a terminated text; out-of-range numbers and C-library builds come here.
+  const std::string terminated(number);
   errno = 0;
-  value = strtod_l(number.c_str(), nullptr, cLocale());
+  value = strtod_l(terminated.c_str(), nullptr, cLocale());
   if (errno == ERANGE && std::fabs(value) == HUGE_VAL) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return value;
 }
 
-// The value's decimal digits to `significant` places, with the decimal exponent of the first.
+// The value's decimal digits to `significant` places (at most 17), with the decimal exponent of
+// the first, held in place without allocating.
 struct Decimal {
   bool negative = false;
-  std::string digits;  // exactly `significant` digits
+  char digit[24] = {};  // exactly `count` digits
+  int count = 0;
   int exponent = 0;
+  std::string_view digits() const { return {digit, static_cast<std::size_t>(count)}; }
 };
 
 Decimal decimalDigits(double value, int significant) {
@@ -109,15 +151,21 @@ Decimal decimalDigits(double value, int significant) {
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
                                        std::chars_format::scientific, significant - 1);
   (void)ec;
-  *end = '\0';
 #endif
   Decimal d;
   d.negative = std::signbit(value) && value != 0;
   const char* e = static_cast<const char*>(std::memchr(buffer, 'e', end - buffer));
   if (!e) e = end;
   for (const char* p = buffer; p < e; ++p)
-    if (isDigit(*p)) d.digits.push_back(*p);
-  d.exponent = e < end ? std::atoi(e + 1) : 0;
+    if (isDigit(*p) && d.count < static_cast<int>(sizeof d.digit)) d.digit[d.count++] = *p;
+  if (e < end) {  // e, a sign, then the exponent's digits
+    const char* p = e + 1;
+    const bool negativeExponent = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    int exponent = 0;
+    for (; p < end && isDigit(*p); ++p) exponent = exponent * 10 + (*p - '0');
+    d.exponent = negativeExponent ? -exponent : exponent;
+  }
   return d;
 }
 
@@ -136,34 +184,46 @@ std::optional<double> readWholeNumber(std::string_view text) {
 }
 
 std::string formatFixed(double value, int decimals) {
-  // `scaled` holds |value| × 10^decimals rounded half away from zero, as decimal digits.
-  std::string scaled;
+  // The digits of |value| × 10^decimals rounded half away from zero: `length` of them, the first
+  // `count` given in `digit` (one more than the 15 of the decimal form when a carry runs out of
+  // the first), the rest zeros.
+  decimals = std::max(decimals, 0);
+  char digit[17];  // digit[0] is kept for that carry
+  const char* first = digit + 1;
+  int count = 0;
+  int length = 0;
   if (value != 0 && std::isfinite(value)) {
     const Decimal d = decimalDigits(value, 15);
-    const int available = static_cast<int>(d.digits.size());
     const int keep = d.exponent + 1 + decimals;  // digits of the 15-digit form that stay
     if (keep >= 0) {
-      scaled = d.digits.substr(0, static_cast<std::size_t>(std::min(keep, available)));
-      if (keep > available) scaled.append(static_cast<std::size_t>(keep - available), '0');
-      if (keep < available && d.digits[static_cast<std::size_t>(keep)] >= '5') {
-        int k = static_cast<int>(scaled.size()) - 1;
-        while (k >= 0 && scaled[static_cast<std::size_t>(k)] == '9')
-          scaled[static_cast<std::size_t>(k--)] = '0';
-        if (k >= 0) {
-          ++scaled[static_cast<std::size_t>(k)];
+      count = std::min(keep, d.count);
+      length = keep;
+      std::memcpy(digit + 1, d.digit, static_cast<std::size_t>(count));
+      if (keep < d.count && d.digit[keep] >= '5') {
+        int k = count;
+        while (k >= 1 && digit[k] == '9') digit[k--] = '0';
+        if (k >= 1) {
+          ++digit[k];
         } else {
-          scaled.insert(scaled.begin(), '1');
+          digit[0] = '1';  // 99…9 rounds up to 100…0, one digit longer
+          first = digit;
+          ++count;
+          ++length;
         }
       }
     }
   }
-  const std::size_t minimum = static_cast<std::size_t>(decimals) + 1;
-  if (scaled.size() < minimum) scaled.insert(0, minimum - scaled.size(), '0');
-  std::string out = value < 0 ? "-" : "";
-  out += scaled.substr(0, scaled.size() - static_cast<std::size_t>(decimals));
-  if (decimals > 0) {
-    out += '.';
-    out += scaled.substr(scaled.size() - static_cast<std::size_t>(decimals));
+  // Zeros in front up to one whole digit; the point before the last `decimals` digits.
+  const int scaled = std::max(length, decimals + 1);
+  const int lead = scaled - length;
+  std::string out(static_cast<std::size_t>((value < 0 ? 1 : 0) + scaled + (decimals > 0 ? 1 : 0)),
+                  '0');
+  char* p = out.data();
+  if (value < 0) *p++ = '-';
+  for (int i = 0; i < scaled; ++i) {
+    if (decimals > 0 && i == scaled - decimals) *p++ = '.';
+    const int k = i - lead;
+    *p++ = k >= 0 && k < count ? first[k] : '0';
   }
   return out;
 }
@@ -172,37 +232,45 @@ namespace {
 
 std::string plainText(double value, int significant, int plainUpperExponent) {
   if (value == 0 || !std::isfinite(value)) return "0";
-  Decimal d = decimalDigits(value, significant);
-  while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
-  std::string out = d.negative ? "-" : "";
+  const Decimal d = decimalDigits(value, significant);
+  std::string_view digits = d.digits();
+  while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
+  // A sign, at most 17 digits, a point and four zeros or an exponent of three digits.
+  char buffer[48];
+  char* p = buffer;
+  const auto put = [&p](std::string_view part) { p = std::copy(part.begin(), part.end(), p); };
+  if (d.negative) *p++ = '-';
   if (d.exponent >= -4 && d.exponent < plainUpperExponent) {
     if (d.exponent < 0) {
-      out += "0.";
-      out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-      out += d.digits;
+      put("0.");
+      p = std::fill_n(p, -d.exponent - 1, '0');
+      put(digits);
     } else {
       const std::size_t whole = static_cast<std::size_t>(d.exponent) + 1;
-      if (d.digits.size() <= whole) {
-        out += d.digits;
-        out.append(whole - d.digits.size(), '0');
+      if (digits.size() <= whole) {
+        put(digits);
+        p = std::fill_n(p, whole - digits.size(), '0');
       } else {
-        out += d.digits.substr(0, whole);
-        out += '.';
-        out += d.digits.substr(whole);
+        put(digits.substr(0, whole));
+        *p++ = '.';
+        put(digits.substr(whole));
       }
     }
-    return out;
+    return std::string(buffer, p);
   }
-  out += d.digits[0];
-  if (d.digits.size() > 1) {
-    out += '.';
-    out += d.digits.substr(1);
+  *p++ = digits[0];
+  if (digits.size() > 1) {
+    *p++ = '.';
+    put(digits.substr(1));
   }
-  const int e = d.exponent;
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "E%c%02d", e < 0 ? '-' : '+', e < 0 ? -e : e);
-  out += buffer;
-  return out;
+  // E, the sign, and the exponent with at least two digits.
+  const int e = d.exponent < 0 ? -d.exponent : d.exponent;
+  *p++ = 'E';
+  *p++ = d.exponent < 0 ? '-' : '+';
+  if (e >= 100) *p++ = static_cast<char>('0' + e / 100);
+  *p++ = static_cast<char>('0' + e / 10 % 10);
+  *p++ = static_cast<char>('0' + e % 10);
+  return std::string(buffer, p);
 }
 
 }  // namespace
@@ -225,8 +293,8 @@ struct ReadBack {
   bool above = false;
 };
 ReadBack readBack(const Decimal& d, double magnitude) {
-  const std::string text =
-      d.digits.substr(0, 1) + "." + d.digits.substr(1) + "e" + std::to_string(d.exponent);
+  const std::string text = std::string(d.digits().substr(0, 1)) + "." +
+                           std::string(d.digits().substr(1)) + "e" + std::to_string(d.exponent);
   const auto back = convert(text);
   if (!back) return {false, true};
   return {*back == magnitude, *back > magnitude};
@@ -234,23 +302,21 @@ ReadBack readBack(const Decimal& d, double magnitude) {
 
 // The decimal one unit in the last place above (step 1) or below (step -1), with as many digits.
 Decimal nextDecimal(Decimal d, int step) {
-  std::string& digits = d.digits;
-  int k = static_cast<int>(digits.size()) - 1;
+  char* digits = d.digit;
+  int k = d.count - 1;
   if (step > 0) {
-    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9')
-      digits[static_cast<std::size_t>(k--)] = '0';
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
     if (k < 0) {  // 99…9 + 1 = 100…0, one place higher
-      digits.front() = '1';
+      digits[0] = '1';
       ++d.exponent;
     } else {
-      ++digits[static_cast<std::size_t>(k)];
+      ++digits[k];
     }
   } else {
-    while (k >= 0 && digits[static_cast<std::size_t>(k)] == '0')
-      digits[static_cast<std::size_t>(k--)] = '9';
-    if (k >= 0) --digits[static_cast<std::size_t>(k)];
-    if (digits.front() == '0') {  // 100…0 − 1 = 99…9, one place lower
-      digits.assign(digits.size(), '9');
+    while (k >= 0 && digits[k] == '0') digits[k--] = '9';
+    if (k >= 0) --digits[k];
+    if (digits[0] == '0') {  // 100…0 − 1 = 99…9, one place lower
+      std::fill_n(digits, d.count, '9');
       --d.exponent;
     }
   }
@@ -280,7 +346,7 @@ std::string formatShortestFixed(double value) {
 #if APH_NUMBER_TEXT_BY_C_LIBRARY
   if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
   const Decimal d = shortestDecimal(value);
-  const auto digits = static_cast<int>(d.digits.size());
+  const int digits = d.count;
   std::string out = d.negative ? "-" : "";
   if (d.exponent + 1 >= digits) {
     // A whole number: its exact value, not the shortest digits followed by zeros.
@@ -289,11 +355,13 @@ std::string formatShortestFixed(double value) {
     out += whole;
   } else if (d.exponent >= 0) {
     const auto point = static_cast<std::size_t>(d.exponent) + 1;
-    out += d.digits.substr(0, point) + "." + d.digits.substr(point);
+    out += d.digits().substr(0, point);
+    out += '.';
+    out += d.digits().substr(point);
   } else {
     out += "0.";
     out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-    out += d.digits;
+    out += d.digits();
   }
   return out;
 #else
@@ -308,7 +376,7 @@ std::string formatShortest(double value) {
 #if APH_NUMBER_TEXT_BY_C_LIBRARY
   if (value == 0 || !std::isfinite(value)) return std::signbit(value) ? "-0" : "0";
   const Decimal d = shortestDecimal(value);
-  const auto digits = static_cast<int>(d.digits.size());
+  const int digits = d.count;
   const int e = d.exponent;
   // Characters of either form, the sign aside: 1234.5, 0.00012345 / 1.2345e+03, 1.2345e-04.
   const int plainLength =
@@ -316,8 +384,11 @@ std::string formatShortest(double value) {
   const int scientificLength = digits + (digits > 1 ? 1 : 0) + 2 + (std::abs(e) >= 100 ? 3 : 2);
   if (plainLength <= scientificLength) return formatShortestFixed(value);
   std::string out = d.negative ? "-" : "";
-  out += d.digits[0];
-  if (digits > 1) out += "." + d.digits.substr(1);
+  out += d.digit[0];
+  if (digits > 1) {
+    out += '.';
+    out += d.digits().substr(1);
+  }
   char exponent[16];
   std::snprintf(exponent, sizeof exponent, "e%c%02d", e < 0 ? '-' : '+', std::abs(e));
   return out + exponent;

@@ -30,6 +30,27 @@ TEST(LeadingNumber, ReadsTheLongestLeadingNumber) {
   }
 }
 
+// Short decimals are read by one exact division, longer ones by the general reader; on either
+// side of the border the nearest double comes out, as the compiler reads the same literal.
+TEST(LeadingNumber, ReadsTheNearestDoubleOnEitherSideOfTheShortDecimalBorder) {
+  const ReadCase cases[] = {
+      {"0.1", 0.1},
+      {"0.3", 0.3},
+      {"9007199254740992", 9007199254740992.0},
+      {"9007199254740993", 9007199254740993.0},
+      {"900719925474099.3", 900719925474099.3},
+      {"9.999999999999999", 9.999999999999999},
+      {"1234567890123456.7", 1234567890123456.7},
+      {"0.0000000000000000000001", 0.0000000000000000000001},
+      {"0.00000000000000000000012", 0.00000000000000000000012},
+      {"000000000000000000000000000.5", 0.5},
+      {"-2851.2", -2851.2},
+      {"123456789012345678901234567890", 123456789012345678901234567890.0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(*readLeadingNumber(c.text), c.expected) << c.text;
+  EXPECT_TRUE(std::signbit(*readLeadingNumber("-0.0")));
+}
+
 TEST(LeadingNumber, NumberTooLargeForADoubleIsAnInputError) {
   for (const char* text : {"1e999", "-1e309", "1e400abc", "9999e305"})
     EXPECT_FALSE(readLeadingNumber(text).has_value()) << text;
