@@ -43,7 +43,8 @@ int gridOption(const Options& o) {
   if (o.grid.empty()) return 0;
   const auto n = readWholeNumber(o.grid);
   if (!n || *n < 1 || *n > kMaxFieldGridOption)
-    throw UsageError{"--grid " + shortened(o.grid) + ": expected a whole number of cells from 1 to " +
+    throw UsageError{"--grid " + shortened(o.grid) +
+                     ": expected a whole number of cells from 1 to " +
                      std::to_string(kMaxFieldGridOption)};
   return static_cast<int>(*n);
 }
@@ -65,7 +66,8 @@ std::vector<Case> chosenCases(Options& o) {
   ReadOptions read;
   read.asTyped = o.asTyped;
   std::vector<Case> all;
-  visitCases(text, label, [&](Case&& c) { all.push_back(std::move(c)); }, read);
+  visitCases(
+      text, label, [&](Case&& c) { all.push_back(std::move(c)); }, read);
   if (o.choice.empty()) return all;
   for (Case& c : all)
     if (c.name == o.choice) return {std::move(c)};
@@ -98,8 +100,8 @@ Computed computeField(const Options& o, const Case& c, std::optional<double> loa
   options.asTyped = o.asTyped;
   const OffDesignAnswer a = simulateCase(load ? loadCase(c, *load) : c, options);
   if (a.status != SolutionStatus::Found && a.status != SolutionStatus::Grid)
-    return {std::nullopt, (a.status == SolutionStatus::Bound ? "not settled: " : "no solution: ") +
-                              a.reason};
+    return {std::nullopt,
+            (a.status == SolutionStatus::Bound ? "not settled: " : "no solution: ") + a.reason};
   FieldReportOutcome f =
       fieldReport(a.rating.run.window.rating(), FieldMode::Operation, grid, dew.acid, dew.water);
   return {std::move(f.report), f.error};
@@ -111,7 +113,8 @@ int fieldCommand(Options& o) {
   const int grid = gridOption(o);
   const std::optional<double> load = loadOption(o);
   const std::string kind = o.plot.empty() ? "" : plotKind(o.plot);
-  if (o.cells && o.format != "csv") throw UsageError{"--cells: one row per cell is a CSV; give --format csv"};
+  if (o.cells && o.format != "csv")
+    throw UsageError{"--cells: one row per cell is a CSV; give --format csv"};
   std::vector<Case> cases = chosenCases(o);
   if (cases.size() > 1 && (o.format != "json" || !kind.empty()))
     throw UsageError{caseFileLabel(o.file) + ": holds " + std::to_string(cases.size()) +
@@ -127,7 +130,8 @@ int fieldCommand(Options& o) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Case& c : cases) {
     Computed computed = computeField(o, c, load, kind.empty() ? grid : pictureGrid);
-    if (!computed.report && !kind.empty() && !grid)  // too fine for nothing, too coarse: the checks'
+    if (!computed.report && !kind.empty() &&
+        !grid)  // too fine for nothing, too coarse: the checks'
       computed = computeField(o, c, load, 0);
     const FieldSubject subject{c.name, c.file, load};
     if (!computed.report) {
@@ -167,8 +171,9 @@ FieldCommand::FieldCommand(CLI::App& app, BatchIo& io) : options_(std::make_uniq
   Options& o = *options_;
   o.io = &io;
   o.field = app.add_subcommand(
-      "field", "Temperature field of the plate: wall temperatures, coldest corner, area below the "
-               "dew points");
+      "field",
+      "Temperature field of the plate: wall temperatures, coldest corner, area below the "
+      "dew points");
   o.field->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.field->add_option("--case", o.choice, "Load case (name or number) of a list");
   o.field->add_flag("--simulate", o.simulate,
@@ -177,11 +182,10 @@ FieldCommand::FieldCommand(CLI::App& app, BatchIo& io) : options_(std::make_uniq
   o.field->add_option("--load", o.load, "With --simulate: the load in % of the case's flows");
   o.field->add_option("--format", o.format, "Output: table, JSON (every load case) or CSV")
       ->check(CLI::IsMember({"table", "json", "csv"}));
-  o.field->add_option("--grid", o.grid,
-                      "Cells per section and direction, 1 to " +
-                          std::to_string(kMaxFieldGridOption) +
-                          " (default: the design checks' grid; the picture: " +
-                          std::to_string(kPictureGrid) + ")");
+  o.field->add_option(
+      "--grid", o.grid,
+      "Cells per section and direction, 1 to " + std::to_string(kMaxFieldGridOption) +
+          " (default: the design checks' grid; the picture: " + std::to_string(kPictureGrid) + ")");
   o.field->add_flag("--cells", o.cells, "With --format csv: one row per cell");
   o.field->add_option("--plot", o.plot, "Heat map of the wall temperature (.png or .svg)");
   o.field->add_option("-o,--output", o.output, "Write to this file instead of standard output");

@@ -159,8 +159,8 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
     if (counterflow) {
       arrow(c, p.left + p.width - 10, p.top + p.height + 18, p.left + 10, p.top + p.height + 18,
             kAirColor);
-      c.text(p.left + p.width - 10, p.top + p.height + 34, "空气 " + degrees(enteringAir(f, s, true)),
-             10, kAirColor, Canvas::Align::Right, true);
+      c.text(p.left + p.width - 10, p.top + p.height + 34,
+             "空气 " + degrees(enteringAir(f, s, true)), 10, kAirColor, Canvas::Align::Right, true);
     } else {
       arrow(c, p.left - 18, p.top + p.height - 10, p.left - 18, p.top + 10, kAirColor);
       c.text(p.left - 26, p.top + p.height - 10, "空气 " + degrees(enteringAir(f, s, false)), 10,

@@ -105,10 +105,10 @@ struct DesignChecks {
   std::optional<double> fieldWallMinimum;
   std::optional<double> areaBelowAcidDewPoint;
   std::string fieldFault;  // why the field could not be worked out; empty when it was or need not
-  std::optional<double> heatBalance;     // %: (Q1 − Q2) / Q2
-  double requiredMargin = 0;             // K
-  double balanceTolerance = 5;           // %
-  unsigned violations = 0;               // kColdEndCorrosion, kHeatBalance
+  std::optional<double> heatBalance;  // %: (Q1 − Q2) / Q2
+  double requiredMargin = 0;          // K
+  double balanceTolerance = 5;        // %
+  unsigned violations = 0;            // kColdEndCorrosion, kHeatBalance
   PropertySource flueGasProperties = PropertySource::NotReached;
   PropertySource airProperties = PropertySource::NotReached;
   // The flue-gas properties were typed from the standard flue-gas table ("standard-table").

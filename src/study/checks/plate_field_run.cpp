@@ -34,10 +34,9 @@ FieldArrangement arrangementOf(const Rating& r) {
 FieldInput inputOf(const Rating& r, FieldGrid grid) {
   FieldInput in;
   in.arrangement = arrangementOf(r);
-  in.flueGas.heatCapacityRate =
-      massFlow(r, Quantity::FlueGasMassFlow, Quantity::FlueGasDensity,
-               Quantity::FlueGasVolumeFlow) *
-      valueOf(r, Quantity::FlueGasSpecificHeat) / kSecondsPerHour;
+  in.flueGas.heatCapacityRate = massFlow(r, Quantity::FlueGasMassFlow, Quantity::FlueGasDensity,
+                                         Quantity::FlueGasVolumeFlow) *
+                                valueOf(r, Quantity::FlueGasSpecificHeat) / kSecondsPerHour;
   in.flueGas.inletTemperature = valueOf(r, Quantity::FlueGasInletTemperature);
   in.flueGas.filmCoefficient = valueOf(r, Quantity::FlueGasFilmCoefficient);
   in.flueGas.fouling = r.value(Quantity::FlueGasFouling).value_or(0);
@@ -67,7 +66,8 @@ FieldOutcome fieldOf(const Rating& r, FieldMode mode, FieldGrid grid) {
 }
 
 std::string stoppedOrDescribed(const Rating& r, const FieldError& e) {
-  if (!r.completed()) return "the calculation stopped" + (r.message.empty() ? "" : ": " + r.message);
+  if (!r.completed())
+    return "the calculation stopped" + (r.message.empty() ? "" : ": " + r.message);
   return "plate field: " + describe(e);
 }
 

@@ -27,7 +27,7 @@ inline constexpr int kMaxFieldGridOption = 512;
 
 // What the design checks take from the field.
 struct FieldCheck {
-  double flueGasFaceMinimum = 0;  // ℃, the coldest point of the flue-gas face
+  double flueGasFaceMinimum = 0;                // ℃, the coldest point of the flue-gas face
   std::optional<double> areaBelowAcidDewPoint;  // m², of the flue-gas face
 };
 // The field's check of a completed run; the reason in English when there is none.
@@ -68,7 +68,7 @@ struct FieldReport {
   double flueGasInlet = 0, flueGasOutlet = 0, airInlet = 0, airOutlet = 0;  // ℃
   double flueGasHeatCapacityRate = 0, airHeatCapacityRate = 0;              // kW/K
   FieldExtremePoint wallMin, wallMax;
-  std::optional<double> acidDewPoint, waterDewPoint;                   // ℃
+  std::optional<double> acidDewPoint, waterDewPoint;                    // ℃
   std::optional<double> areaBelowAcidDewPoint, areaBelowWaterDewPoint;  // m², flue-gas face
 
   const FieldValues& node(int section, int i, int j) const {

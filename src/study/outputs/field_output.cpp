@@ -84,7 +84,8 @@ json fieldJson(const FieldSubject& subject, const FieldReport& f) {
   j["flue_gas"] = streamJson(f.flueGasInlet, f.flueGasOutlet, f.flueGasHeatCapacityRate);
   j["air"] = streamJson(f.airInlet, f.airOutlet, f.airHeatCapacityRate);
   const bool sections = f.sections.size() > 1;
-  j["wall"] = {{"min", extremeJson(f.wallMin, sections)}, {"max", extremeJson(f.wallMax, sections)}};
+  j["wall"] = {{"min", extremeJson(f.wallMin, sections)},
+               {"max", extremeJson(f.wallMax, sections)}};
   j["acid_dew_point"] = optionalNumber(f.acidDewPoint);
   j["water_dew_point"] = optionalNumber(f.waterDewPoint);
   j["area_below_acid_dew_point"] = optionalNumber(f.areaBelowAcidDewPoint);
@@ -117,8 +118,8 @@ std::string fieldTable(const FieldSubject& subject, const FieldReport& f) {
   const auto below = [&](const char* caption, std::optional<double> point,
                          std::optional<double> area) {
     if (!point) return row(caption, "未给出");
-    row(caption, two(*point) + " ℃，烟气侧板面低于它的面积 " + two(area.value_or(0)) +
-                     " m2（" + two(100 * fractionOf(f, area).value_or(0)) + " %）");
+    row(caption, two(*point) + " ℃，烟气侧板面低于它的面积 " + two(area.value_or(0)) + " m2（" +
+                     two(100 * fractionOf(f, area).value_or(0)) + " %）");
   };
   below("烟气酸露点", f.acidDewPoint, f.areaBelowAcidDewPoint);
   below("烟气水露点", f.waterDewPoint, f.areaBelowWaterDewPoint);
@@ -141,12 +142,11 @@ std::string fieldCsvRow(const FieldSubject& subject, const FieldReport& f) {
   const auto opt = [&](std::optional<double> v) { return v ? num(*v) : std::string(); };
   std::string row = csvField(subject.file) + "," + csvField(subject.name) + "," +
                     (subject.load ? num(*subject.load) : "") + "," +
-                    (f.mode == FieldMode::Rating ? "rating" : "operation") + "," +
-                    f.arrangement + "," + std::to_string(f.sections.size()) + "," +
-                    std::to_string(f.nx) + "," + std::to_string(f.ny) + "," + num(f.area) + "," +
-                    num(f.overallCoefficient) + "," +
-                    (f.mode == FieldMode::Rating ? num(f.scaleFactor) : "") + "," + num(f.duty) +
-                    "," + num(f.flueGasInlet) + "," + num(f.flueGasOutlet) + "," +
+                    (f.mode == FieldMode::Rating ? "rating" : "operation") + "," + f.arrangement +
+                    "," + std::to_string(f.sections.size()) + "," + std::to_string(f.nx) + "," +
+                    std::to_string(f.ny) + "," + num(f.area) + "," + num(f.overallCoefficient) +
+                    "," + (f.mode == FieldMode::Rating ? num(f.scaleFactor) : "") + "," +
+                    num(f.duty) + "," + num(f.flueGasInlet) + "," + num(f.flueGasOutlet) + "," +
                     num(f.flueGasHeatCapacityRate) + "," + num(f.airInlet) + "," +
                     num(f.airOutlet) + "," + num(f.airHeatCapacityRate);
   for (const FieldExtremePoint* e : {&f.wallMin, &f.wallMax})
@@ -172,9 +172,9 @@ std::string fieldCellsCsv(const FieldSubject& subject, const FieldReport& f) {
       for (int i = 0; i < f.nx; ++i, ++k) {
         const FieldValues& c = f.cells[k];
         out += who + std::to_string(s + 1) + "," + std::to_string(f.sections[s].flueGasPass + 1) +
-               "," + std::to_string(f.sections[s].airPass + 1) + "," + std::to_string(i + 1) +
-               "," + std::to_string(j + 1) + "," + fixedText(c.x, 6) + "," + fixedText(c.y, 6) +
-               "," + fixedText(c.flueGas, 4) + "," + fixedText(c.air, 4) + "," +
+               "," + std::to_string(f.sections[s].airPass + 1) + "," + std::to_string(i + 1) + "," +
+               std::to_string(j + 1) + "," + fixedText(c.x, 6) + "," + fixedText(c.y, 6) + "," +
+               fixedText(c.flueGas, 4) + "," + fixedText(c.air, 4) + "," +
                fixedText(c.flueGasFace, 4) + "," + fixedText(c.airFace, 4) + "\n";
       }
     }
