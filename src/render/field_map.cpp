@@ -14,7 +14,7 @@ using study::FieldReport;
 using study::FieldValues;
 
 constexpr double kPanelWidth = 330, kPanelHeight = 270;  // the plate of one section, points
-constexpr double kLeft = 70, kTop = 70, kGap = 70, kBarWidth = 90, kBottom = 60;
+constexpr double kLeft = 70, kTop = 70, kGap = 70, kBarWidth = 90, kBottom = 74;
 constexpr Rgb kHatch{40, 40, 40};
 constexpr Rgb kIsotherm{255, 255, 255};
 
@@ -194,13 +194,15 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
     c.line(bx - 4, ty, bx + 20, ty, kLimit, 2, true);
   }
   c.text(bx + 8, top - 10, "℃", 10, kInk, Canvas::Align::Center);
-  // What is drawn, below the plates.
-  std::string legend = "烟气侧板面壁温；白线为等温线";
+  // What is drawn, below the plates: two lines, so that neither is cut.
+  const double below = y + kTop + kPanelHeight + (sections > 1 ? 70 : 50);
+  c.text(x + kLeft, below, "烟气侧板面壁温；白线为等温线", 10, kInk, Canvas::Align::Left);
   if (f.acidDewPoint)
-    legend += "，红色虚线为酸露点 " + degrees(*f.acidDewPoint) + " 等温线，斜线处低于酸露点（" +
-              study::fixedText(f.areaBelowAcidDewPoint.value_or(0), 1) + " m2）";
-  c.text(x + kLeft, y + kTop + kPanelHeight + (sections > 1 ? 70 : 50),
-         c.elide(legend, 10, w - kLeft - 10), 10, kInk, Canvas::Align::Left);
+    c.text(x + kLeft, below + 14,
+           c.elide("红色虚线为酸露点 " + degrees(*f.acidDewPoint) + " 等温线，斜线处低于酸露点（" +
+                       study::fixedText(f.areaBelowAcidDewPoint.value_or(0), 1) + " m2）",
+                   10, w - kLeft - 10),
+           10, kInk, Canvas::Align::Left);
 }
 
 std::string fieldMapSvg(const FieldReport& field, const std::string& title) {
