@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/batch_support.hpp"
+#include "cli/field_command.hpp"
 #include "cli/offdesign.hpp"
 #include "model/text.hpp"
 #include "render/qt_canvas.hpp"
@@ -625,6 +626,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
 
   BatchCommands batch(app, io);
   OffDesignCommands offDesign(app, io);
+  FieldCommand field(app, io);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -641,6 +643,7 @@ int parseAndRun(int argc, const char* const* argv, BatchIo& io) {
   if (*replay) return replayCommand(io, scriptPath, format);
   if (const auto code = batch.run()) return *code;
   if (const auto code = offDesign.run()) return *code;
+  if (const auto code = field.run()) return *code;
   return 2;
 }
 

@@ -198,6 +198,12 @@ class Calculation : HandlerContext {
     if (s.multiPassStored &&
         w.text(multiPass) == formatField(fieldInfo(multiPass).format, s.multiPassDifference))
       r.fields[index(multiPass)].value = s.multiPassDifference;
+    // The pass counts of that selection, on which the multi-pass difference rests.
+    if (s.multiPassStored) {
+      r.dialogFields[static_cast<std::size_t>(DialogQuantity::FlueGasPasses)].value =
+          s.flueGasPasses;
+      r.dialogFields[static_cast<std::size_t>(DialogQuantity::AirPasses)].value = s.airPasses;
+    }
   }
 
   // A field the run did not write shows what it showed before the run; its text is taken over

@@ -154,10 +154,12 @@ Verdict dewPointVerdict(const Case& c, const Rating& r, const DesignChecks& chec
     v.text = "露点判定：酸露点 " + acid + "，冷端壁温未算出，未校核";
   } else {
     v.red = checks.violations & kColdEndCorrosion;
-    v.text = "露点判定：冷端烟气侧壁温 " + r.text(Rating::wallOf(PlateEnd::Cold, Side::FlueGas)) +
-             " ℃，酸露点 " + acid + "，裕量 " + checkFigure(*checks.dewPointMargin) +
+    v.text = "露点判定：板面烟气侧最低壁温 " + checkFigure(*checks.fieldWallMinimum) +
+             " ℃（窗口冷端烟气侧壁温 " + r.text(Rating::wallOf(PlateEnd::Cold, Side::FlueGas)) +
+             " ℃），酸露点 " + acid + "，裕量 " + checkFigure(*checks.dewPointMargin) +
              " K，要求 ≥ " + checkFigure(checks.requiredMargin) + " K" +
-             (v.red ? "（不合格）" : "（合格）");
+             (v.red ? "（不合格）" : "（合格）") + "，低于酸露点的板面积 " +
+             checkFigure(checks.areaBelowAcidDewPoint.value_or(0)) + " m2";
     if (v.red) v.basis = "冷端有低温腐蚀风险；";
   }
   const auto given = [&](std::string_view key) { return c.value(key).value_or(""); };

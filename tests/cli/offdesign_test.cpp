@@ -469,5 +469,66 @@ TEST_F(Scratch, ATemplateRatesWhatItsSourceRates) {
   EXPECT_EQ(run({"template", "--format", "xlsx"}).code, 2) << "a workbook needs -o";
 }
 
+// The field command refuses what it cannot show, naming the option, and tells a run that stops
+// as rate does.
+TEST_F(Scratch, FieldRefusals) {
+  const std::string stops = write("stops.json", defaultWith({{"plate.pairs", "abc"}}));
+  struct Row {
+    std::vector<std::string> arguments;
+    int code;
+    std::string message;
+  };
+  for (const Row& row : std::vector<Row>{
+           {{"field", kDefault, "--grid", "0"}, 2, "--grid 0: expected a whole number of cells"},
+           {{"field", kDefault, "--grid", "513"}, 2, "from 1 to 512"},
+           {{"field", kDefault, "--load", "80"}, 2, "--load: scales the flows"},
+           {{"field", kDefault, "--cells"}, 2, "--cells: one row per cell is a CSV"},
+           {{"field", kExamples + "boiler-loads.json"}, 2, "choose it with --case"},
+           {{"field", stops, "--as-typed"}, 1, "the calculation stopped"},
+       }) {
+    const Outcome r = run(row.arguments);
+    EXPECT_EQ(r.code, row.code) << row.message << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+  }
+}
+
+// The rating mode meets the case's flue-gas outlet, the field's duty balances on both streams,
+// and in crossflow the coldest wall is the air face where the flue gas leaves and the air
+// enters (x = 1, y = 0); every cell is a row of --cells.
+TEST_F(Scratch, FieldOfTheRatedPlate) {
+  json c = json::parse(defaultWith({{"flue_gas.acid_dew_point", 120}}));
+  c["arrangement"] = "crossflow";
+  const std::string file = write("cross.json", c.dump());
+  const Outcome r = run({"field", file, "--format", "json"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const json f = json::parse(r.out).at(0);
+  EXPECT_EQ(f.at("arrangement"), "crossflow");
+  EXPECT_NEAR(f.at("flue_gas").at("outlet_temperature").get<double>(), 160, 1e-6);
+  const double c1 = f.at("flue_gas").at("heat_capacity_rate"),
+               c2 = f.at("air").at("heat_capacity_rate");
+  // 294982.42 m³/h × 0.84 kg/m³ × 1.04 kJ/(kg·K) / 3600 s/h.
+  EXPECT_NEAR(c1, 294982.42 * 0.84 * 1.04 / 3600, 1e-9);
+  EXPECT_NEAR(f.at("duty").get<double>(), c1 * (350 - 160), 1e-6);
+  EXPECT_NEAR(f.at("duty").get<double>(),
+              c2 * (f.at("air").at("outlet_temperature").get<double>() - 40), 1e-6);
+  const json& low = f.at("wall").at("min");
+  EXPECT_EQ(low.at("x"), 1.0);
+  EXPECT_EQ(low.at("y"), 0.0);
+  EXPECT_EQ(low.at("side"), "air");
+  EXPECT_EQ(f.at("acid_dew_point"), 120);
+  EXPECT_TRUE(f.at("water_dew_point").is_null());
+  EXPECT_NEAR(f.at("area_below_acid_dew_point_fraction").get<double>() * f.at("area").get<double>(),
+              f.at("area_below_acid_dew_point").get<double>(), 1e-9);
+
+  const Outcome cells = run({"field", file, "--format", "csv", "--cells", "--grid", "20"});
+  ASSERT_EQ(cells.code, 0) << cells.err;
+  EXPECT_EQ(std::count(cells.out.begin(), cells.out.end(), '\n'), 1 + 20 * 20);
+  const Outcome svg = run({"field", file, "--plot", path("map.svg")});
+  ASSERT_EQ(svg.code, 0) << svg.err;
+  std::ifstream picture(path("map.svg"));
+  const std::string text((std::istreambuf_iterator<char>(picture)), {});
+  EXPECT_NE(text.find("酸露点"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace aph::cli

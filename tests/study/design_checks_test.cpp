@@ -1,7 +1,6 @@
 // The design checks of the batch tool: the dew-point keys of a case file, cold-end corrosion and
 // heat balance as every output shows them, sizing over every load case at once, and the Excel
 // workbook read back from its XML.
-#include "engine/dew_point.hpp"
 #include "study/checks/design_checks.hpp"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,8 @@
 #include <sstream>
 
 #include "command_output.hpp"
+#include "counterflow_wall.hpp"
+#include "engine/dew_point.hpp"
 #include "model/text.hpp"
 #include "study/outputs/answers.hpp"
 #include "study/outputs/curve.hpp"
@@ -248,25 +249,46 @@ TEST(DesignChecks, HeatBalanceFlagOnBothSidesOfTheTolerance) {
   EXPECT_EQ(checkText(none, CheckResult::HeatBalance), "");
 }
 
-// The cold-end margin is the flue-gas-side wall at the cold end less the acid dew point, flagged
-// when it falls short of the margin required.
+// The cold-end margin is the coldest point of the plate field's flue-gas face less the acid dew
+// point, flagged when it falls short of the margin required; in counterflow that point is the
+// cold end, worked out by hand. The field's coldest point and the area below the dew point are
+// results of their own.
 TEST(DesignChecks, ColdEndMarginAgainstTheAcidDewPoint) {
   const Case c = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
                          "flue_gas": {"acid_dew_point": 90}})");
   const CaseRun run = rateCase(c);
-  const double wall = *run.window.rating().value(Quantity::ColdEndFlueGasSideWall);
+  const double wall = counterflowColdFlueGasFace(run.window.rating());
   const double margin = wall - 90;
   ASSERT_GT(margin, 1);
+  const DesignChecks exact = designChecks(c, run.window.rating(), {});
+  ASSERT_TRUE(exact.dewPointMargin && exact.fieldWallMinimum && exact.areaBelowAcidDewPoint);
+  EXPECT_NEAR(*exact.fieldWallMinimum, wall, 1e-3);
+  EXPECT_NEAR(*exact.dewPointMargin, margin, 1e-3);
+  EXPECT_EQ(*exact.areaBelowAcidDewPoint, 0);
   // A margin exactly the one required is met.
-  for (const double required : {margin - 0.01, margin, margin + 0.01}) {
+  for (const double required : {margin - 0.01, *exact.dewPointMargin, margin + 0.01}) {
     CheckSettings settings;
     settings.dewPointMargin = required;
     const DesignChecks checks = designChecks(c, run.window.rating(), settings);
     ASSERT_TRUE(checks.dewPointMargin);
-    EXPECT_NEAR(*checks.dewPointMargin, margin, 1e-9);
-    EXPECT_EQ((checks.violations & kColdEndCorrosion) != 0, required > margin);
+    EXPECT_EQ((checks.violations & kColdEndCorrosion) != 0, required > *exact.dewPointMargin);
+    EXPECT_EQ(checkFlagged(checks, CheckResult::FieldWallMinimum),
+              required > *exact.dewPointMargin);
     EXPECT_EQ(checkText(checks, CheckResult::AcidDewPoint), "90.00");
   }
+  // A dew point above the whole cold end: part of the plate lies below it, and no more than all.
+  const Case high = one(R"({"arrangement": "counterflow", "flow_mode": "volume",
+                            "flue_gas": {"acid_dew_point": 150}})");
+  const DesignChecks below = designChecks(high, rateCase(high).window.rating(), {});
+  ASSERT_TRUE(below.areaBelowAcidDewPoint);
+  EXPECT_GT(*below.areaBelowAcidDewPoint, 0);
+  EXPECT_LT(*below.areaBelowAcidDewPoint,
+            *rateCase(high).window.rating().value(Quantity::HeatTransferArea));
+  // No dew point: no field is worked out, and nothing is shown of it.
+  const Case none = one(R"({"arrangement": "counterflow", "flow_mode": "volume"})");
+  const DesignChecks without = designChecks(none, rateCase(none).window.rating(), {});
+  EXPECT_FALSE(without.fieldWallMinimum);
+  EXPECT_EQ(checkText(without, CheckResult::AreaBelowAcidDewPoint), "");
   // Stopped before the wall temperatures: no margin, no violation.
   const Case stops = one(R"({"flue_gas": {"acid_dew_point": 90}})");
   const DesignChecks early = designChecks(stops, rateCase(stops).window.rating(), {});
@@ -285,8 +307,7 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   EXPECT_EQ(results.at("acid_dew_point").at("text"), "128.73");
   EXPECT_EQ(results.at("acid_dew_point").at("unit"), "℃");
   EXPECT_EQ(results.at("dew_point_margin").at("unit"), "K");
-  const double wall =
-      std::stod(results.at("wall.cold_end_flue_gas_side").at("text").get<std::string>());
+  const double wall = std::stod(results.at("wall.field_min").at("text").get<std::string>());
   const bool corroding = wall - 128.73 < 10;
   EXPECT_EQ(results.at("dew_point_margin").at("flagged"), corroding);
   EXPECT_TRUE(results.contains("water_dew_point"));
@@ -301,7 +322,8 @@ TEST(DesignChecks, RateShowsTheChecksEverywhere) {
   const std::string header = csv.substr(0, csv.find('\n'));
   EXPECT_TRUE(
       header.ends_with(",wall.cold_end_flue_gas_side,acid_dew_point,water_dew_point,"
-                       "dew_point_margin,heat_balance,note"))
+                       "wall.field_min,area_below_acid_dew_point,dew_point_margin,heat_balance,"
+                       "note"))
       << header;
   EXPECT_NE(header.find(",input.factors.air_resistance,input.flue_gas.acid_dew_point,"
                         "input.flue_gas.h2o,input.flue_gas.so3,input.flue_gas.pressure,"
@@ -366,8 +388,8 @@ TEST(DesignChecks, TheFlueGasTableLawIsToldAndTheStandardTableTypedIn) {
     EXPECT_EQ(std::fabs(*checks.heatBalance) > 5, fromLaw);
     const auto json = rateJson(rated)[0];
     EXPECT_EQ(json.at("property_sources").at("flue_gas"), r.source);
-    EXPECT_EQ(json.at("notes"), r.note.empty() ? nlohmann::ordered_json::array()
-                                                : nlohmann::ordered_json{r.note});
+    EXPECT_EQ(json.at("notes"),
+              r.note.empty() ? nlohmann::ordered_json::array() : nlohmann::ordered_json{r.note});
     const std::string csv = rateCsv(rated);
     EXPECT_TRUE(csv.ends_with("," + r.note + "\n")) << csv.substr(csv.size() - 100);
     const std::string table = rateTable(rated, false);
@@ -593,8 +615,7 @@ TEST(Xlsx, RateWorkbookReadBack) {
   EXPECT_EQ(acid.type, "n");
   EXPECT_EQ(acid.value, "120");
   const Cell& dew = sheet.cells.at(sheet.column("dew_point_margin") + "4");
-  const double wall =
-      std::stod(sheet.cells.at(sheet.column("wall.cold_end_flue_gas_side") + "4").value);
+  const double wall = std::stod(sheet.cells.at(sheet.column("wall.field_min") + "4").value);
   EXPECT_NEAR(std::stod(dew.value), wall - 120, 0.006);
   EXPECT_TRUE(dew.red);
   EXPECT_NE(sheet.cells.at("E4").value.find("cold_end_corrosion"), std::string::npos);
@@ -636,8 +657,8 @@ TEST(Xlsx, SweepWorkbookOfEveryLoad) {
   ASSERT_EQ(rows.size(), 10u);
   EXPECT_TRUE(rows[0].starts_with("case,plate.pairs,status,violations,")) << rows[0];
   EXPECT_TRUE(
-      rows[0].ends_with(",acid_dew_point,water_dew_point,dew_point_margin,heat_balance,"
-                        "message,note"));
+      rows[0].ends_with(",acid_dew_point,water_dew_point,wall.field_min,"
+                        "area_below_acid_dew_point,dew_point_margin,heat_balance,message,note"));
   // Both sides from the tables: every rated design tells the flue-gas law it rests on.
   EXPECT_TRUE(
       rows[1].ends_with(",flue-gas cp 1.4274 kJ/(kg·K) from the window's table law "
@@ -679,8 +700,9 @@ TEST(DesignChecks, OffDesignAnswersCarryTheChecks) {
       points.push_back(operatingPoint(a, settings));
       const OperatingPoint& p = points.back();
       ASSERT_TRUE(p.wallColdEndFlueGasSide && p.dewPointMargin);
-      // The wall as its field shows it (three decimals) less the dew point.
-      EXPECT_NEAR(*p.dewPointMargin, *p.wallColdEndFlueGasSide - 120, 0.0006);
+      // The plate field's coldest flue-gas face (the counterflow cold end) less the dew point.
+      EXPECT_NEAR(*p.dewPointMargin, counterflowColdFlueGasFace(a.rating.run.window.rating()) - 120,
+                  1e-3);
       EXPECT_EQ(p.coldEndCorrosion, *p.dewPointMargin < required) << load;
       const std::string row = loadTableRow(p);
       EXPECT_EQ(row.find("!") != std::string::npos, p.coldEndCorrosion) << row;

@@ -5,6 +5,7 @@
 
 #include "engine/dew_point.hpp"
 #include "model/text.hpp"
+#include "study/checks/plate_field_run.hpp"
 #include "study/outputs/number_text.hpp"
 
 namespace aph::study {
@@ -104,13 +105,20 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   } else if (rating.flueGasProperties == PropertySource::Table) {
     checks.tableLawSpecificHeat = written(rating, Quantity::FlueGasSpecificHeat);
   }
-  // The flue-gas side of the plate at the cold end is the coldest surface the gas touches.
-  if (const auto wall = written(rating, Rating::wallOf(PlateEnd::Cold, Side::FlueGas));
-      wall && dewPoints_.acid) {
-    const double margin = *wall - *dewPoints_.acid;
-    if (std::isfinite(margin)) {
-      checks.dewPointMargin = margin;
-      if (margin < requiredMargin_) checks.violations |= kColdEndCorrosion;
+  // The coldest surface the flue gas touches is the field's coldest point of the flue-gas face;
+  // the field is worked out only where there is a dew point to hold it to.
+  if (dewPoints_.acid && rating.completed()) {
+    const FieldCheckOutcome field = fieldCheck(rating, dewPoints_.acid);
+    if (field.check) {
+      checks.fieldWallMinimum = field.check->flueGasFaceMinimum;
+      checks.areaBelowAcidDewPoint = field.check->areaBelowAcidDewPoint;
+      const double margin = field.check->flueGasFaceMinimum - *dewPoints_.acid;
+      if (std::isfinite(margin)) {
+        checks.dewPointMargin = margin;
+        if (margin < requiredMargin_) checks.violations |= kColdEndCorrosion;
+      }
+    } else {
+      checks.fieldFault = field.error;
     }
   }
   // Q1 (flue gas) against Q2 (air), which rates the exchanger.
@@ -136,6 +144,10 @@ std::optional<double> checkValue(const DesignChecks& checks, CheckResult result)
       return checks.dewPoints.acid;
     case CheckResult::WaterDewPoint:
       return checks.dewPoints.water;
+    case CheckResult::FieldWallMinimum:
+      return checks.fieldWallMinimum;
+    case CheckResult::AreaBelowAcidDewPoint:
+      return checks.areaBelowAcidDewPoint;
     case CheckResult::DewPointMargin:
       return checks.dewPointMargin;
     case CheckResult::HeatBalance:
@@ -145,7 +157,8 @@ std::optional<double> checkValue(const DesignChecks& checks, CheckResult result)
 }
 
 bool checkFlagged(const DesignChecks& checks, CheckResult result) {
-  if (result == CheckResult::DewPointMargin) return checks.violations & kColdEndCorrosion;
+  if (result == CheckResult::DewPointMargin || result == CheckResult::FieldWallMinimum)
+    return checks.violations & kColdEndCorrosion;
   if (result == CheckResult::HeatBalance) return checks.violations & kHeatBalance;
   return false;
 }

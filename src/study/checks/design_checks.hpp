@@ -1,8 +1,13 @@
 // Checks designers make beside the window's own flags, for the batch tool (the window itself
 // knows none of them):
-// - cold-end corrosion: the flue-gas-side wall at the cold end must stay a required margin above
-//   the acid dew point of the flue gas, given directly or computed from its water vapour and
-//   sulphur trioxide (the water dew point is told beside it);
+// - cold-end corrosion: the coldest point of the plate's flue-gas face must stay a required margin
+//   above the acid dew point of the flue gas, given directly or computed from its water vapour
+//   and sulphur trioxide (the water dew point is told beside it). The coldest point is that of
+//   the plate's temperature field (study/checks/plate_field_run), not the window's cold-end wall:
+//   the window pairs the ends as in counterflow and takes the mixed-mean flue-gas outlet, while
+//   in crossflow and the multi-pass arrangement the gas leaving beside the air inlet is colder
+//   than that mean. The window's wall fields keep their values beside it. The area of the
+//   flue-gas face below the acid dew point is told with it;
 // - heat balance: the flue-gas duty Q1 and the air duty Q2, which the calculation works out
 //   independently of each other, must agree within a tolerance.
 // Every command that rates designs computes them here, from the case and the typed result of
@@ -94,11 +99,16 @@ double requiredDewPointMargin(const Case& c, const CheckSettings& settings);
 // The checks of one rated design.
 struct DesignChecks {
   DewPoints dewPoints;
-  std::optional<double> dewPointMargin;  // K: wall.cold_end_flue_gas_side − acid dew point
-  std::optional<double> heatBalance;     // %: (Q1 − Q2) / Q2
-  double requiredMargin = 0;             // K
-  double balanceTolerance = 5;           // %
-  unsigned violations = 0;               // kColdEndCorrosion, kHeatBalance
+  std::optional<double> dewPointMargin;  // K: wall.field_min − acid dew point
+  // The field's coldest flue-gas face, ℃, and the area of that face below the acid dew point, m²;
+  // worked out where an acid dew point is known and the run completed.
+  std::optional<double> fieldWallMinimum;
+  std::optional<double> areaBelowAcidDewPoint;
+  std::string fieldFault;  // why the field could not be worked out; empty when it was or need not
+  std::optional<double> heatBalance;  // %: (Q1 − Q2) / Q2
+  double requiredMargin = 0;          // K
+  double balanceTolerance = 5;        // %
+  unsigned violations = 0;            // kColdEndCorrosion, kHeatBalance
   PropertySource flueGasProperties = PropertySource::NotReached;
   PropertySource airProperties = PropertySource::NotReached;
   // The flue-gas properties were typed from the standard flue-gas table ("standard-table").
@@ -126,16 +136,26 @@ class CaseChecks {
 DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings);
 
 // The results of the checks, as named columns for tables, JSON, CSV and workbooks.
-enum class CheckResult : std::uint8_t { AcidDewPoint, WaterDewPoint, DewPointMargin, HeatBalance };
+enum class CheckResult : std::uint8_t {
+  AcidDewPoint,
+  WaterDewPoint,
+  FieldWallMinimum,
+  AreaBelowAcidDewPoint,
+  DewPointMargin,
+  HeatBalance
+};
 struct CheckColumn {
   std::string_view name;
   CheckResult result;
   std::string_view unit;
   std::string_view caption;  // as the table and the workbook head it
 };
-inline constexpr std::array<CheckColumn, 4> kCheckColumns = {{
+inline constexpr std::array<CheckColumn, 6> kCheckColumns = {{
     {"acid_dew_point", CheckResult::AcidDewPoint, "℃", "烟气酸露点(℃)"},
     {"water_dew_point", CheckResult::WaterDewPoint, "℃", "烟气水露点(℃)"},
+    {"wall.field_min", CheckResult::FieldWallMinimum, "℃", "板面烟气侧最低壁温(℃)"},
+    {"area_below_acid_dew_point", CheckResult::AreaBelowAcidDewPoint, "m2",
+     "低于酸露点的板面积(m2)"},
     {"dew_point_margin", CheckResult::DewPointMargin, "K", "冷端露点裕量(K)"},
     {"heat_balance", CheckResult::HeatBalance, "%", "热平衡偏差(Q1-Q2)/Q2(%)"},
 }};

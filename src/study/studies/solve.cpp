@@ -250,6 +250,8 @@ void checkGoalResult(const Case& c, const GoalResult& result) {
   const DewPoints dew = caseDewPoints(c);
   switch (*result.check) {
     case CheckResult::AcidDewPoint:
+    case CheckResult::FieldWallMinimum:
+    case CheckResult::AreaBelowAcidDewPoint:
     case CheckResult::DewPointMargin:
       if (!dew.acid)
         throw SolveError(option + ": the case gives no acid dew point (" +
