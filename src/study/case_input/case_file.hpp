@@ -85,6 +85,7 @@ struct CaseFault {
     AirStandardTable,  // the standard table holds flue gas only
     CheckOutOfRange,   // value: the number; other: the key's path (its range: design_checks)
     OutOfRange,        // a range of the batch tool (never when read as typed)
+    InWindowWords,     // the error's `what` is already told as the window tells it
   };
   enum class Expected : std::uint8_t { NumberOrText, Text, Number, Object, CaseList };
 

@@ -133,6 +133,8 @@ std::string windowReason(const CaseError& e, std::string_view text) {
     case Kind::CheckOutOfRange:
     case Kind::OutOfRange:
       return at + "数值超出允许范围";
+    case Kind::InWindowWords:
+      return at + e.what_wrong();
     case Kind::Unreadable:
       break;
   }
