@@ -206,13 +206,15 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
 }
 
 std::string fieldMapSvg(const FieldReport& field, const std::string& title) {
-  const auto [w, h] = fieldMapSize(field);
+  const auto size = fieldMapSize(field);
+  const double w = size.first, h = size.second;
   return svgDocument(w, h, [&](Canvas& c) { drawFieldMap(c, field, title, 0, 0, w, h); });
 }
 
 std::optional<std::string> fieldMapPng(const FieldReport& field, const std::string& title,
                                        double scale) {
-  const auto [w, h] = fieldMapSize(field);
+  const auto size = fieldMapSize(field);
+  const double w = size.first, h = size.second;
   return pngImage(w, h, scale, [&](Canvas& c) { drawFieldMap(c, field, title, 0, 0, w, h); });
 }
 
