@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/appearance.hpp"
+#include "app/manual_help.hpp"
 #include "model/layout.hpp"
 
 namespace aph::app {
@@ -25,6 +26,7 @@ DialogWindow::DialogWindow(DialogKind kind, QWidget* parent, std::function<Dialo
   setFont(songFont(12));
   setFixedSize(scale.size(table.clientWidth, table.clientHeight));
   setModal(true);
+  installManualShortcut(*this);
 
   std::vector<std::pair<QLabel*, std::string_view>> buddies;
   FullTextTip* fullTextTip = nullptr;

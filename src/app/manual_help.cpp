@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include "app/dialog_window.hpp"
 #include "app/main_form.hpp"
 #include "model/fields.hpp"
 
@@ -55,6 +56,10 @@ std::string_view manualSection(const MainForm& form, const QWidget* focus) {
   return {};
 }
 
+std::string_view manualSection(DialogKind kind) {
+  return kind == DialogKind::PassCount ? "pass-count-dialog" : "tuning-dialog";
+}
+
 QString findManual() {
   const QString given = qEnvironmentVariable("APHCALC_MANUAL");
   if (!given.isEmpty())
@@ -68,27 +73,37 @@ QString findManual() {
   return {};
 }
 
-void openManual(MainForm& form) {
+void openManualAt(QWidget& parent, std::string_view section) {
   const QString manual = findManual();
   if (manual.isEmpty()) {
-    QMessageBox::warning(&form, QStringLiteral("aphcalc"),
+    QMessageBox::warning(&parent, QStringLiteral("aphcalc"),
                          QStringLiteral("未找到用户手册：请用 cmake --install 安装 aphcalc，"
                                         "或把环境变量 APHCALC_MANUAL 设为 用户手册.html 的路径。"));
     return;
   }
   QUrl url = QUrl::fromLocalFile(manual);
-  const std::string_view section = manualSection(form, form.focusWidget());
   if (!section.empty())
     url.setFragment(QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())));
   if (!QDesktopServices::openUrl(url))
-    QMessageBox::warning(&form, QStringLiteral("aphcalc"),
+    QMessageBox::warning(&parent, QStringLiteral("aphcalc"),
                          QStringLiteral("无法打开用户手册“%1”：没有可用的浏览器。").arg(manual));
+}
+
+void openManual(MainForm& form) {
+  openManualAt(form, manualSection(form, form.focusWidget()));
 }
 
 void installManualShortcut(MainForm& form) {
   auto* help = new QShortcut(QKeySequence::HelpContents, &form);
   help->setContext(Qt::WindowShortcut);
   QObject::connect(help, &QShortcut::activated, &form, [&form] { openManual(form); });
+}
+
+void installManualShortcut(DialogWindow& dialog) {
+  auto* help = new QShortcut(QKeySequence::HelpContents, &dialog);
+  help->setContext(Qt::WindowShortcut);
+  QObject::connect(help, &QShortcut::activated, &dialog,
+                   [&dialog] { openManualAt(dialog, manualSection(dialog.kind())); });
 }
 
 }  // namespace aph::app

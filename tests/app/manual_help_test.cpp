@@ -16,6 +16,21 @@
 namespace aph::app::test {
 namespace {
 
+// An empty manual in `folder`, the one F1 is to open.
+QString emptyManualIn(const QTemporaryDir& folder) {
+  const QString manual = folder.filePath(QStringLiteral("用户手册.html"));
+  QFile file(manual);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  qputenv("APHCALC_MANUAL", manual.toUtf8());
+  return manual;
+}
+
+bool manualHasAnchor(const QString& section) {
+  QFile source(QStringLiteral(APH_MANUAL_SOURCE));
+  return source.open(QIODevice::ReadOnly) &&
+         source.readAll().contains(("<a id=\"" + section + "\"></a>").toUtf8());
+}
+
 class ManualHelpTest : public QObject {
   Q_OBJECT
 
@@ -63,11 +78,8 @@ class ManualHelpTest : public QObject {
     QFETCH(QString, control);
     QFETCH(QString, section);
     QTemporaryDir folder;
-    const QString manual = folder.filePath(QStringLiteral("用户手册.html"));
-    QFile file(manual);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    qputenv("APHCALC_MANUAL", manual.toUtf8());
+    const QString manual = emptyManualIn(folder);
+    QVERIFY(!manual.isEmpty());
 
     QWidget* widget = form_->control(control.toStdString());
     QVERIFY(widget);
@@ -77,10 +89,39 @@ class ManualHelpTest : public QObject {
     QCOMPARE(opened_[0].toLocalFile(), manual);
     QCOMPARE(opened_[0].fragment(), section);
 
-    // The manual holds the anchor F1 aims at.
-    QFile source(QStringLiteral(APH_MANUAL_SOURCE));
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    QVERIFY(source.readAll().contains(("<a id=\"" + section + "\"></a>").toUtf8()));
+    QVERIFY(manualHasAnchor(section));  // the manual holds the anchor F1 aims at
+  }
+
+  // In a dialog, F1 aims at the dialog's own section, wherever its focus is.
+  void f1InADialogOpensItsSection_data() {
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<QString>("section");
+    QTest::newRow("Form2") << "Command1"
+                           << "tuning-dialog";
+    QTest::newRow("Form3") << "Option3"
+                           << "pass-count-dialog";
+  }
+  void f1InADialogOpensItsSection() {
+    QFETCH(QString, opener);
+    QFETCH(QString, section);
+    QTemporaryDir folder;
+    const QString manual = emptyManualIn(folder);
+    QVERIFY(!manual.isEmpty());
+
+    std::vector<ModalSteps::Step> steps{[](QWidget& dialog) {
+      // The offscreen platform leaves the window active that was before the dialog.
+      QApplication::setActiveWindow(&dialog);
+      QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_F1);
+      dialog.close();
+    }};
+    ShownMessage refused;  // Form3 closed without its counts
+    if (opener == QLatin1String("Option3")) steps.push_back(readMessage(refused));
+    const ModalSteps modal(std::move(steps));
+    clickControl(*form_, opener.toStdString());
+    QTRY_VERIFY(modal.allAnswered());
+    QCOMPARE(opened_.size(), 1u);
+    QCOMPARE(opened_[0].fragment(), section);
+    QVERIFY(manualHasAnchor(section));
   }
 
   void withoutAManualItSaysSo() {
