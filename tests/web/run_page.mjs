@@ -8,7 +8,8 @@
 //   node run_page.mjs screenshot PAGE SCRIPT OUT.png
 //                                                the window after SCRIPT, 1542 × 841 pixels
 //   node run_page.mjs interact PAGE CLI EXAMPLES FILES
-//                                                a list's drop-down, the flow-mode buttons, the
+//                                                a list's drop-down, a clipped field's cut and
+//                                                hover text, the flow-mode buttons, the
 //                                                tuning dialog's keys and close button, "另存为"
 //                                                (a download) and "打开" (the browser's picker),
 //                                                and "退出"
@@ -26,6 +27,7 @@ import {
   writeFileSync,
 } from 'node:fs';
 import { tmpdir } from 'node:os';
+import { inflateSync } from 'node:zlib';
 import { basename, dirname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
@@ -107,6 +109,46 @@ async function withBrowser(work) {
 }
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The pixels of an 8-bit PNG picture (grey, RGB or RGBA, not interlaced), as Chromium and Qt
+// write them: {width, height, channels, data}, row after row.
+function pngPixels(png) {
+  const header = png.subarray(16, 29);
+  const [width, height] = [header.readUInt32BE(0), header.readUInt32BE(4)];
+  const channels = { 0: 1, 2: 3, 4: 2, 6: 4 }[header[9]];
+  if (header[8] !== 8 || !channels || header[12] !== 0) throw new Error('not an 8-bit PNG');
+  const packed = [];
+  for (let at = 8; at < png.length;) {
+    const length = png.readUInt32BE(at);
+    if (png.toString('latin1', at + 4, at + 8) === 'IDAT') {
+      packed.push(png.subarray(at + 8, at + 8 + length));
+    }
+    at += length + 12;
+  }
+  const rows = inflateSync(Buffer.concat(packed));
+  const stride = width * channels;
+  const data = Buffer.alloc(height * stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = rows[y * (stride + 1)];
+    for (let x = 0; x < stride; ++x) {
+      const left = x >= channels ? data[y * stride + x - channels] : 0;
+      const up = y > 0 ? data[(y - 1) * stride + x] : 0;
+      const corner = x >= channels && y > 0 ? data[(y - 1) * stride + x - channels] : 0;
+      let base = 0;
+      if (filter === 1) base = left;
+      else if (filter === 2) base = up;
+      else if (filter === 3) base = (left + up) >> 1;
+      else if (filter === 4) {
+        // Paeth: the one of left, up and corner nearest to left + up - corner, in that order.
+        const [a, b, c] = [Math.abs(up - corner), Math.abs(left - corner),
+                           Math.abs(left + up - 2 * corner)];
+        base = a <= b && a <= c ? left : b <= c ? up : corner;
+      }
+      data[y * stride + x] = (rows[y * (stride + 1) + 1 + x] + base) & 0xff;
+    }
+  }
+  return { width, height, channels, data };
+}
 
 function pageAddress(page, script, files) {
   const address = pathToFileURL(resolve(page)).href;
@@ -307,6 +349,35 @@ switch (command) {
       await expect('the field shows it', 'document.getElementById("Combo3").value', '7');
       await expect('the drop-down closes', 'document.querySelector("#Combo3-box .combo-list").hidden',
                    true);
+      // A text too long for its field runs on to the border and is cut there, through a
+      // character (a row of full blocks leaves no gap at any place the cut may fall), and the
+      // field tells its whole text on hover; a text that fits leaves the margin clear.
+      const edge = async (field, text) => {
+        await evaluate(`page.type(document.getElementById("${field}"), "${text}"), page.refresh()`);
+        const box = await evaluate(`(() => {
+          const r = document.getElementById("${field}").getBoundingClientRect();
+          return { x: r.x, y: r.y, width: r.width, height: r.height };
+        })()`);
+        const { data } = await send('Page.captureScreenshot',
+                                    { format: 'png', clip: { ...box, scale: 1 } });
+        const picture = pngPixels(Buffer.from(data, 'base64'));
+        let darkest = 255;  // in the column inside the right border, between the top and bottom
+        for (let y = 3; y < picture.height - 3; ++y) {
+          const at = (y * picture.width + picture.width - 2) * picture.channels;
+          darkest = Math.min(darkest, ...picture.data.subarray(at, at + Math.min(3, picture.channels)));
+        }
+        return [darkest < 128, await evaluate(`document.getElementById("${field}").title`)];
+      };
+      await send('Emulation.setDeviceMetricsOverride',
+                 { ...WINDOW, deviceScaleFactor: 1, mobile: false });  // the whole window shown
+      const blocks = '\u2588'.repeat(12);
+      for (const [text, expected] of [[blocks, [true, blocks]], ['350', [false, '']]]) {
+        const seen = await edge('Text9', text);
+        if (JSON.stringify(seen) !== JSON.stringify(expected)) {
+          found.push(`"${text}" in Text9: [ink at the border, hover text] ${JSON.stringify(seen)}, ` +
+                     `expected ${JSON.stringify(expected)}`);
+        }
+      }
       // The mass-flow button disables the volume flows on the page.
       await evaluate('document.getElementById("Option5").click(); page.busy');
       await expect('Text8 disabled', 'document.getElementById("Text8").disabled', true);
