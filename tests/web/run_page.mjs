@@ -10,7 +10,8 @@
 //   node run_page.mjs interact PAGE CLI EXAMPLES FILES
 //                                                a list's drop-down, a clipped field's cut and
 //                                                hover text, the flow-mode buttons, the
-//                                                tuning dialog's keys and close button, "另存为"
+//                                                tuning dialog's keys (Tab, Shift+Tab, Escape)
+//                                                and close button, "另存为"
 //                                                (a download) and "打开" (the browser's picker),
 //                                                and "退出"
 //   node run_page.mjs startup  PAGE [RUNS]       milliseconds from opening to the window shown
@@ -312,10 +313,11 @@ switch (command) {
         if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.text}`);
         return result.value;
       };
-      const key = async (keyName, code) => {
+      const key = async (keyName, code, modifiers = 0) => {  // 8: with Shift
+        const windowsVirtualKeyCode = { Escape: 27, Tab: 9 }[code] || 0;
         for (const type of ['keyDown', 'keyUp']) {
           await send('Input.dispatchKeyEvent',
-                     { type, key: keyName, code, windowsVirtualKeyCode: code === 'Escape' ? 27 : 0 });
+                     { type, key: keyName, code, windowsVirtualKeyCode, modifiers });
         }
       };
       const ready = () => evaluate('!!document.documentElement.dataset.modelReadyMs')
@@ -387,6 +389,27 @@ switch (command) {
       await sleep(100);
       await expect('Form2 is shown', 'document.getElementById("Form2").open', true);
       await expect('Form2 is titled', 'document.querySelector("#Form2 .title").textContent', 'Form2');
+      // Its first field has the focus, its text selected; Tab and Shift+Tab go round its four
+      // fields and "确定" in the desktop's order, never to the title bar's close button nor out.
+      const focused = `(() => {
+        const e = document.activeElement;
+        return [e.id, e.selectionStart === 0 && e.selectionEnd === e.value.length];
+      })()`;
+      await expect('Form2 opens on its first field', focused, ['Form2-Text37', true]);
+      for (const [modifiers, order] of [[0, ['Text38', 'Text39', 'Text40', 'Command1', 'Text37']],
+                                        [8, ['Command1', 'Text40', 'Text39', 'Text38', 'Text37']]]) {
+        const seen = [];
+        for (let k = 0; k < order.length; ++k) {
+          await key('Tab', 'Tab', modifiers);
+          seen.push(await evaluate('document.activeElement.id'));
+        }
+        const expected = order.map((id) => `Form2-${id}`);
+        if (JSON.stringify(seen) !== JSON.stringify(expected)) {
+          found.push(`${modifiers ? 'Shift+Tab' : 'Tab'} in Form2: ${JSON.stringify(seen)}, ` +
+                     `expected ${JSON.stringify(expected)}`);
+        }
+      }
+      await expect('Tab selects the field it comes to', focused, ['Form2-Text37', true]);
       await evaluate('page.type(document.getElementById("Form2-Text38"), "2")');
       await key('Escape', 'Escape');
       await sleep(100);
