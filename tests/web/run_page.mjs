@@ -15,6 +15,9 @@
 //                                                (a download) and "打开" (the browser's picker),
 //                                                and "退出"
 //   node run_page.mjs startup  PAGE [RUNS]       milliseconds from opening to the window shown
+//   node run_page.mjs same-picture A.png B.png   the two pictures alike: the same size, and at
+//                                                most 0.02 % of the pixels apart by more than 24
+//                                                in a colour (a glyph's edge drawn a shade apart)
 //
 // In a script, "@DIR@" stands for a fresh folder holding a copy of FILES and "@EXAMPLES@" for
 // EXAMPLES, as for the desktop window's replays. The page replays it with the files it names
@@ -635,6 +638,24 @@ switch (command) {
     }
     break;
   }
+  case 'same-picture': {
+    const [a, b] = [page, rest[0]].map((file) => pngPixels(readFileSync(file)));
+    if (a.width !== b.width || a.height !== b.height) {
+      fail(`${a.width} × ${a.height} against ${b.width} × ${b.height} pixels`);
+    }
+    let apart = 0;
+    for (let k = 0; k < a.width * a.height; ++k) {
+      for (let c = 0; c < 3; ++c) {
+        const [x, y] = [a, b].map((p) => p.data[k * p.channels + Math.min(c, p.channels - 1)]);
+        if (Math.abs(x - y) > 24) {
+          ++apart;
+          break;
+        }
+      }
+    }
+    if (apart > a.width * a.height / 5000) fail(`${apart} pixels differ`);
+    break;
+  }
   default:
-    fail('usage: node run_page.mjs compare|refuses|screenshot|startup PAGE …');
+    fail('usage: node run_page.mjs compare|refuses|screenshot|startup|same-picture PAGE …');
 }
