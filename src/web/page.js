@@ -72,9 +72,22 @@ function textOf(input) {
     ? input.modelText : input.value;
 }
 
+// The width of a text in the face and size of an element's computed `style`, in CSS pixels.
+const measure = document.createElement('canvas').getContext('2d');
+function textWidth(style, text) {
+  measure.font = style.font;
+  return measure.measureText(text).width;
+}
+
 // A field too narrow for its text shows all of it when the mouse rests on it, as on the desktop.
+// The text's room keeps the margin clear at the right that it keeps at the left, although a
+// longer text shows on into it up to the border.
 function tellClipped(input) {
-  const clipped = input.scrollWidth > input.clientWidth;
+  if (input.getClientRects().length === 0) return;  // not shown: told when it is
+  const style = getComputedStyle(input);
+  const left = parseFloat(style.paddingLeft);
+  const room = input.clientWidth - left - Math.max(left, parseFloat(style.paddingRight));
+  const clipped = input.value !== '' && textWidth(style, input.value) > room;
   const whole = input.modelText !== undefined ? input.modelText : input.value;
   if (clipped) {
     if (input.title !== whole) input.title = whole;

@@ -127,10 +127,11 @@ std::string understated(std::string archive, std::string_view entry, std::uint32
   return archive;
 }
 
-// Every refusal names the file and the cell as a spreadsheet shows it.
+// Every refusal names the file and the cell as a spreadsheet shows it; the window tells each
+// kind of fault in its own short Chinese words.
 TEST(CaseTable, FaultsNamedByTheirCell) {
   struct Row {
-    std::string file, bytes, message;
+    std::string file, bytes, message, window;  // the batch tool's words; the window's
   };
   const std::string keys = "name,arrangement,flue_gas.inlet_temperature";
   const std::string spaces(std::size_t{2} << 20, ' ');
@@ -148,61 +149,87 @@ TEST(CaseTable, FaultsNamedByTheirCell) {
   const std::vector<Row> rows = {
       // Written by LibreOffice Calc.
       {"e.xlsx", fileText(kTables + "error-value.xlsx"),
-       "e.xlsx: 工况!C4: flue_gas.inlet_temperature: the error value #DIV/0!"},
+       "e.xlsx: 工况!C4: flue_gas.inlet_temperature: the error value #DIV/0!",
+       "“工况!C4”：是错误值 #DIV/0!"},
       {"d.xlsx", fileText(kTables + "date.xlsx"),
-       "d.xlsx: 工况!D4: air.inlet_temperature: a date or time (the cell's number format"},
+       "d.xlsx: 工况!D4: air.inlet_temperature: a date or time (the cell's number format",
+       "“工况!D4”：是日期或时间，必须是数值（请将单元格设为数值格式）"},
       {"m.xlsx", fileText(kTables + "merged.xlsx"),
-       "m.xlsx: 工况!B4: arrangement: merged cells (B4:C4) in the table"},
+       "m.xlsx: 工况!B4: arrangement: merged cells (B4:C4) in the table",
+       "“工况!B4”：有合并单元格（B4:C4）：请取消合并，为每个工况分别填写"},
       // The cells themselves.
       {"f.xlsx", workbook(sheet(keys, text("A2", "A") + R"(<c r="C2"><f>C1*2</f></c>)")),
        "f.xlsx: 工况!C2: flue_gas.inlet_temperature: a formula whose result the workbook does "
-       "not hold"},
+       "not hold",
+       "“工况!C2”：公式的结果没有保存在文件中：请在电子表格程序中打开并保存"},
       {"d.xlsx",
        workbook(sheet(keys, R"(<c r="C2" s="1"><v>45413</v></c>)"), {},
                 R"(<cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs>)"),
-       "d.xlsx: 工况!C2: flue_gas.inlet_temperature: a date or time"},
+       "d.xlsx: 工况!C2: flue_gas.inlet_temperature: a date or time",
+       "“工况!C2”：是日期或时间，必须是数值（请将单元格设为数值格式）"},
       {"b.xlsx", workbook(sheet(keys, R"(<c r="B2" t="b"><v>1</v></c>)")),
        "b.xlsx: 工况!B2: arrangement: expected \"counterflow\", \"crossflow\" or \"multi-pass\", "
-       "not boolean"},
+       "not boolean",
+       "“工况!B2”：必须是“counterflow”或“crossflow”或“multi-pass”"},
       {"s.xlsx", workbook(sheet(keys, R"(<c r="A2" t="s"><v>5</v></c>)")),
-       "s.xlsx: 工况!A2: a shared text 5 the workbook does not hold"},
+       "s.xlsx: 工况!A2: a shared text 5 the workbook does not hold",
+       "“工况!A2”：工作簿已损坏：请在电子表格程序中打开并另存"},
       {"r.xlsx", workbook(sheet(keys, text("A2", "A") + R"(<c r="C2"><v>20</v></c>)")),
-       "r.xlsx: 工况!C2: flue_gas.inlet_temperature: 20 is out of range"},
+       "r.xlsx: 工况!C2: flue_gas.inlet_temperature: 20 is out of range",
+       "“工况!C2”：数值超出允许范围"},
+      {"n.xlsx", workbook(sheet(keys, "")), "n.xlsx: 工况!1:1: no load case below the row of keys",
+       "工作表“工况”第 1 行：参数名下面没有工况"},
       {"o.xlsx", workbook(R"(<sheetData><row r="3"/><row r="2"/></sheetData>)"),
-       "o.xlsx: 工况: a row numbered out of order"},
+       "o.xlsx: 工况: a row numbered out of order",
+       "“工况”：工作簿已损坏：请在电子表格程序中打开并另存"},
       {"e.csv", "name,arrangement,flue_gas.inlet_temperature\nA,counterflow,#DIV/0!\n",
-       "e.csv: C2: flue_gas.inlet_temperature: the error value #DIV/0!"},
+       "e.csv: C2: flue_gas.inlet_temperature: the error value #DIV/0!", "“C2”：是错误值 #DIV/0!"},
       // The row of keys.
       {"k.csv", "name,flue_gas.inlet_temprature\nA,350\n",
        "k.csv: B1: flue_gas.inlet_temprature: unknown key; did you mean "
-       "\"flue_gas.inlet_temperature\"?"},
-      {"k.csv", "name,arrangement,name\nA\n", "k.csv: C1: name: key given twice (also in A1)"},
+       "\"flue_gas.inlet_temperature\"?",
+       "“B1”：未知的参数，是否应为“flue_gas.inlet_temperature”？"},
+      {"k.csv", "name,arrangement,name\nA\n", "k.csv: C1: name: key given twice (also in A1)",
+       "“C1”：重复给出（另见“A1”）"},
       {"k.csv", "name,arrangement\nA,counterflow,x\n",
-       "k.csv: C2: a value in a column without a key (the keys stand in row 1)"},
-      {"k.csv", "标题\n1,2\n", "k.csv: no row of case-file keys"},
-      {"k.csv", "name,arrangement\n\n", "k.csv: 1:1: no load case below the row of keys"},
+       "k.csv: C2: a value in a column without a key (the keys stand in row 1)",
+       "“C2”：所在的列没有参数名（参数名在第 1 行）"},
+      {"k.csv", "标题\n1,2\n", "k.csv: no row of case-file keys",
+       "找不到参数名所在的行（一行文字，如 name、arrangement、flue_gas.inlet_temperature）"},
+      {"k.csv", "name,arrangement\n\n", "k.csv: 1:1: no load case below the row of keys",
+       "第 1 行：参数名下面没有工况"},
       // Texts.
-      {"q.csv", "name\n\"A\n", "q.csv: A2: a quoted cell that never ends"},
-      {"q.csv", "name\n\"A\"B\n", "q.csv: A2: text after the closing quote of a quoted cell"},
-      {"u.csv", "\xFF\xFEn\0a", "u.csv: UTF-16 text"},
-      {"u.csv", "name\n\x81\x20\n", "u.csv: neither UTF-8 (byte offset 5) nor GB18030 text (byte"},
+      {"q.csv", "name\n\"A\n", "q.csv: A2: a quoted cell that never ends", "“A2”：引号不配对"},
+      {"q.csv", "name\n\"A\"B\n", "q.csv: A2: text after the closing quote of a quoted cell",
+       "“A2”：引号不配对"},
+      {"b.csv", "\xEF\xBB\xBFna\xFFme\n", "b.csv: not UTF-8",
+       "第 1 行第 3 列：不是 UTF-8 编码的文本"},
+      {"u.csv", "\xFF\xFEn\0a", "u.csv: UTF-16 text",
+       "是 UTF-16 文本（Excel 的“Unicode 文本”）：请另存为 CSV 文件"},
+      {"u.csv", "name\n\x81\x20\n", "u.csv: neither UTF-8 (byte offset 5) nor GB18030 text (byte",
+       "第 2 行第 1 列：既不是 UTF-8 也不是 GB18030 编码的文本"},
       // Files that are no workbooks, or made to exhaust their reader.
-      {"x.xlsx", "{}", "x.xlsx: not an .xlsx workbook (no zip archive)"},
-      {"x.xlsx", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "x.xlsx: an Excel 97-2003 workbook (.xls)"},
+      {"x.xlsx", "{}", "x.xlsx: not an .xlsx workbook (no zip archive)", "不是 .xlsx 工作簿"},
+      {"x.xlsx", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "x.xlsx: an Excel 97-2003 workbook (.xls)",
+       "是 Excel 97-2003 工作簿（.xls）或加密的工作簿：请另存为不加密的 .xlsx 工作簿或 CSV 文件"},
       {"x.xlsx", zipArchive(doctype),
        "x.xlsx: the workbook's part xl/worksheets/sheet1.xml "
-       "declares a document type"},
-      {"x.xlsx", tooMany, "x.xlsx: a zip archive of more than 10000 entries"},
+       "declares a document type",
+       "工作簿已损坏：请在电子表格程序中打开并另存"},
+      {"x.xlsx", tooMany, "x.xlsx: a zip archive of more than 10000 entries", "表格过大"},
       {"x.xlsx", zipArchive(large),
        "x.xlsx: the workbook's part xl/worksheets/sheet1.xml unpacks to 33554433 bytes, more "
-       "than the 32 MiB"},
+       "than the 32 MiB",
+       "表格过大"},
       {"x.xlsx", zipArchive({{"xl/workbook.xml", spaces}}),
        "x.xlsx: the workbook's part xl/workbook.xml unpacks to more than 100 times its packed "
-       "size"},
+       "size",
+       "表格过大"},
       {"x.xlsx",
        understated(zipArchive({{"xl/workbook.xml", spaces.substr(0, 5000)}}), "xl/workbook.xml",
                    1000),
-       "x.xlsx: the workbook's part xl/workbook.xml unpacks beyond the size its archive states"},
+       "x.xlsx: the workbook's part xl/workbook.xml unpacks beyond the size its archive states",
+       "工作簿已损坏：请在电子表格程序中打开并另存"},
   };
   for (const Row& r : rows) {
     try {
@@ -211,6 +238,7 @@ TEST(CaseTable, FaultsNamedByTheirCell) {
     } catch (const CaseError& e) {
       EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos)
           << e.what() << "\n  expected: " << r.message;
+      EXPECT_EQ(windowReason(e, r.bytes), r.window) << e.what();
     }
   }
 }

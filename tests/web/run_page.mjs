@@ -8,11 +8,16 @@
 //   node run_page.mjs screenshot PAGE SCRIPT OUT.png
 //                                                the window after SCRIPT, 1542 × 841 pixels
 //   node run_page.mjs interact PAGE CLI EXAMPLES FILES
-//                                                a list's drop-down, the flow-mode buttons, the
-//                                                tuning dialog's keys and close button, "另存为"
+//                                                a list's drop-down, a clipped field's cut and
+//                                                hover text, the flow-mode buttons, the
+//                                                tuning dialog's keys (Tab, Shift+Tab, Escape)
+//                                                and close button, "另存为"
 //                                                (a download) and "打开" (the browser's picker),
 //                                                and "退出"
 //   node run_page.mjs startup  PAGE [RUNS]       milliseconds from opening to the window shown
+//   node run_page.mjs same-picture A.png B.png   the two pictures alike: the same size, and at
+//                                                most 0.02 % of the pixels apart by more than 24
+//                                                in a colour (a glyph's edge drawn a shade apart)
 //
 // In a script, "@DIR@" stands for a fresh folder holding a copy of FILES and "@EXAMPLES@" for
 // EXAMPLES, as for the desktop window's replays. The page replays it with the files it names
@@ -26,6 +31,7 @@ import {
   writeFileSync,
 } from 'node:fs';
 import { tmpdir } from 'node:os';
+import { inflateSync } from 'node:zlib';
 import { basename, dirname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
@@ -107,6 +113,46 @@ async function withBrowser(work) {
 }
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The pixels of an 8-bit PNG picture (grey, RGB or RGBA, not interlaced), as Chromium and Qt
+// write them: {width, height, channels, data}, row after row.
+function pngPixels(png) {
+  const header = png.subarray(16, 29);
+  const [width, height] = [header.readUInt32BE(0), header.readUInt32BE(4)];
+  const channels = { 0: 1, 2: 3, 4: 2, 6: 4 }[header[9]];
+  if (header[8] !== 8 || !channels || header[12] !== 0) throw new Error('not an 8-bit PNG');
+  const packed = [];
+  for (let at = 8; at < png.length;) {
+    const length = png.readUInt32BE(at);
+    if (png.toString('latin1', at + 4, at + 8) === 'IDAT') {
+      packed.push(png.subarray(at + 8, at + 8 + length));
+    }
+    at += length + 12;
+  }
+  const rows = inflateSync(Buffer.concat(packed));
+  const stride = width * channels;
+  const data = Buffer.alloc(height * stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = rows[y * (stride + 1)];
+    for (let x = 0; x < stride; ++x) {
+      const left = x >= channels ? data[y * stride + x - channels] : 0;
+      const up = y > 0 ? data[(y - 1) * stride + x] : 0;
+      const corner = x >= channels && y > 0 ? data[(y - 1) * stride + x - channels] : 0;
+      let base = 0;
+      if (filter === 1) base = left;
+      else if (filter === 2) base = up;
+      else if (filter === 3) base = (left + up) >> 1;
+      else if (filter === 4) {
+        // Paeth: the one of left, up and corner nearest to left + up - corner, in that order.
+        const [a, b, c] = [Math.abs(up - corner), Math.abs(left - corner),
+                           Math.abs(left + up - 2 * corner)];
+        base = a <= b && a <= c ? left : b <= c ? up : corner;
+      }
+      data[y * stride + x] = (rows[y * (stride + 1) + 1 + x] + base) & 0xff;
+    }
+  }
+  return { width, height, channels, data };
+}
 
 function pageAddress(page, script, files) {
   const address = pathToFileURL(resolve(page)).href;
@@ -270,10 +316,11 @@ switch (command) {
         if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.text}`);
         return result.value;
       };
-      const key = async (keyName, code) => {
+      const key = async (keyName, code, modifiers = 0) => {  // 8: with Shift
+        const windowsVirtualKeyCode = { Escape: 27, Tab: 9 }[code] || 0;
         for (const type of ['keyDown', 'keyUp']) {
           await send('Input.dispatchKeyEvent',
-                     { type, key: keyName, code, windowsVirtualKeyCode: code === 'Escape' ? 27 : 0 });
+                     { type, key: keyName, code, windowsVirtualKeyCode, modifiers });
         }
       };
       const ready = () => evaluate('!!document.documentElement.dataset.modelReadyMs')
@@ -307,6 +354,35 @@ switch (command) {
       await expect('the field shows it', 'document.getElementById("Combo3").value', '7');
       await expect('the drop-down closes', 'document.querySelector("#Combo3-box .combo-list").hidden',
                    true);
+      // A text too long for its field runs on to the border and is cut there, through a
+      // character (a row of full blocks leaves no gap at any place the cut may fall), and the
+      // field tells its whole text on hover; a text that fits leaves the margin clear.
+      const edge = async (field, text) => {
+        await evaluate(`page.type(document.getElementById("${field}"), "${text}"), page.refresh()`);
+        const box = await evaluate(`(() => {
+          const r = document.getElementById("${field}").getBoundingClientRect();
+          return { x: r.x, y: r.y, width: r.width, height: r.height };
+        })()`);
+        const { data } = await send('Page.captureScreenshot',
+                                    { format: 'png', clip: { ...box, scale: 1 } });
+        const picture = pngPixels(Buffer.from(data, 'base64'));
+        let darkest = 255;  // in the column inside the right border, between the top and bottom
+        for (let y = 3; y < picture.height - 3; ++y) {
+          const at = (y * picture.width + picture.width - 2) * picture.channels;
+          darkest = Math.min(darkest, ...picture.data.subarray(at, at + Math.min(3, picture.channels)));
+        }
+        return [darkest < 128, await evaluate(`document.getElementById("${field}").title`)];
+      };
+      await send('Emulation.setDeviceMetricsOverride',
+                 { ...WINDOW, deviceScaleFactor: 1, mobile: false });  // the whole window shown
+      const blocks = '\u2588'.repeat(12);
+      for (const [text, expected] of [[blocks, [true, blocks]], ['350', [false, '']]]) {
+        const seen = await edge('Text9', text);
+        if (JSON.stringify(seen) !== JSON.stringify(expected)) {
+          found.push(`"${text}" in Text9: [ink at the border, hover text] ${JSON.stringify(seen)}, ` +
+                     `expected ${JSON.stringify(expected)}`);
+        }
+      }
       // The mass-flow button disables the volume flows on the page.
       await evaluate('document.getElementById("Option5").click(); page.busy');
       await expect('Text8 disabled', 'document.getElementById("Text8").disabled', true);
@@ -316,6 +392,27 @@ switch (command) {
       await sleep(100);
       await expect('Form2 is shown', 'document.getElementById("Form2").open', true);
       await expect('Form2 is titled', 'document.querySelector("#Form2 .title").textContent', 'Form2');
+      // Its first field has the focus, its text selected; Tab and Shift+Tab go round its four
+      // fields and "确定" in the desktop's order, never to the title bar's close button nor out.
+      const focused = `(() => {
+        const e = document.activeElement;
+        return [e.id, e.selectionStart === 0 && e.selectionEnd === e.value.length];
+      })()`;
+      await expect('Form2 opens on its first field', focused, ['Form2-Text37', true]);
+      for (const [modifiers, order] of [[0, ['Text38', 'Text39', 'Text40', 'Command1', 'Text37']],
+                                        [8, ['Command1', 'Text40', 'Text39', 'Text38', 'Text37']]]) {
+        const seen = [];
+        for (let k = 0; k < order.length; ++k) {
+          await key('Tab', 'Tab', modifiers);
+          seen.push(await evaluate('document.activeElement.id'));
+        }
+        const expected = order.map((id) => `Form2-${id}`);
+        if (JSON.stringify(seen) !== JSON.stringify(expected)) {
+          found.push(`${modifiers ? 'Shift+Tab' : 'Tab'} in Form2: ${JSON.stringify(seen)}, ` +
+                     `expected ${JSON.stringify(expected)}`);
+        }
+      }
+      await expect('Tab selects the field it comes to', focused, ['Form2-Text37', true]);
       await evaluate('page.type(document.getElementById("Form2-Text38"), "2")');
       await key('Escape', 'Escape');
       await sleep(100);
@@ -541,6 +638,24 @@ switch (command) {
     }
     break;
   }
+  case 'same-picture': {
+    const [a, b] = [page, rest[0]].map((file) => pngPixels(readFileSync(file)));
+    if (a.width !== b.width || a.height !== b.height) {
+      fail(`${a.width} × ${a.height} against ${b.width} × ${b.height} pixels`);
+    }
+    let apart = 0;
+    for (let k = 0; k < a.width * a.height; ++k) {
+      for (let c = 0; c < 3; ++c) {
+        const [x, y] = [a, b].map((p) => p.data[k * p.channels + Math.min(c, p.channels - 1)]);
+        if (Math.abs(x - y) > 24) {
+          ++apart;
+          break;
+        }
+      }
+    }
+    if (apart > a.width * a.height / 5000) fail(`${apart} pixels differ`);
+    break;
+  }
   default:
-    fail('usage: node run_page.mjs compare|refuses|screenshot|startup PAGE …');
+    fail('usage: node run_page.mjs compare|refuses|screenshot|startup|same-picture PAGE …');
 }

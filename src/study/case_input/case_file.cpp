@@ -708,9 +708,12 @@ std::size_t visitCases(std::string_view text, const std::string& file, const Cas
   }
 }
 
-std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known) {
-  std::string meant;
-  return unknownKey(name, known, meant);
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known,
+                             std::string* meant) {
+  std::string near;
+  std::string reason = unknownKey(name, known, near);
+  if (meant) *meant = std::move(near);
+  return reason;
 }
 
 std::vector<Case> parseCases(std::string_view text, const std::string& file,

@@ -70,13 +70,14 @@ inline constexpr std::string_view kTopLevelKey = "(top level)";
 struct CaseFault {
   enum class Kind : std::uint8_t {
     Unreadable,        // the file could not be read (the reason is the error's `what`)
-    NotUtf8,           // offset: the first byte that is not UTF-8
+    NotUtf8,           // offset: the first byte that is not UTF-8; other: "GB18030" when the
+                       // text is no GB18030 text either (a CSV table)
     NotJson,           // offset: where the JSON breaks off (at the end: it is cut short)
-    DuplicateKey,      // the key stands twice in one object
+    DuplicateKey,      // the key stands twice in one object; other: where else (a table's cell)
     NumberTooLarge,    // value: the number, beyond what a double holds
     NotACase,          // a case is not an object of case keys
-    NoCases,           // the list of (load) cases is empty
-    WrongType,         // expected: what the key takes
+    NoCases,           // the list of (load) cases is empty; a table: no row below its keys
+    WrongType,         // expected: what the key takes; value: "date" for a table's date cell
     NotAChoice,        // choices: the values the key takes
     UnknownKey,        // other: the key meant, when one is near
     ControlCharacter,  // value: the character, "U+0009"
@@ -86,6 +87,17 @@ struct CaseFault {
     CheckOutOfRange,   // value: the number; other: the key's path (its range: design_checks)
     OutOfRange,        // a range of the batch tool (never when read as typed)
     InWindowWords,     // the error's `what` is already told as the window tells it
+    // A case table's own faults (study/case_table).
+    NoKeyRow,         // value: the row that came nearest, if any
+    ValueWithoutKey,  // a cell in a column without a key; value: the row of keys
+    MergedCells,      // value: the block, "B4:C4"
+    ErrorValue,       // value: the spreadsheet's error value, "#DIV/0!"
+    UncachedFormula,  // a formula whose result the file does not hold
+    BrokenQuotes,     // a CSV cell's quotes do not pair
+    TableTooLarge,    // beyond a reader's bounds on rows, cells or unpacked bytes
+    DamagedWorkbook,  // the workbook's parts contradict themselves or are no readable XML
+    NotAWorkbook,     // value: what the file is instead: "xls", "xlsb", "ods", "utf-16",
+                      // "encrypted", "chart sheet", "no sheet", or empty for anything else
   };
   enum class Expected : std::uint8_t { NumberOrText, Text, Number, Object, CaseList };
 
@@ -170,8 +182,9 @@ std::size_t visitCases(std::string_view json, const std::string& file, const Cas
                        const ReadOptions& options = {});
 
 // Why a key is not one of `known`: "unknown key; did you mean "inlet_temperature"?" for a near
-// miss, else the list of the keys known there.
-std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known);
+// miss, else the list of the keys known there; the key meant, or nothing, into `meant`.
+std::string unknownKeyReason(std::string_view name, const std::vector<std::string>& known,
+                             std::string* meant = nullptr);
 
 // The text a JSON number goes into a field as: whole numbers without a point, others as the
 // shortest text that reads back as the same double.

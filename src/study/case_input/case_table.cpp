@@ -147,12 +147,14 @@ CaseError TableCases::located(const CaseError& fault) const {
   if (index >= caseRows.size()) return fault;
   const std::uint32_t row = caseRows[index];
   const std::string path = key.substr(std::min(key.size(), close + 2));
-  if (path.empty()) return CaseError(fault.file(), rowName(sheet, row), fault.what_wrong());
+  if (path.empty())
+    return CaseError(fault.file(), rowName(sheet, row), fault.what_wrong(), fault.fault());
   for (const auto& [columnKey, column] : columns)
     if (columnKey == path)
-      return CaseError(fault.file(), cellName(sheet, row, column) + ": " + path,
-                       fault.what_wrong());
-  return CaseError(fault.file(), rowName(sheet, row) + ": " + path, fault.what_wrong());
+      return CaseError(fault.file(), cellName(sheet, row, column) + ": " + path, fault.what_wrong(),
+                       fault.fault());
+  return CaseError(fault.file(), rowName(sheet, row) + ": " + path, fault.what_wrong(),
+                   fault.fault());
 }
 
 CaseTableBuilder::CaseTableBuilder(std::string file, std::string sheet)
@@ -162,9 +164,9 @@ CaseTableBuilder::CaseTableBuilder(std::string file, std::string sheet)
 }
 
 void CaseTableBuilder::fail(std::uint32_t row, std::uint32_t column, const std::string& key,
-                            const std::string& what) const {
+                            const std::string& what, CaseFault fault) const {
   const std::string cell = column ? cellName(sheet_, row, column) : rowName(sheet_, row);
-  throw CaseError(file_, key.empty() ? cell : cell + ": " + key, what);
+  throw CaseError(file_, key.empty() ? cell : cell + ": " + key, what, std::move(fault));
 }
 
 void CaseTableBuilder::addRow(TableRow&& row) {
@@ -198,12 +200,17 @@ void CaseTableBuilder::readKeys(const TableRow& row) {
   keyOfColumn_.resize(row.cells.back().column + 1);
   for (const TableCell& cell : row.cells) {
     const std::string key = cell.text;
-    if (!isTableKey(key))
-      fail(row.number, cell.column, shortened(key), unknownKeyReason(key, tableKeys()));
+    if (!isTableKey(key)) {
+      CaseFault fault(CaseFault::Kind::UnknownKey);
+      const std::string what = unknownKeyReason(key, tableKeys(), &fault.other);
+      fail(row.number, cell.column, shortened(key), what, std::move(fault));
+    }
     for (const auto& [other, column] : table_.columns)
-      if (other == key)
-        fail(row.number, cell.column, key,
-             "key given twice (also in " + cellName(sheet_, row.number, column) + ")");
+      if (other == key) {
+        const std::string first = cellName(sheet_, row.number, column);
+        fail(row.number, cell.column, key, "key given twice (also in " + first + ")",
+             CaseFault(CaseFault::Kind::DuplicateKey, {}, first));
+      }
     keyOfColumn_[cell.column] = key;
     table_.columns.emplace_back(key, cell.column);
   }
@@ -215,7 +222,8 @@ void CaseTableBuilder::addCase(const TableRow& row) {
     if (cell.column >= keyOfColumn_.size() || !keyOfColumn_[cell.column])
       fail(row.number, cell.column, "",
            "a value in a column without a key (the keys stand in row " +
-               std::to_string(table_.keyRow) + ")");
+               std::to_string(table_.keyRow) + ")",
+           CaseFault(CaseFault::Kind::ValueWithoutKey, std::to_string(table_.keyRow)));
     const std::string& key = *keyOfColumn_[cell.column];
     const Holds kind = holds(key);
     ordered_json value;
@@ -223,23 +231,31 @@ void CaseTableBuilder::addCase(const TableRow& row) {
       case TableCell::Kind::Uncached:
         fail(row.number, cell.column, key,
              "a formula whose result the workbook does not hold; open it in a spreadsheet "
-             "program and save it, so that the results are stored");
+             "program and save it, so that the results are stored",
+             CaseFault(CaseFault::Kind::UncachedFormula));
       case TableCell::Kind::Error:
-        fail(row.number, cell.column, key, "the error value " + shortened(cell.text));
+        fail(row.number, cell.column, key, "the error value " + shortened(cell.text),
+             CaseFault(CaseFault::Kind::ErrorValue, shortened(cell.text)));
       case TableCell::Kind::Boolean:
         value = cell.boolean;
         break;
       case TableCell::Kind::Number:
-        if (cell.date)
+        if (cell.date) {
+          CaseFault fault(CaseFault::Kind::WrongType, "date");
+          fault.expected =
+              kind == Holds::Number ? CaseFault::Expected::Number : CaseFault::Expected::Text;
           fail(row.number, cell.column, key,
                std::string("a date or time (the cell's number format shows one), not ") +
-                   (kind == Holds::Number ? "a number; give the cell a number format" : "a text"));
+                   (kind == Holds::Number ? "a number; give the cell a number format" : "a text"),
+               std::move(fault));
+        }
         value =
             kind == Holds::Text ? ordered_json(numberText(cell.number)) : jsonNumber(cell.number);
         break;
       case TableCell::Kind::Text:
         if (isErrorValue(cell.text))
-          fail(row.number, cell.column, key, "the error value " + cell.text);
+          fail(row.number, cell.column, key, "the error value " + cell.text,
+               CaseFault(CaseFault::Kind::ErrorValue, cell.text));
         if (kind == Holds::Number)
           if (const auto number = readWholeNumber(cell.text)) {
             value = jsonNumber(*number);
@@ -270,24 +286,30 @@ TableCases CaseTableBuilder::finish() {
     std::string what =
         "no row of case-file keys (a row of texts such as name, arrangement, flow_mode, "
         "flue_gas.inlet_temperature, …, at least half of them keys, above the load cases)";
-    if (bestScore_)
+    CaseFault fault(CaseFault::Kind::NoKeyRow);
+    if (bestScore_) {
       what += "; row " + std::to_string(bestRow_) + " comes nearest, with " +
               std::to_string(bestScore_) + " keys among its " + std::to_string(bestCells_) +
               " cells";
-    throw CaseError(file_, where, what);
+      fault.value = std::to_string(bestRow_);
+    }
+    throw CaseError(file_, where, what, std::move(fault));
   }
   for (const CellRange& range : merged_)
     if (range.lastRow >= table_.keyRow) {
       const std::uint32_t column = range.firstColumn;
       const std::string key =
           column < keyOfColumn_.size() && keyOfColumn_[column] ? *keyOfColumn_[column] : "";
+      const std::string block = cellName("", range.firstRow, range.firstColumn) + ":" +
+                                cellName("", range.lastRow, range.lastColumn);
       fail(range.firstRow, column, key,
-           "merged cells (" + cellName("", range.firstRow, range.firstColumn) + ":" +
-               cellName("", range.lastRow, range.lastColumn) +
-               ") in the table; unmerge them and give each load case its own value");
+           "merged cells (" + block +
+               ") in the table; unmerge them and give each load case its own value",
+           CaseFault(CaseFault::Kind::MergedCells, block));
     }
   if (table_.caseRows.empty())
-    throw CaseError(file_, rowName(sheet_, table_.keyRow), "no load case below the row of keys");
+    throw CaseError(file_, rowName(sheet_, table_.keyRow), "no load case below the row of keys",
+                    CaseFault(CaseFault::Kind::NoCases));
   table_.json += "]}";
   return std::move(table_);
 }

@@ -78,7 +78,7 @@ struct TableCases {
 
   // A fault of the case file `json`, its key "cases[3].air.inlet_temperature" told as the cell
   // of that key in that load case's row ("工况!F9: air.inlet_temperature"), or as the row when
-  // the table has no column for the key. Any other fault as it is.
+  // the table has no column for the key, of the same kind. Any other fault as it is.
   CaseError located(const CaseError& fault) const;
 };
 
@@ -93,7 +93,7 @@ class CaseTableBuilder {
 
  private:
   [[noreturn]] void fail(std::uint32_t row, std::uint32_t column, const std::string& key,
-                         const std::string& what) const;
+                         const std::string& what, CaseFault fault) const;
   void readKeys(const TableRow& row);
   void addCase(const TableRow& row);
 

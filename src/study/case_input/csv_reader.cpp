@@ -56,7 +56,8 @@ class CsvRecords {
   bool next(TableRow& row) {
     while (at_ < text_.size()) {
       if (++record_ > kMaxTableRows)
-        throw CaseError(file_, "", "more than " + std::to_string(kMaxTableRows) + " rows");
+        throw CaseError(file_, "", "more than " + std::to_string(kMaxTableRows) + " rows",
+                        CaseFault(CaseFault::Kind::TableTooLarge));
       row.number = record_;
       row.cells.clear();
       readRecord(row);
@@ -67,14 +68,16 @@ class CsvRecords {
 
  private:
   [[noreturn]] void fail(std::uint32_t column, const std::string& what) const {
-    throw CaseError(file_, cellName("", record_, column), what);
+    throw CaseError(file_, cellName("", record_, column), what,
+                    CaseFault(CaseFault::Kind::BrokenQuotes));
   }
 
   void readRecord(TableRow& row) {
     for (std::uint32_t column = 1;; ++column) {
       if (column > kMaxTableColumns)
         throw CaseError(file_, rowName("", record_),
-                        "more than " + std::to_string(kMaxTableColumns) + " cells in a row");
+                        "more than " + std::to_string(kMaxTableColumns) + " cells in a row",
+                        CaseFault(CaseFault::Kind::TableTooLarge));
       std::string cell;
       if (at_ < text_.size() && text_[at_] == '"') {
         quoted(column, cell);
@@ -149,21 +152,30 @@ char detectSeparator(std::string_view text, const std::string& file) {
 TableCases readCsvTable(std::string_view bytes, const std::string& file) {
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
     throw CaseError(file, "",
-                    "UTF-16 text (Excel's \"Unicode text\"); save the sheet as CSV instead");
+                    "UTF-16 text (Excel's \"Unicode text\"); save the sheet as CSV instead",
+                    CaseFault(CaseFault::Kind::NotAWorkbook, "utf-16"));
   std::string encoding;
   std::string decoded;
   std::string_view text = bytes;
   if (text.starts_with(kByteOrderMark)) {
     text.remove_prefix(kByteOrderMark.size());
-    if (const auto reason = notUtf8Reason(text)) throw CaseError(file, "", *reason);
+    if (const auto reason = notUtf8Reason(text)) {
+      CaseFault fault(CaseFault::Kind::NotUtf8);
+      fault.offset = kByteOrderMark.size() + firstNonUtf8Byte(text).value_or(0);
+      throw CaseError(file, "", *reason, std::move(fault));
+    }
     encoding = "UTF-8 with BOM";
   } else if (const auto bad = firstNonUtf8Byte(text)) {
     Decoded gb = fromGb18030(text);
-    if (gb.badByte)
+    if (gb.badByte) {
+      CaseFault fault(CaseFault::Kind::NotUtf8, {}, "GB18030");
+      fault.offset = *bad;
       throw CaseError(file, "",
                       "neither UTF-8 (byte offset " + std::to_string(*bad) +
                           ") nor GB18030 text (byte offset " + std::to_string(*gb.badByte) +
-                          "); save it as CSV in UTF-8");
+                          "); save it as CSV in UTF-8",
+                      std::move(fault));
+    }
     decoded = std::move(gb.text);
     text = decoded;
     encoding = "GB18030";

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "study/case_input/case_file.hpp"
+#include "study/case_input/case_table.hpp"
 #include "study/io/files.hpp"
 
 namespace aph::study {
@@ -62,7 +63,9 @@ std::string systemReason(int error) {
 // columns in characters (a UTF-8 sequence is one).
 std::string lineAndColumn(std::string_view text, std::size_t offset) {
   std::size_t line = 1, column = 1;
-  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+  // A byte-order mark opening a text is no character of its first line.
+  const std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  for (std::size_t i = start; i < offset && i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte == '\n') {
       ++line;
@@ -78,28 +81,86 @@ std::string inQuotes(std::string_view text) {
   return "“" + std::string(text) + "”";
 }
 
-// Why a case file cannot go into the window, short and in Chinese, with the place (line and
-// column, or the key) where it helps. The batch tool tells the same faults in its own words.
+// The place of a fault as the window names it: a key in quotes ("“plate.pairs”"); in a case
+// table, a cell as the spreadsheet names it ("“工况!D7”", its column's key left to the header)
+// or a row ("工作表“工况”第 7 行", with the key when the table has no column for it).
+struct Place {
+  std::string words;
+  bool row = false;
+};
+
+Place placeOf(const std::string& key) {
+  const auto colon = key.find(": ");
+  const std::string place = key.substr(0, colon);
+  const std::string path = colon == std::string::npos ? "" : key.substr(colon + 2);
+  const auto bang = place.rfind('!');
+  std::string sheet = bang == std::string::npos ? "" : place.substr(0, bang);
+  const std::string_view local =
+      std::string_view(place).substr(bang == std::string::npos ? 0 : bang + 1);
+  if (parseCellName(local)) return {inQuotes(place)};
+  const auto rowColon = local.find(':');
+  const std::string_view row = local.substr(0, rowColon);
+  if (rowColon == std::string_view::npos || row.empty() || local.substr(rowColon + 1) != row ||
+      row.find_first_not_of("0123456789") != std::string_view::npos)
+    return {inQuotes(key)};
+  if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'') {
+    // A quoted name, its quotes doubled within.
+    std::string name;
+    for (std::size_t k = 1; k + 1 < sheet.size(); ++k) {
+      name += sheet[k];
+      if (sheet[k] == '\'' && sheet[k + 1] == '\'') ++k;
+    }
+    sheet = name;
+  }
+  return {(sheet.empty() ? "" : "工作表" + inQuotes(sheet)) + "第 " + std::string(row) + " 行" +
+              (path.empty() ? "" : "的" + inQuotes(path)),
+          true};
+}
+
+// What a file that is no case table is instead, and what to do.
+std::string notAWorkbookReason(std::string_view instead) {
+  if (instead == "xls")
+    return "是 Excel 97-2003 工作簿（.xls）或加密的工作簿：请另存为不加密的 .xlsx 工作簿或 CSV "
+           "文件";
+  if (instead == "xlsb") return "是二进制工作簿（.xlsb）：请另存为 .xlsx 工作簿或 CSV 文件";
+  if (instead == "ods") return "是 OpenDocument 电子表格：请另存为 .xlsx 工作簿或 CSV 文件";
+  if (instead == "utf-16") return "是 UTF-16 文本（Excel 的“Unicode 文本”）：请另存为 CSV 文件";
+  if (instead == "encrypted") return "工作簿设有密码：请不设密码另存";
+  if (instead == "chart sheet") return "是图表工作表，没有单元格";
+  if (instead == "no sheet") return "工作簿中没有工作表";
+  return "不是 .xlsx 工作簿";
+}
+
+}  // namespace
+
 std::string windowReason(const CaseError& e, std::string_view text) {
   using Kind = CaseFault::Kind;
   const CaseFault& fault = e.fault();
   const bool topLevel = e.key().empty() || e.key() == kTopLevelKey;
-  const std::string at = topLevel ? std::string() : inQuotes(e.key()) + "：";
+  const Place place = topLevel ? Place{} : placeOf(e.key());
+  const std::string at = topLevel ? std::string() : place.words + "：";
   switch (fault.kind) {
     case Kind::NotUtf8:
-      return lineAndColumn(text, fault.offset) + "：不是 UTF-8 编码的文本";
+      return lineAndColumn(text, fault.offset) +
+             (fault.other.empty() ? "：不是 UTF-8 编码的文本"
+                                  : "：既不是 UTF-8 也不是 " + fault.other + " 编码的文本");
     case Kind::NotJson:
       if (fault.offset >= text.size()) return "JSON 文本不完整";
       return lineAndColumn(text, fault.offset) + "：不是 JSON 格式";
     case Kind::DuplicateKey:
-      return at + "重复给出";
+      return at + "重复给出" + (fault.other.empty() ? "" : "（另见" + inQuotes(fault.other) + "）");
     case Kind::NumberTooLarge:
       return at + "数值超出范围";
     case Kind::NotACase:
       return at + "缺少工况参数";
     case Kind::NoCases:
-      return at + "没有工况";
+      return at + (place.row ? "参数名下面没有工况" : "没有工况");
     case Kind::WrongType:
+      if (fault.value == "date")
+        return at + "是日期或时间，" +
+               (fault.expected == CaseFault::Expected::Number
+                    ? "必须是数值（请将单元格设为数值格式）"
+                    : "必须是文本");
       switch (fault.expected) {
         case CaseFault::Expected::NumberOrText:
           return at + "必须是数值或文本";
@@ -135,12 +196,33 @@ std::string windowReason(const CaseError& e, std::string_view text) {
       return at + "数值超出允许范围";
     case Kind::InWindowWords:
       return at + e.what_wrong();
+    case Kind::NoKeyRow:
+      return at +
+             "找不到参数名所在的行（一行文字，如 name、arrangement、flue_gas.inlet_temperature）" +
+             (fault.value.empty() ? "" : "；最接近的是第 " + fault.value + " 行");
+    case Kind::ValueWithoutKey:
+      return at + "所在的列没有参数名（参数名在第 " + fault.value + " 行）";
+    case Kind::MergedCells:
+      return at + "有合并单元格（" + fault.value + "）：请取消合并，为每个工况分别填写";
+    case Kind::ErrorValue:
+      return at + "是错误值 " + fault.value;
+    case Kind::UncachedFormula:
+      return at + "公式的结果没有保存在文件中：请在电子表格程序中打开并保存";
+    case Kind::BrokenQuotes:
+      return at + "引号不配对";
+    case Kind::TableTooLarge:
+      return at + "表格过大";
+    case Kind::DamagedWorkbook:
+      return at + "工作簿已损坏：请在电子表格程序中打开并另存";
+    case Kind::NotAWorkbook:
+      return at + notAWorkbookReason(fault.value);
     case Kind::Unreadable:
       break;
   }
-  // A fault of a spreadsheet table, told at its cell.
   return at + "内容无法识别";
 }
+
+namespace {
 
 struct ReadText {
   std::string text;

@@ -13,11 +13,18 @@
 
 namespace aph::study {
 
+class CaseError;
+
 class WindowCaseFiles : public CaseFiles {
  public:
   Opened open(const std::string& path) override;
   std::optional<CaseFileProblem> save(const std::string& path, const WindowCase& window) override;
 };
+
+// Why a case file cannot go into the window, short and in Chinese, with the place where it
+// helps: the line and column of `text` (the file's bytes), the key, or a case table's cell or
+// row. The batch tool tells the same faults in its own English words.
+std::string windowReason(const CaseError& e, std::string_view text);
 
 // The case file a window is saved as: its `name`, the `saved` time stamp, the buttons, and every
 // text as a JSON text, grouped by the keys' groups.

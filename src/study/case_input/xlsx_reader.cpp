@@ -33,8 +33,17 @@ constexpr std::uint64_t kMaxReadBytes = std::uint64_t{64} << 20;  // all the par
 constexpr std::uint64_t kMaxPackingRatio = 100;
 constexpr std::uint64_t kRatioFreeBytes = std::uint64_t{1} << 20;
 
-[[noreturn]] void refuse(const std::string& file, const std::string& what) {
-  throw CaseError(file, "", what);
+using Kind = CaseFault::Kind;
+
+// Refusals of the workbook as a whole, of `kind`: what the file is instead, a fault of its
+// parts, a size beyond the bounds.
+[[noreturn]] void refuse(const std::string& file, const std::string& what,
+                         CaseFault kind = CaseFault(Kind::DamagedWorkbook)) {
+  throw CaseError(file, "", what, std::move(kind));
+}
+
+CaseFault notAWorkbook(std::string instead = {}) {
+  return CaseFault(Kind::NotAWorkbook, std::move(instead));
 }
 
 std::uint64_t littleEndian(std::string_view bytes, std::size_t at, std::size_t width) {
@@ -164,8 +173,10 @@ class Archive {
   Archive(std::string_view bytes, const std::string& file) : file_(file) {
     const auto entries = declaredEntries(bytes);
     if (entries && *entries > kMaxEntries)
-      refuse(file, "a zip archive of more than " + std::to_string(kMaxEntries) +
-                       " entries; no workbook of load cases has so many");
+      refuse(file,
+             "a zip archive of more than " + std::to_string(kMaxEntries) +
+                 " entries; no workbook of load cases has so many",
+             CaseFault(Kind::TableTooLarge));
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
@@ -174,7 +185,7 @@ class Archive {
       if (source) zip_source_free(source);
       const std::string why = zip_error_strerror(&error);
       zip_error_fini(&error);
-      refuse(file, "not an .xlsx workbook: no readable zip archive (" + why + ")");
+      refuse(file, "not an .xlsx workbook: no readable zip archive (" + why + ")", notAWorkbook());
     }
     zip_error_fini(&error);
   }
@@ -196,24 +207,31 @@ class Archive {
              "the workbook's part " + name + " cannot be read (" + zip_strerror(archive_) + ")");
     const std::uint64_t size = stat.size;
     if (size > kMaxPartBytes)
-      refuse(file_, "the workbook's part " + name + " unpacks to " + std::to_string(size) +
-                        " bytes, more than the " + byteText(kMaxPartBytes) +
-                        " a part of a case table may hold");
+      refuse(file_,
+             "the workbook's part " + name + " unpacks to " + std::to_string(size) +
+                 " bytes, more than the " + byteText(kMaxPartBytes) +
+                 " a part of a case table may hold",
+             CaseFault(Kind::TableTooLarge));
     if (size > kRatioFreeBytes && size / kMaxPackingRatio > stat.comp_size)
-      refuse(file_, "the workbook's part " + name + " unpacks to more than " +
-                        std::to_string(kMaxPackingRatio) +
-                        " times its packed size: made to exhaust its reader, not by a "
-                        "spreadsheet program");
+      refuse(file_,
+             "the workbook's part " + name + " unpacks to more than " +
+                 std::to_string(kMaxPackingRatio) +
+                 " times its packed size: made to exhaust its reader, not by a "
+                 "spreadsheet program",
+             CaseFault(Kind::TableTooLarge));
     if (size > kMaxReadBytes - read_)
-      refuse(file_, "the workbook's parts unpack to more than the " + byteText(kMaxReadBytes) +
-                        " a case table may hold");
+      refuse(file_,
+             "the workbook's parts unpack to more than the " + byteText(kMaxReadBytes) +
+                 " a case table may hold",
+             CaseFault(Kind::TableTooLarge));
     zip_file_t* entry = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
     if (!entry) {
       const int code = zip_error_code_zip(zip_get_error(archive_));
-      refuse(file_, code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP
-                        ? "the workbook is encrypted; save it without a password"
-                        : "the workbook's part " + name + " cannot be read (" +
-                              zip_strerror(archive_) + ")");
+      if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP)
+        refuse(file_, "the workbook is encrypted; save it without a password",
+               notAWorkbook("encrypted"));
+      refuse(file_,
+             "the workbook's part " + name + " cannot be read (" + zip_strerror(archive_) + ")");
     }
     const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(entry, zip_fclose);
     XmlReader xml(handler, file_, name);
@@ -548,7 +566,8 @@ class SheetHandler : public XmlHandler {
 
  private:
   [[noreturn]] void malformed(const std::string& what) const {
-    throw CaseError(file_, cellName(sheet_, row_.number, column_), what);
+    throw CaseError(file_, cellName(sheet_, row_.number, column_), what,
+                    CaseFault(Kind::DamagedWorkbook));
   }
 
   void startRow(const char** attributes) {
@@ -559,7 +578,8 @@ class SheetHandler : public XmlHandler {
       throw CaseError(file_, sheet_,
                       "a row numbered out of order or beyond the sheet's " +
                           std::to_string(kMaxTableRows) + " rows, after row " +
-                          std::to_string(rowNumber_));
+                          std::to_string(rowNumber_),
+                      CaseFault(Kind::DamagedWorkbook));
     rowNumber_ = static_cast<std::uint32_t>(number);
     row_ = TableRow{rowNumber_, {}};
     column_ = 0;
@@ -572,11 +592,13 @@ class SheetHandler : public XmlHandler {
       const auto cell = parseCellName(*reference);
       if (!cell || cell->first != rowNumber_)
         throw CaseError(file_, rowName(sheet_, rowNumber_),
-                        "a cell of this row named \"" + shortened(*reference) + "\"");
+                        "a cell of this row named \"" + shortened(*reference) + "\"",
+                        CaseFault(Kind::DamagedWorkbook));
       column = cell->second;
     }
     if (column <= column_ || column > kMaxTableColumns)
-      throw CaseError(file_, rowName(sheet_, rowNumber_), "cells out of order");
+      throw CaseError(file_, rowName(sheet_, rowNumber_), "cells out of order",
+                      CaseFault(Kind::DamagedWorkbook));
     column_ = column;
     type_ = std::string(attribute(attributes, "t").value_or("n"));
     const auto style = wholeNumber(attribute(attributes, "s").value_or("0")).value_or(0);
@@ -656,20 +678,26 @@ TableCases readXlsxTable(std::string_view bytes, const std::string& file) {
   if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
     refuse(file,
            "an Excel 97-2003 workbook (.xls) or an encrypted one; save it as an .xlsx workbook "
-           "without a password, or as CSV");
+           "without a password, or as CSV",
+           notAWorkbook("xls"));
   if (!bytes.starts_with("PK"))
-    refuse(file, "not an .xlsx workbook (no zip archive); save the sheet as .xlsx or as CSV");
+    refuse(file, "not an .xlsx workbook (no zip archive); save the sheet as .xlsx or as CSV",
+           notAWorkbook());
   Archive archive(bytes, file);
   const std::string workbook =
       targetOf(readRelationships(archive, ""), "/officeDocument", "").value_or("xl/workbook.xml");
   if (workbook.ends_with(".bin"))
-    refuse(file, "a binary workbook (.xlsb); save it as an .xlsx workbook or as CSV");
+    refuse(file, "a binary workbook (.xlsb); save it as an .xlsx workbook or as CSV",
+           notAWorkbook("xlsb"));
   WorkbookHandler sheets;
-  if (!archive.read(workbook, sheets))
-    refuse(file, archive.has("content.xml") && archive.has("mimetype")
-                     ? "an OpenDocument spreadsheet; save it as an .xlsx workbook or as CSV"
-                     : "a zip archive without an Excel workbook in it");
-  if (sheets.sheets.empty()) refuse(file, "the workbook holds no sheet");
+  if (!archive.read(workbook, sheets)) {
+    const bool openDocument = archive.has("content.xml") && archive.has("mimetype");
+    refuse(file,
+           openDocument ? "an OpenDocument spreadsheet; save it as an .xlsx workbook or as CSV"
+                        : "a zip archive without an Excel workbook in it",
+           notAWorkbook(openDocument ? "ods" : ""));
+  }
+  if (sheets.sheets.empty()) refuse(file, "the workbook holds no sheet", notAWorkbook("no sheet"));
   const SheetEntry* chosen = &sheets.sheets.front();
   for (const SheetEntry& s : sheets.sheets)
     if (s.name == kPreferredSheet) chosen = &s;
@@ -679,10 +707,13 @@ TableCases readXlsxTable(std::string_view bytes, const std::string& file) {
   for (const Relationship& r : links) {
     if (r.id != chosen->relationship) continue;
     if (!r.type.ends_with("/worksheet"))
-      throw CaseError(file, chosen->name, "a chart or dialog sheet, not a sheet of cells");
+      throw CaseError(file, chosen->name, "a chart or dialog sheet, not a sheet of cells",
+                      notAWorkbook("chart sheet"));
     sheetPart = resolve(workbook, r.target);
   }
-  if (!sheetPart) throw CaseError(file, chosen->name, "the workbook does not say where it is");
+  if (!sheetPart)
+    throw CaseError(file, chosen->name, "the workbook does not say where it is",
+                    CaseFault(Kind::DamagedWorkbook));
 
   SharedStringsHandler strings;
   if (const auto part = targetOf(links, "/sharedStrings", workbook)) archive.read(*part, strings);
@@ -692,7 +723,8 @@ TableCases readXlsxTable(std::string_view bytes, const std::string& file) {
   CaseTableBuilder builder(file, chosen->name);
   SheetHandler sheet(builder, strings, styles.dateStyles, file, chosen->name);
   if (!archive.read(*sheetPart, sheet))
-    throw CaseError(file, chosen->name, "the sheet is missing from the workbook");
+    throw CaseError(file, chosen->name, "the sheet is missing from the workbook",
+                    CaseFault(Kind::DamagedWorkbook));
   TableCases table = builder.finish();
   table.format = "xlsx";
   return table;
