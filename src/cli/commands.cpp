@@ -542,7 +542,8 @@ BatchCommands::BatchCommands(CLI::App& app, BatchIo& io) : options_(std::make_un
   o.size->add_option("--threads", o.threads, "Worker threads (default and at most: every core)");
   o.size->add_flag("--as-typed", o.asTyped, asTyped);
 
-  o.report = app.add_subcommand("report", "One-page rating datasheet (PDF, Chinese)");
+  o.report = app.add_subcommand("report",
+                                "Rating datasheet with the heat map of the plate (PDF, Chinese)");
   o.report->add_option("case", o.file, "Case file (JSON), - for standard input")->required();
   o.report->add_option("-o,--output", o.output, "The PDF file to write")->required();
   o.report->add_option("--case", o.choice, "Load case (name or number) of a list");

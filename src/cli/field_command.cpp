@@ -34,8 +34,6 @@ struct FieldCommand::Options {
 namespace {
 
 constexpr const char* kProgram = "aphcalc-cli: ";
-// The picture's grid per section and direction where --grid gives none.
-constexpr int kPictureGrid = 64;
 
 using Options = FieldCommand::Options;
 
@@ -121,7 +119,7 @@ int fieldCommand(Options& o) {
                      " load cases; the field of one is shown (every one with --format json): "
                      "choose it with --case NAME or --case NUMBER"};
   // The picture's own grid is finer than the checks', unless --grid gives one.
-  const int pictureGrid = grid ? grid : kPictureGrid;
+  const int pictureGrid = grid ? grid : render::kFieldMapGrid;
 
   Output out(io, o.output);
   int code = 0;
@@ -182,10 +180,11 @@ FieldCommand::FieldCommand(CLI::App& app, BatchIo& io) : options_(std::make_uniq
   o.field->add_option("--load", o.load, "With --simulate: the load in % of the case's flows");
   o.field->add_option("--format", o.format, "Output: table, JSON (every load case) or CSV")
       ->check(CLI::IsMember({"table", "json", "csv"}));
-  o.field->add_option(
-      "--grid", o.grid,
-      "Cells per section and direction, 1 to " + std::to_string(kMaxFieldGridOption) +
-          " (default: the design checks' grid; the picture: " + std::to_string(kPictureGrid) + ")");
+  o.field->add_option("--grid", o.grid,
+                      "Cells per section and direction, 1 to " +
+                          std::to_string(kMaxFieldGridOption) +
+                          " (default: the design checks' grid; the picture: " +
+                          std::to_string(render::kFieldMapGrid) + ")");
   o.field->add_flag("--cells", o.cells, "With --format csv: one row per cell");
   o.field->add_option("--plot", o.plot, "Heat map of the wall temperature (.png or .svg)");
   o.field->add_option("-o,--output", o.output, "Write to this file instead of standard output");

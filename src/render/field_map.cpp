@@ -1,7 +1,11 @@
 #include "render/field_map.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 #include "render/chart_parts.hpp"
 #include "render/qt_canvas.hpp"
@@ -15,6 +19,8 @@ using study::FieldValues;
 
 constexpr double kPanelWidth = 330, kPanelHeight = 270;  // the plate of one section, points
 constexpr double kLeft = 70, kTop = 70, kGap = 70, kBarWidth = 90, kBottom = 74;
+// Between rows of sections: the caption of the row above, the flue-gas arrow of the row below.
+constexpr double kRowGap = 100;
 constexpr Rgb kHatch{40, 40, 40};
 constexpr Rgb kIsotherm{255, 255, 255};
 
@@ -40,33 +46,101 @@ struct Plate {
   double py(double y) const { return top + (1 - y) * height; }
 };
 
-// The segments of the level `t` over one section's flue-gas face (marching squares, each cell
-// split along its diagonal into two triangles over which the wall is linear).
-void isotherm(Canvas& c, const FieldReport& f, int s, const Plate& p, double t, Rgb color,
-              double width, bool dashed) {
-  const auto crossing = [t](const FieldValues& a, const FieldValues& b,
-                            std::vector<std::pair<double, double>>& out) {
-    const double va = a.flueGasFace, vb = b.flueGasFace;
-    if ((va < t) == (vb < t)) return;
-    const double share = (t - va) / (vb - va);
-    out.emplace_back(a.x + share * (b.x - a.x), a.y + share * (b.y - a.y));
+// The level `t` over one section's flue-gas face (marching squares, each cell split along its
+// diagonal into two triangles over which the wall is linear), joined into polylines: a crossing
+// lies on an edge of the grid, which at most two triangles share, so the segments meeting there
+// are the two neighbours of one line. Drawn as lines, not as separate segments, a dash pattern
+// runs on along the isotherm however fine the grid.
+std::vector<std::vector<std::pair<double, double>>> isothermLines(const FieldReport& f, int s,
+                                                                  double t) {
+  struct Crossing {
+    double x = 0, y = 0;
+    std::array<int, 2> segments{-1, -1};
+  };
+  std::vector<Crossing> crossings;
+  std::vector<std::array<int, 2>> segments;  // the two crossings of each
+  std::unordered_map<std::uint64_t, int> onEdge;
+  const std::uint64_t nodes =
+      static_cast<std::uint64_t>(f.nx + 1) * static_cast<std::uint64_t>(f.ny + 1);
+  const auto index = [&](int i, int j) {
+    return static_cast<std::uint64_t>(j) * static_cast<std::uint64_t>(f.nx + 1) +
+           static_cast<std::uint64_t>(i);
+  };
+  // The crossing on the edge between nodes a and b, made once for both triangles beside it.
+  const auto crossing = [&](std::uint64_t ka, std::uint64_t kb, const FieldValues& a,
+                            const FieldValues& b) {
+    const std::uint64_t key = std::min(ka, kb) * nodes + std::max(ka, kb);
+    const auto [at, fresh] = onEdge.try_emplace(key, static_cast<int>(crossings.size()));
+    if (fresh) {
+      const double share = (t - a.flueGasFace) / (b.flueGasFace - a.flueGasFace);
+      crossings.push_back({a.x + share * (b.x - a.x), a.y + share * (b.y - a.y), {-1, -1}});
+    }
+    return at->second;
   };
   for (int j = 0; j < f.ny; ++j) {
     for (int i = 0; i < f.nx; ++i) {
-      const FieldValues& a = f.node(s, i, j);
-      const FieldValues& b = f.node(s, i + 1, j);
-      const FieldValues& d = f.node(s, i, j + 1);
-      const FieldValues& e = f.node(s, i + 1, j + 1);
-      for (const auto& tri : {std::array{&a, &b, &e}, std::array{&a, &e, &d}}) {
-        std::vector<std::pair<double, double>> points;
-        crossing(*tri[0], *tri[1], points);
-        crossing(*tri[1], *tri[2], points);
-        crossing(*tri[2], *tri[0], points);
-        if (points.size() == 2)
-          c.line(p.px(points[0].first), p.py(points[0].second), p.px(points[1].first),
-                 p.py(points[1].second), color, width, dashed);
+      const std::array<std::uint64_t, 4> k{index(i, j), index(i + 1, j), index(i, j + 1),
+                                           index(i + 1, j + 1)};
+      const std::array<const FieldValues*, 4> v{&f.node(s, i, j), &f.node(s, i + 1, j),
+                                                &f.node(s, i, j + 1), &f.node(s, i + 1, j + 1)};
+      for (const auto& tri : {std::array{0, 1, 3}, std::array{0, 3, 2}}) {
+        std::array<int, 2> ends{-1, -1};
+        int found = 0;
+        for (int e = 0; e < 3; ++e) {
+          const int a = tri[static_cast<std::size_t>(e)],
+                    b = tri[static_cast<std::size_t>((e + 1) % 3)];
+          const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
+          if ((v[ua]->flueGasFace < t) == (v[ub]->flueGasFace < t)) continue;
+          if (found < 2)
+            ends[static_cast<std::size_t>(found)] = crossing(k[ua], k[ub], *v[ua], *v[ub]);
+          ++found;
+        }
+        if (found != 2) continue;
+        const int id = static_cast<int>(segments.size());
+        segments.push_back(ends);
+        for (const int c : ends) {
+          auto& slots = crossings[static_cast<std::size_t>(c)].segments;
+          slots[slots[0] < 0 ? 0 : 1] = id;
+        }
       }
     }
+  }
+  // Open lines first, from their ends (a crossing of one segment, on the section's border), then
+  // the closed ones that are left.
+  std::vector<bool> drawn(segments.size(), false);
+  std::vector<std::vector<std::pair<double, double>>> lines;
+  const auto follow = [&](int from, int segment) {
+    std::vector<std::pair<double, double>> line;
+    int at = from;
+    line.emplace_back(crossings[static_cast<std::size_t>(at)].x,
+                      crossings[static_cast<std::size_t>(at)].y);
+    while (segment >= 0 && !drawn[static_cast<std::size_t>(segment)]) {
+      drawn[static_cast<std::size_t>(segment)] = true;
+      const auto& ends = segments[static_cast<std::size_t>(segment)];
+      at = ends[0] == at ? ends[1] : ends[0];
+      const Crossing& c = crossings[static_cast<std::size_t>(at)];
+      line.emplace_back(c.x, c.y);
+      segment = c.segments[0] == segment ? c.segments[1] : c.segments[0];
+    }
+    lines.push_back(std::move(line));
+  };
+  for (std::size_t c = 0; c < crossings.size(); ++c) {
+    const auto& slots = crossings[c].segments;
+    if (slots[1] < 0 && slots[0] >= 0 && !drawn[static_cast<std::size_t>(slots[0])])
+      follow(static_cast<int>(c), slots[0]);
+  }
+  for (std::size_t k = 0; k < segments.size(); ++k)
+    if (!drawn[k]) follow(segments[k][0], static_cast<int>(k));
+  return lines;
+}
+
+void isotherm(Canvas& c, const FieldReport& f, int s, const Plate& p, double t, Rgb color,
+              double width, bool dashed) {
+  for (const auto& line : isothermLines(f, s, t)) {
+    std::vector<std::pair<double, double>> points;
+    points.reserve(line.size());
+    for (const auto& [x, y] : line) points.emplace_back(p.px(x), p.py(y));
+    c.polyline(points, color, width, dashed);
   }
 }
 
@@ -113,15 +187,30 @@ void marker(Canvas& c, const Plate& p, const study::FieldExtremePoint& e, const 
 
 }  // namespace
 
-std::pair<double, double> fieldMapSize(const FieldReport& f) {
-  const double n = static_cast<double>(std::max<std::size_t>(1, f.sections.size()));
-  return {kLeft + n * kPanelWidth + (n - 1) * kGap + kBarWidth + 20,
-          kTop + kPanelHeight + kBottom + 30};
+namespace {
+
+struct Layout {
+  int columns = 1, rows = 1;
+};
+
+Layout layoutOf(const FieldReport& f, int perRow) {
+  const int sections = std::max(1, static_cast<int>(f.sections.size()));
+  const int columns = perRow > 0 ? std::min(perRow, sections) : sections;
+  return {columns, (sections + columns - 1) / columns};
+}
+
+}  // namespace
+
+std::pair<double, double> fieldMapSize(const FieldReport& f, int perRow) {
+  const Layout l = layoutOf(f, perRow);
+  return {kLeft + l.columns * kPanelWidth + (l.columns - 1) * kGap + kBarWidth + 20,
+          kTop + l.rows * kPanelHeight + (l.rows - 1) * kRowGap + kBottom + 30};
 }
 
 void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, double x, double y,
-                  double w, double h) {
+                  double w, double h, int perRow) {
   (void)h;
+  const Layout layout = layoutOf(f, perRow);
   chartTitle(c, title, x, y, w);
   const bool counterflow = f.arrangement == "counterflow";
   double lo = f.nodes.empty() ? 0 : f.nodes.front().flueGasFace, hi = lo;
@@ -134,7 +223,9 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
   const int sections = static_cast<int>(f.sections.size());
   const std::size_t perSection = static_cast<std::size_t>(f.nx) * static_cast<std::size_t>(f.ny);
   for (int s = 0; s < sections; ++s) {
-    const Plate p{x + kLeft + s * (kPanelWidth + kGap), y + kTop, kPanelWidth, kPanelHeight};
+    const int column = s % layout.columns, row = s / layout.columns;
+    const Plate p{x + kLeft + column * (kPanelWidth + kGap),
+                  y + kTop + row * (kPanelHeight + kRowGap), kPanelWidth, kPanelHeight};
     const double cw = p.width / f.nx, ch = p.height / f.ny;
     for (int j = 0; j < f.ny; ++j) {
       for (int i = 0; i < f.nx; ++i) {
@@ -177,7 +268,7 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
     if (f.wallMax.section == s) marker(c, p, f.wallMax, "最高");
   }
   // The colour bar.
-  const double bx = x + kLeft + sections * (kPanelWidth + kGap) - kGap + 30;
+  const double bx = x + kLeft + layout.columns * (kPanelWidth + kGap) - kGap + 30;
   const double top = y + kTop, height = kPanelHeight;
   constexpr int kSteps = 100;
   for (int k = 0; k < kSteps; ++k)
@@ -195,7 +286,8 @@ void drawFieldMap(Canvas& c, const FieldReport& f, const std::string& title, dou
   }
   c.text(bx + 8, top - 10, "℃", 10, kInk, Canvas::Align::Center);
   // What is drawn, below the plates: two lines, so that neither is cut.
-  const double below = y + kTop + kPanelHeight + (sections > 1 ? 70 : 50);
+  const double below = y + kTop + layout.rows * kPanelHeight + (layout.rows - 1) * kRowGap +
+                       (sections > 1 ? 70 : 50);
   c.text(x + kLeft, below, "烟气侧板面壁温；白线为等温线", 10, kInk, Canvas::Align::Left);
   if (f.acidDewPoint)
     c.text(x + kLeft, below + 14,

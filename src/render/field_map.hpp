@@ -12,10 +12,16 @@
 
 namespace aph::render {
 
+// The grid the heat map is drawn at, cells per section and direction, where none is chosen: finer
+// than the design checks' grid, so that the isotherms run smooth.
+inline constexpr int kFieldMapGrid = 64;
+
+// The sections side by side, `perRow` of them to a row (0: all in one row), the colour bar to the
+// right of the first row.
 void drawFieldMap(Canvas& canvas, const study::FieldReport& field, const std::string& title,
-                  double x, double y, double w, double h);
-// The size the picture takes for the field: wider for more sections.
-std::pair<double, double> fieldMapSize(const study::FieldReport& field);
+                  double x, double y, double w, double h, int perRow = 0);
+// The size, in points, the picture takes for the field: wider for more sections a row.
+std::pair<double, double> fieldMapSize(const study::FieldReport& field, int perRow = 0);
 std::string fieldMapSvg(const study::FieldReport& field, const std::string& title);
 std::optional<std::string> fieldMapPng(const study::FieldReport& field, const std::string& title,
                                        double scale = 2);

@@ -9,9 +9,12 @@
 #include <QPdfWriter>
 #include <cmath>
 
+#include "render/field_map.hpp"
 #include "render/qt_canvas.hpp"
 #include "study/checks/design_checks.hpp"
+#include "study/checks/plate_field_run.hpp"
 #include "study/io/files.hpp"
+#include "study/outputs/number_text.hpp"
 #include "study/outputs/results.hpp"
 
 namespace aph::render {
@@ -199,6 +202,78 @@ Verdict heatBalanceVerdict(const Rating& r, const DesignChecks& checks) {
   return v;
 }
 
+// The field the heat map shows: the rating point the dew-point verdict is decided on, at the
+// picture's grid, or at the design checks' own where that is too coarse for the plate's transfer
+// units; nothing when the run stopped or the field cannot be had.
+std::optional<FieldReport> heatMapField(const Case& c, const CaseRun& run) {
+  if (!run.status.completed) return std::nullopt;
+  const Rating& r = run.window.rating();
+  const DewPoints dew = caseDewPoints(c);
+  FieldReportOutcome f = fieldReport(r, FieldMode::Rating, kFieldMapGrid, dew.acid, dew.water);
+  if (!f.report) f = fieldReport(r, FieldMode::Rating, 0, dew.acid, dew.water);
+  return std::move(f.report);
+}
+
+std::string placeText(const FieldReport& f, const FieldExtremePoint& e) {
+  const std::string section =
+      f.sections.size() > 1 ? "第 " + std::to_string(e.section + 1) + " 段，" : "";
+  return fixedText(e.temperature, 2) + " ℃（" + section + (e.airFace ? "空气侧" : "烟气侧") +
+         "，x = " + fixedText(e.x, 2) + "，y = " + fixedText(e.y, 2) + "）";
+}
+
+// The heat map of the plate on a page of its own: the sections of the multi-pass arrangement in
+// as many rows as draw them largest, the whole scaled to the page's width and height.
+void heatMapPage(QPainter& painter, Page& page, const Case& c, const FieldReport& f) {
+  const double left = kMargin, right = kPageWidth - kMargin, width = right - left;
+  double y = kMargin + 14;
+  page.text(kPageWidth / 2, y, "板面壁温分布", 16, kInk, Canvas::Align::Center, true);
+  y += 20;
+  page.text(left, y, page.canvas.elide("工况：" + c.name, 9, width), 9);
+  y += 14;
+  page.text(left, y,
+            page.canvas.elide("按给定出口温度求得的板面温度场：两侧给热系数同比例缩放（比例因子 " +
+                                  fixedText(f.scaleFactor, 4) +
+                                  (f.sections.size() > 1 ? "），网格每段 " : "），网格 ") +
+                                  std::to_string(f.nx) + " × " + std::to_string(f.ny),
+                              9, width),
+            9);
+  y += 13;
+  page.text(left, y, "露点判定以此温度场的烟气侧板面最低壁温为准", 9);
+  y += 6;
+  page.rule(left, y, right, 0.8, kInk);
+  y += 10;
+  const double captionRoom = 40;
+  const double height = kPageHeight - kMargin - captionRoom - y;
+  const int sections = std::max(1, static_cast<int>(f.sections.size()));
+  int best = 1;
+  double scale = 0;
+  for (int perRow = 1; perRow <= sections; ++perRow) {
+    const auto [w, h] = fieldMapSize(f, perRow);
+    const double fits = std::min({1.0, width / w, height / h});
+    if (fits > scale + 1e-9) {
+      scale = fits;
+      best = perRow;
+    }
+  }
+  const auto size = fieldMapSize(f, best);
+  painter.save();
+  painter.translate(left + (width - size.first * scale) / 2, y);
+  painter.scale(scale, scale);
+  drawFieldMap(page.canvas, f, "板面壁温分布：" + c.name, 0, 0, size.first, size.second, best);
+  painter.restore();
+  y += size.second * scale + 12;
+  // One line each, so that neither place is cut on a page of the multi-pass arrangement.
+  for (const std::string& line :
+       {"板面最低壁温 " + placeText(f, f.wallMin), "板面最高壁温 " + placeText(f, f.wallMax),
+        "换热量 " + fixedText(f.duty, 2) + " kW"}) {
+    page.text(left, y, page.canvas.elide(line, 9, width), 9);
+    y += 13;
+  }
+  page.text(left, y,
+            page.canvas.elide("x 沿烟气流动方向、y 沿空气流动方向，均为流程长度的分数", 8, width),
+            8, kMuted);
+}
+
 }  // namespace
 
 std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSettings& settings) {
@@ -349,6 +424,10 @@ std::optional<std::string> reportPdf(const Case& c, bool asTyped, const CheckSet
   page.text(kPageWidth / 2, kPageHeight - kMargin + 4,
             "红色数值超出限值：压降大于 500 Pa，裕量不在 0～30 % 范围内", 7.5, kMuted,
             Canvas::Align::Center);
+  if (const auto field = heatMapField(c, run)) {
+    if (!writer.newPage()) return std::nullopt;
+    heatMapPage(painter, page, c, *field);
+  }
   if (!painter.end()) return std::nullopt;
   buffer.close();
   return bytes.toStdString();

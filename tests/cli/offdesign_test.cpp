@@ -523,11 +523,27 @@ TEST_F(Scratch, FieldOfTheRatedPlate) {
   const Outcome cells = run({"field", file, "--format", "csv", "--cells", "--grid", "20"});
   ASSERT_EQ(cells.code, 0) << cells.err;
   EXPECT_EQ(std::count(cells.out.begin(), cells.out.end(), '\n'), 1 + 20 * 20);
-  const Outcome svg = run({"field", file, "--plot", path("map.svg")});
-  ASSERT_EQ(svg.code, 0) << svg.err;
-  std::ifstream picture(path("map.svg"));
-  const std::string text((std::istreambuf_iterator<char>(picture)), {});
-  EXPECT_NE(text.find("酸露点"), std::string::npos);
+  // The picture is drawn on 64 × 64 cells unless --grid says otherwise; the dew point's isotherm,
+  // crossing the plate once, is one dashed line on any grid (a dash restarted on every cell's
+  // piece of it looks solid).
+  for (const std::string grid : {"", "128"}) {
+    std::vector<std::string> arguments = {"field", file,     "--format",
+                                          "json",  "--plot", path("map.svg")};
+    if (!grid.empty()) arguments.insert(arguments.end(), {"--grid", grid});
+    const Outcome svg = run(arguments);
+    ASSERT_EQ(svg.code, 0) << svg.err;
+    const int cells = grid.empty() ? 64 : 128;
+    EXPECT_EQ(json::parse(svg.out).at(0).at("grid"),
+              json::parse("[[" + std::to_string(cells) + "," + std::to_string(cells) + "]]"));
+    std::ifstream picture(path("map.svg"));
+    const std::string text((std::istreambuf_iterator<char>(picture)), {});
+    EXPECT_NE(text.find("酸露点"), std::string::npos);
+    std::istringstream elements(text);
+    int dashed = 0;
+    for (std::string line; std::getline(elements, line);)
+      dashed += line.starts_with("<polyline") && line.find("stroke-dasharray") != line.npos;
+    EXPECT_EQ(dashed, 1) << grid;
+  }
 }
 
 }  // namespace

@@ -222,9 +222,14 @@ TEST(Report, LongValuesAreCutBesideTheirCaptions) {
   if (text.empty()) GTEST_SKIP() << "poppler-utils not installed";
   EXPECT_NE(text.find("…"), std::string::npos);
   EXPECT_EQ(text.find(std::string(60, '0')), std::string::npos) << "a value runs on";
+  // A run that stops has no field to draw: no page of it.
+  EXPECT_NE(commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null").find("Pages:           1"),
+            std::string::npos);
 }
 
-TEST(Report, OnePageDatasheetWithVerdictAndChart) {
+// The first page holds the rating, its verdicts and the plate-count chart, the second the heat
+// map of the plate.
+TEST(Report, DatasheetWithVerdictChartAndHeatMap) {
   const fs::path pdf = scratch("report.pdf");
   fs::remove(pdf);
   ASSERT_EQ(writeReport(designCase(), pdf.string()), "");
@@ -235,8 +240,12 @@ TEST(Report, OnePageDatasheetWithVerdictAndChart) {
   EXPECT_GT(fs::file_size(pdf), 20'000u);
   const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
   if (info.empty()) GTEST_SKIP() << "poppler-utils not installed";
-  EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
-  const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
+  EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+  const std::string text =
+      commandOutput("pdftotext -l 1 -layout '" + pdf.string() + "' - 2>/dev/null");
+  EXPECT_NE(commandOutput("pdftotext -f 2 -layout '" + pdf.string() + "' - 2>/dev/null")
+                .find("壁温分布：测试"),
+            std::string::npos);
   // (Text extraction maps a few shared CJK glyphs to radicals, so only unambiguous words here.)
   // The margin and the flue-gas pressure drop of the default window, worked out independently.
   // Digits among Latin letters are text too ("V1(m3/h)", "Q1 … kW").

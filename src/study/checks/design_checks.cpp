@@ -93,7 +93,7 @@ CaseChecks::CaseChecks(const Case& c, const CheckSettings& settings)
       balanceTolerance_(settings.balanceTolerance),
       standardTable_(usesStandardTable(c)) {}
 
-DesignChecks CaseChecks::operator()(const Rating& rating) const {
+DesignChecks CaseChecks::operator()(const Rating& rating, FieldMode mode) const {
   DesignChecks checks;
   checks.dewPoints = dewPoints_;
   checks.requiredMargin = requiredMargin_;
@@ -108,7 +108,7 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   // The coldest surface the flue gas touches is the field's coldest point of the flue-gas face;
   // the field is worked out only where there is a dew point to hold it to.
   if (dewPoints_.acid && rating.completed()) {
-    const FieldCheckOutcome field = fieldCheck(rating, dewPoints_.acid);
+    const FieldCheckOutcome field = fieldCheck(rating, dewPoints_.acid, mode);
     if (field.check) {
       checks.fieldWallMinimum = field.check->flueGasFaceMinimum;
       checks.areaBelowAcidDewPoint = field.check->areaBelowAcidDewPoint;
@@ -134,8 +134,9 @@ DesignChecks CaseChecks::operator()(const Rating& rating) const {
   return checks;
 }
 
-DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings) {
-  return CaseChecks(c, settings)(rating);
+DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings,
+                          FieldMode mode) {
+  return CaseChecks(c, settings)(rating, mode);
 }
 
 std::optional<double> checkValue(const DesignChecks& checks, CheckResult result) {

@@ -23,6 +23,7 @@
 
 #include "model/result.hpp"
 #include "study/case_input/case_file.hpp"
+#include "study/checks/plate_field_run.hpp"
 #include "study/outputs/results.hpp"
 
 namespace aph::study {
@@ -119,11 +120,13 @@ struct DesignChecks {
   std::optional<double> tableLawSpecificHeat;
 };
 
-// The checks of one case, its dew points worked out once, for rating many designs of it.
+// The checks of one case, its dew points worked out once, for rating many designs of it. The
+// field is that of `mode`: the rating point of a design (the plate that delivers the stated duty),
+// or the operating point of a run at the outlet temperatures an off-design rating found.
 class CaseChecks {
  public:
   CaseChecks(const Case& c, const CheckSettings& settings);
-  DesignChecks operator()(const Rating& rating) const;
+  DesignChecks operator()(const Rating& rating, FieldMode mode = FieldMode::Rating) const;
   const DewPoints& dewPoints() const { return dewPoints_; }
   double requiredMargin() const { return requiredMargin_; }
 
@@ -133,7 +136,8 @@ class CaseChecks {
   double balanceTolerance_ = 5;
   bool standardTable_ = false;
 };
-DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings);
+DesignChecks designChecks(const Case& c, const Rating& rating, const CheckSettings& settings,
+                          FieldMode mode = FieldMode::Rating);
 
 // The results of the checks, as named columns for tables, JSON, CSV and workbooks.
 enum class CheckResult : std::uint8_t {

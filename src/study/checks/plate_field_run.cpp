@@ -87,8 +87,9 @@ FieldExtremePoint extremeOf(const WallExtreme& e) {
 
 }  // namespace
 
-FieldCheckOutcome fieldCheck(const Rating& rating, std::optional<double> acidDewPoint) {
-  const FieldOutcome outcome = fieldOf(rating, FieldMode::Rating, {});
+FieldCheckOutcome fieldCheck(const Rating& rating, std::optional<double> acidDewPoint,
+                             FieldMode mode) {
+  const FieldOutcome outcome = fieldOf(rating, mode, {});
   if (const auto* e = std::get_if<FieldError>(&outcome))
     return {std::nullopt, stoppedOrDescribed(rating, *e)};
   const PlateField& f = std::get<PlateField>(outcome);

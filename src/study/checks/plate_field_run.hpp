@@ -30,12 +30,14 @@ struct FieldCheck {
   double flueGasFaceMinimum = 0;                // ℃, the coldest point of the flue-gas face
   std::optional<double> areaBelowAcidDewPoint;  // m², of the flue-gas face
 };
-// The field's check of a completed run; the reason in English when there is none.
+// The field's check of a completed run, at the operating point `mode`; the reason in English when
+// there is none.
 struct FieldCheckOutcome {
   std::optional<FieldCheck> check;
   std::string error;
 };
-FieldCheckOutcome fieldCheck(const Rating& rating, std::optional<double> acidDewPoint);
+FieldCheckOutcome fieldCheck(const Rating& rating, std::optional<double> acidDewPoint,
+                             FieldMode mode = FieldMode::Rating);
 
 // One point of the field: position in fractions of the section's flow lengths (x along the flue
 // gas, y along the air), stream and face temperatures in ℃.

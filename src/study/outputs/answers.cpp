@@ -303,7 +303,7 @@ void AnswerWriter::add(const OffDesignAnswer& a) {
           tableCase_ = name;
         }
         out_ << loadTableRow(operatingPoint(a, checks_));
-        loadLaw_.add(designChecks(a.rating.input, a.rating.run.window.rating(), checks_));
+        loadLaw_.add(designChecks(a.rating, checks_));
         if (a.status == SolutionStatus::Unreachable || a.status == SolutionStatus::Bound ||
             a.status == SolutionStatus::Grid) {
           std::string why = gridText(a.load.value_or(100)) + " %: " + a.reason;

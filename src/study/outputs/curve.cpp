@@ -32,7 +32,7 @@ OperatingPoint operatingPoint(const OffDesignAnswer& a, const CheckSettings& che
   p.wallHotEndAirSide = value(Quantity::HotEndAirSideWall);
   p.wallMin = value(Quantity::WallMinimum);
   p.wallColdEndFlueGasSide = value(Quantity::ColdEndFlueGasSideWall);
-  const DesignChecks design = designChecks(a.rating.input, r, checks);
+  const DesignChecks design = designChecks(a.rating, checks);
   p.acidDewPoint = design.dewPoints.acid;
   p.dewPointMargin = design.dewPointMargin;
   p.coldEndCorrosion = (design.violations & kColdEndCorrosion) != 0;

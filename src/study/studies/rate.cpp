@@ -35,8 +35,7 @@ unsigned shownViolations(const RatedCase& c) {
 // The design checks of the batch tool, below the window's own fields.
 Section checkSection(Block cases, const CheckSettings& settings) {
   std::vector<DesignChecks> checks;
-  for (const RatedCase* c : cases)
-    checks.push_back(designChecks(c->input, c->run.window.rating(), settings));
+  for (const RatedCase* c : cases) checks.push_back(designChecks(*c, settings));
   Section section{"设计校核", {}};
   const auto row = [&](std::string caption, auto value, auto flagged) {
     Row r{std::move(caption), {}, {}};
@@ -185,6 +184,10 @@ std::vector<RatedCase> rateAll(const std::vector<Case>& cases) {
   return out;
 }
 
+DesignChecks designChecks(const RatedCase& rated, const CheckSettings& settings) {
+  return designChecks(rated.input, rated.run.window.rating(), settings, rated.field);
+}
+
 namespace {
 
 // One table of up to kTableBlock cases side by side, with the status of each below it.
@@ -232,7 +235,7 @@ void tableBlock(std::ostream& out, Block cases, bool color, bool& anyFlag, bool&
         << tableCell(c->input.file, std::string::npos) << "): " << statusText(c->run.status)
         << "\n";
     anyFlag |= shownViolations(*c) != 0;
-    const DesignChecks checks = designChecks(c->input, c->run.window.rating(), settings);
+    const DesignChecks checks = designChecks(*c, settings);
     anyCheckFlag |= checks.violations != 0;
     law.add(checks);
   }
@@ -271,7 +274,7 @@ nlohmann::ordered_json jsonItem(const RatedCase& c, const CheckSettings& setting
     results[std::string(column.name)] = {
         {"text", f.text}, {"unit", column.unit}, {"flagged", shownFlag(c, column.quantity)}};
   }
-  const DesignChecks checks = designChecks(c.input, r, settings);
+  const DesignChecks checks = designChecks(c, settings);
   for (const CheckColumn& column : kCheckColumns)
     results[std::string(column.name)] = {{"text", checkText(checks, column.result)},
                                          {"unit", column.unit},
@@ -307,7 +310,7 @@ struct CsvCells {
 
 CsvCells csvCells(const RatedCase& c, const CheckSettings& settings) {
   const Rating& r = c.run.window.rating();
-  const DesignChecks checks = designChecks(c.input, r, settings);
+  const DesignChecks checks = designChecks(c, settings);
   std::string message;
   for (const std::string& m : c.run.status.messages) message += (message.empty() ? "" : " / ") + m;
   CsvCells cells;

@@ -23,7 +23,13 @@ struct RatedCase {
   // neither flag it nor count it a violation (the window's red stands for a pack short of duty
   // or far beyond it, which a margin solved to 0 is not).
   bool marginSettled = false;
+  // Where the field of the design checks stands: the rating point of the design, or, at the
+  // outlet temperatures an off-design rating found, the operating point (the run's own film
+  // coefficients, unscaled).
+  FieldMode field = FieldMode::Rating;
 };
+// The design checks of a rated case, its field where the case says.
+DesignChecks designChecks(const RatedCase& rated, const CheckSettings& settings);
 
 std::vector<RatedCase> rateAll(const std::vector<Case>& cases);
 

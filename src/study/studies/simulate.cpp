@@ -492,6 +492,9 @@ OffDesignAnswer Simulation::finish(SolutionStatus status, const std::optional<Ev
   }
   out_.rating = RatedCase{rated, rateCase(rated)};
   out_.rating.marginSettled = out_.margin && std::fabs(*out_.margin) <= kMarginTolerance;
+  // At the outlet temperatures found, the plate works with the film coefficients the run gives
+  // there: its field is that of the operating point, not the plate scaled to a stated duty.
+  if (out_.flueGasOutlet) out_.rating.field = FieldMode::Operation;
   return std::move(out_);
 }
 
