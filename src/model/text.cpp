@@ -139,21 +139,10 @@ struct Decimal {
   std::string_view digits() const { return {digit, static_cast<std::size_t>(count)}; }
 };
 
-Decimal decimalDigits(double value, int significant) {
-  // d.ddd…e±xx of the finite value's magnitude; 64 characters hold 17 digits and any exponent.
-  char buffer[64];
-#if APH_NUMBER_TEXT_BY_C_LIBRARY
-  // Only digits are taken from the mantissa, so the locale's decimal point does not matter.
-  const int length =
-      std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
-  const char* end = buffer + std::max(0, std::min(length, static_cast<int>(sizeof buffer) - 1));
-#else
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
-                                       std::chars_format::scientific, significant - 1);
-  (void)ec;
-#endif
+// The digits and decimal exponent of a text d.ddd…e±xx written by the library.
+Decimal parsedDecimal(const char* buffer, const char* end, bool negative) {
   Decimal d;
-  d.negative = std::signbit(value) && value != 0;
+  d.negative = negative;
   const char* e = static_cast<const char*>(std::memchr(buffer, 'e', end - buffer));
   if (!e) e = end;
   for (const char* p = buffer; p < e; ++p)
@@ -167,6 +156,74 @@ Decimal decimalDigits(double value, int significant) {
     d.exponent = negativeExponent ? -exponent : exponent;
   }
   return d;
+}
+
+#if !APH_NUMBER_TEXT_BY_C_LIBRARY
+// The value's digits to `significant` places (at most 15) from its shortest round-trip digits S,
+// which are far cheaper to find. For a normal double S lies within half a unit in its last place
+// (2^-53 of it), closer than half a step of a 15-digit grid (5 × 10^-16 of it at least), so when S
+// has no more digits than wanted it is the grid's nearest point, the rounded value. With more
+// digits, the midpoint M between two neighbours on the grid cannot lie strictly between the value
+// and S: M would read back as the value too, while being shorter than S or, as long, nearer to
+// the value, and S is the shortest and of those the nearest. So S rounds as the value does,
+// unless S is M itself: then the side of M the value lies on is unknown and the exact digits are
+// asked for (false).
+bool roundedShortest(double magnitude, int significant, Decimal& d) {
+  char buffer[40];
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+  if (ec != std::errc()) return false;
+  Decimal s = parsedDecimal(buffer, end, d.negative);
+  if (s.count > significant) {
+    const char next = s.digit[significant];
+    bool up = next > '5';
+    if (next == '5') {
+      bool beyond = false;  // any digit after the 5 that is not zero: S lies above M
+      for (int k = significant + 1; k < s.count; ++k) beyond = beyond || s.digit[k] != '0';
+      if (!beyond) return false;
+      up = true;
+    }
+    s.count = significant;
+    if (up) {
+      int k = significant - 1;
+      while (k >= 0 && s.digit[k] == '9') s.digit[k--] = '0';
+      if (k >= 0) {
+        ++s.digit[k];
+      } else {
+        s.digit[0] = '1';  // 99…9 rounds up to 100…0, one place higher
+        ++s.exponent;
+      }
+    }
+  }
+  std::fill(s.digit + s.count, s.digit + significant, '0');
+  s.count = significant;
+  d = s;
+  return true;
+}
+#endif
+
+Decimal decimalDigits(double value, int significant) {
+  const bool negative = std::signbit(value) && value != 0;
+#if !APH_NUMBER_TEXT_BY_C_LIBRARY
+  if (std::isnormal(value) && significant <= 15) {
+    Decimal d;
+    d.negative = negative;
+    if (roundedShortest(std::fabs(value), significant, d)) return d;
+  }
+#endif
+  // d.ddd…e±xx of the finite value's magnitude; 64 characters hold 17 digits and any exponent.
+  char buffer[64];
+#if APH_NUMBER_TEXT_BY_C_LIBRARY
+  // Only digits are taken from the mantissa, so the locale's decimal point does not matter.
+  const int length =
+      std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
+  const char* end = buffer + std::max(0, std::min(length, static_cast<int>(sizeof buffer) - 1));
+#else
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
+                                       std::chars_format::scientific, significant - 1);
+  (void)ec;
+#endif
+  return parsedDecimal(buffer, end, negative);
 }
 
 }  // namespace
@@ -230,14 +287,19 @@ std::string formatFixed(double value, int decimals) {
 
 namespace {
 
-std::string plainText(double value, int significant, int plainUpperExponent) {
-  if (value == 0 || !std::isfinite(value)) return "0";
+// A sign, at most 17 digits, a point and four zeros or an exponent of three digits.
+using PlainBuffer = char[48];
+
+// Writes the plain number text into `buffer`; returns its end.
+char* plainText(PlainBuffer& buffer, double value, int significant, int plainUpperExponent) {
+  char* p = buffer;
+  if (value == 0 || !std::isfinite(value)) {
+    *p++ = '0';
+    return p;
+  }
   const Decimal d = decimalDigits(value, significant);
   std::string_view digits = d.digits();
   while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
-  // A sign, at most 17 digits, a point and four zeros or an exponent of three digits.
-  char buffer[48];
-  char* p = buffer;
   const auto put = [&p](std::string_view part) { p = std::copy(part.begin(), part.end(), p); };
   if (d.negative) *p++ = '-';
   if (d.exponent >= -4 && d.exponent < plainUpperExponent) {
@@ -256,7 +318,7 @@ std::string plainText(double value, int significant, int plainUpperExponent) {
         put(digits.substr(whole));
       }
     }
-    return std::string(buffer, p);
+    return p;
   }
   *p++ = digits[0];
   if (digits.size() > 1) {
@@ -270,17 +332,19 @@ std::string plainText(double value, int significant, int plainUpperExponent) {
   if (e >= 100) *p++ = static_cast<char>('0' + e / 100);
   *p++ = static_cast<char>('0' + e / 10 % 10);
   *p++ = static_cast<char>('0' + e % 10);
-  return std::string(buffer, p);
+  return p;
 }
 
 }  // namespace
 
 std::string formatPlain(double value) {
-  return plainText(value, 15, 15);
+  PlainBuffer buffer;
+  return std::string(buffer, plainText(buffer, value, 15, 15));
 }
 
 std::string formatPlainSingle(float value) {
-  return plainText(static_cast<double>(value), 7, 7);
+  PlainBuffer buffer;
+  return std::string(buffer, plainText(buffer, static_cast<double>(value), 7, 7));
 }
 
 namespace {
@@ -400,7 +464,11 @@ std::string formatShortest(double value) {
 }
 
 double plainTextRoundTrip(double value) {
-  const auto back = readLeadingNumber(formatPlain(value));
+  // The text is a number as a whole, without blanks: read in place, as the leading-number rule
+  // would read it.
+  PlainBuffer buffer;
+  const char* end = plainText(buffer, value, 15, 15);
+  const auto back = convert(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   return back ? *back : HUGE_VAL;
 }
 

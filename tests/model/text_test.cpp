@@ -115,6 +115,10 @@ TEST(PlainNumberText, DoubleUsesFifteenSignificantDigits) {
       {1e100, "1E+100"},
       {0.99999999999999999, "1"},
       {123456789.123456789, "123456789.123457"},
+      // Shortest digits ending in the midpoint's 5: the exact binary value decides.
+      {1234.567890123455, "1234.56789012346"},             // …455072…
+      {123456.7890123445, "123456.789012344"},             // …444958…
+      {4.2669419142881944e-310, "4.26694191428819E-310"},  // subnormal, shortest …882
   };
   for (const auto& c : cases) EXPECT_EQ(formatPlain(c.value), c.expected) << c.value;
 }
