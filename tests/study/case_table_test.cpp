@@ -244,21 +244,29 @@ TEST(CaseTable, FaultsNamedByTheirCell) {
 }
 
 // A fault of the case file the table stands for is told at the cell of its key in the row of
-// its load case; at the row when the table has no column for the key.
+// its load case; at the row when the table has no column for the key. The window names the
+// place in its own words, the sheet's quotes undone.
 TEST(CaseTable, FaultsOfTheCaseFileLocated) {
   TableCases table;
   table.sheet = "Load cases";
   table.columns = {{"air.inlet_temperature", 6}};
   table.caseRows = {4, 9};
   struct Row {
-    std::string key, located;
+    std::string key, located, window;
   };
   for (const Row& r :
-       {Row{"cases[1].air.inlet_temperature", "'Load cases'!F9: air.inlet_temperature"},
-        Row{"cases[0].plate.pairs", "'Load cases'!4:4: plate.pairs"},
-        Row{"cases[1]", "'Load cases'!9:9"}, Row{"cases[2].name", "cases[2].name"},
-        Row{"cases", "cases"}})
-    EXPECT_EQ(table.located(CaseError("t.xlsx", r.key, "wrong")).key(), r.located) << r.key;
+       {Row{"cases[1].air.inlet_temperature", "'Load cases'!F9: air.inlet_temperature",
+            "“'Load cases'!F9”：缺少工况参数"},
+        Row{"cases[0].plate.pairs", "'Load cases'!4:4: plate.pairs",
+            "工作表“Load cases”第 4 行的“plate.pairs”：缺少工况参数"},
+        Row{"cases[1]", "'Load cases'!9:9", "工作表“Load cases”第 9 行：缺少工况参数"},
+        Row{"cases[2].name", "cases[2].name", "“cases[2].name”：缺少工况参数"},
+        Row{"cases", "cases", "“cases”：缺少工况参数"}}) {
+    const CaseError located =
+        table.located(CaseError("t.xlsx", r.key, "wrong", CaseFault(CaseFault::Kind::NotACase)));
+    EXPECT_EQ(located.key(), r.located) << r.key;
+    EXPECT_EQ(windowReason(located, ""), r.window) << r.key;
+  }
 }
 
 // The window's "打开" offers a workbook's load cases as it offers a JSON file's.

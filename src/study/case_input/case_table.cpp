@@ -122,6 +122,27 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> parseCellName(std::string
   return std::pair{static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column)};
 }
 
+std::optional<RowReference> parseRowName(std::string_view name) {
+  const auto bang = name.rfind('!');
+  const std::string_view label = bang == std::string_view::npos ? "" : name.substr(0, bang);
+  const std::string_view local = name.substr(bang == std::string_view::npos ? 0 : bang + 1);
+  const auto colon = local.find(':');
+  const std::string_view row = local.substr(0, colon);
+  if (colon == std::string_view::npos || row.empty() || local.substr(colon + 1) != row ||
+      row.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  RowReference reference{std::string(label), std::string(row)};
+  if (label.size() >= 2 && label.front() == '\'' && label.back() == '\'') {
+    // A quoted name, its quotes doubled within, as sheetLabel writes it.
+    reference.sheet.clear();
+    for (std::size_t k = 1; k + 1 < label.size(); ++k) {
+      reference.sheet += label[k];
+      if (label[k] == '\'' && label[k + 1] == '\'') ++k;
+    }
+  }
+  return reference;
+}
+
 std::size_t keyRowScore(const TableRow& row) {
   std::size_t keys = 0;
   std::size_t cells = 0;

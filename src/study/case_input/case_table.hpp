@@ -61,6 +61,13 @@ std::string cellName(std::string_view sheet, std::uint32_t row, std::uint32_t co
 std::string rowName(std::string_view sheet, std::uint32_t row);
 // "D7" read back: row and column, or nothing for what is no cell reference.
 std::optional<std::pair<std::uint32_t, std::uint32_t>> parseCellName(std::string_view name);
+// A row's name read back: the sheet's own name (its quotes undone; empty in a CSV text) and the
+// row's number as written, or nothing for what is no row reference.
+struct RowReference {
+  std::string sheet;
+  std::string row;
+};
+std::optional<RowReference> parseRowName(std::string_view name);
 
 // How many case-file keys a row holds if it can be the key row: every cell a text, and at least
 // half of them keys of the format. Zero for any other row.

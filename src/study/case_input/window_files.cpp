@@ -94,25 +94,11 @@ Place placeOf(const std::string& key) {
   const std::string place = key.substr(0, colon);
   const std::string path = colon == std::string::npos ? "" : key.substr(colon + 2);
   const auto bang = place.rfind('!');
-  std::string sheet = bang == std::string::npos ? "" : place.substr(0, bang);
-  const std::string_view local =
-      std::string_view(place).substr(bang == std::string::npos ? 0 : bang + 1);
-  if (parseCellName(local)) return {inQuotes(place)};
-  const auto rowColon = local.find(':');
-  const std::string_view row = local.substr(0, rowColon);
-  if (rowColon == std::string_view::npos || row.empty() || local.substr(rowColon + 1) != row ||
-      row.find_first_not_of("0123456789") != std::string_view::npos)
-    return {inQuotes(key)};
-  if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'') {
-    // A quoted name, its quotes doubled within.
-    std::string name;
-    for (std::size_t k = 1; k + 1 < sheet.size(); ++k) {
-      name += sheet[k];
-      if (sheet[k] == '\'' && sheet[k + 1] == '\'') ++k;
-    }
-    sheet = name;
-  }
-  return {(sheet.empty() ? "" : "工作表" + inQuotes(sheet)) + "第 " + std::string(row) + " 行" +
+  if (parseCellName(std::string_view(place).substr(bang == std::string::npos ? 0 : bang + 1)))
+    return {inQuotes(place)};
+  const auto row = parseRowName(place);
+  if (!row) return {inQuotes(key)};
+  return {(row->sheet.empty() ? "" : "工作表" + inQuotes(row->sheet)) + "第 " + row->row + " 行" +
               (path.empty() ? "" : "的" + inQuotes(path)),
           true};
 }
