@@ -3,6 +3,8 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -79,6 +81,11 @@ locale_t cLocale() {
   return loc;
 }
 
+// The powers of ten a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Converts a well-formed decimal number; empty on overflow. Underflow gives the nearest
 // representable value (possibly zero), as a decimal reader does.
 std::optional<double> convert(std::string_view number) {
@@ -104,11 +111,9 @@ std::optional<double> convert(std::string_view number) {
         break;  // an exponent, or too many digits: the general reader
       }
     }
-    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     if (k == number.size() && whole <= (std::uint64_t{1} << 53) && fraction <= 22) {
-      const double magnitude = static_cast<double>(whole) / kPowers[fraction < 0 ? 0 : fraction];
+      const double magnitude =
+          static_cast<double>(whole) / kExactPowersOfTen[fraction < 0 ? 0 : fraction];
       return negative ? -magnitude : magnitude;
     }
   }
@@ -158,57 +163,102 @@ Decimal parsedDecimal(const char* buffer, const char* end, bool negative) {
   return d;
 }
 
-#if !APH_NUMBER_TEXT_BY_C_LIBRARY
-// The value's digits to `significant` places (at most 15) from its shortest round-trip digits S,
-// which are far cheaper to find. For a normal double S lies within half a unit in its last place
-// (2^-53 of it), closer than half a step of a 15-digit grid (5 × 10^-16 of it at least), so when S
-// has no more digits than wanted it is the grid's nearest point, the rounded value. With more
-// digits, the midpoint M between two neighbours on the grid cannot lie strictly between the value
-// and S: M would read back as the value too, while being shorter than S or, as long, nearer to
-// the value, and S is the shortest and of those the nearest. So S rounds as the value does,
-// unless S is M itself: then the side of M the value lies on is unknown and the exact digits are
-// asked for (false).
-bool roundedShortest(double magnitude, int significant, Decimal& d) {
-  char buffer[40];
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
-  if (ec != std::errc()) return false;
-  Decimal s = parsedDecimal(buffer, end, d.negative);
-  if (s.count > significant) {
-    const char next = s.digit[significant];
-    bool up = next > '5';
-    if (next == '5') {
-      bool beyond = false;  // any digit after the 5 that is not zero: S lies above M
-      for (int k = significant + 1; k < s.count; ++k) beyond = beyond || s.digit[k] != '0';
-      if (!beyond) return false;
-      up = true;
-    }
-    s.count = significant;
-    if (up) {
-      int k = significant - 1;
-      while (k >= 0 && s.digit[k] == '9') s.digit[k--] = '0';
-      if (k >= 0) {
-        ++s.digit[k];
-      } else {
-        s.digit[0] = '1';  // 99…9 rounds up to 100…0, one place higher
-        ++s.exponent;
-      }
-    }
+#if !APH_NUMBER_TEXT_BY_C_LIBRARY && defined(__SIZEOF_INT128__)
+#define APH_NUMBER_TEXT_EXACT_SCALING 1
+// A normal double is m × 2^-s with a 53-bit whole m. For the magnitudes fields hold, the value
+// scaled by 10^k to `significant` whole digits, m × 10^k / 2^s, is worked out exactly in 128-bit
+// integers: the quotient is the digits, the remainder against half of 2^s decides the rounding,
+// half to even on the exact value as the library rounds. m × 10^k stays below 2^128 for k up to
+// 22, and s must leave the quotient whole: values from about 1e-8 (significant 15) up to 2^52.
+__extension__ typedef unsigned __int128 Uint128;  // a GNU extension, hence the marker
+
+struct ScaledDecimal {
+  std::uint64_t digits = 0;  // exactly `significant` digits
+  int exponent = 0;          // decimal exponent of the first digit
+};
+
+// The `significant` digits of a ScaledDecimal, first to last.
+void putDigits(char* digit, ScaledDecimal scaled, int significant) {
+  for (int k = significant - 1; k >= 0; --k, scaled.digits /= 10)
+    digit[k] = static_cast<char>('0' + scaled.digits % 10);
+}
+
+constexpr int kMaxExactScale = 22;
+constexpr std::array<Uint128, kMaxExactScale + 1> kTenToThe = [] {
+  std::array<Uint128, kMaxExactScale + 1> powers{};
+  powers[0] = 1;
+  for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 10;
+  return powers;
+}();
+
+// magnitude × 10^scale = whole + a fraction, exactly; `up` when the fraction rounds the whole up
+// (above one half, or one half on an odd whole). Zero is 0; false where the exact product does
+// not fit (subnormal, infinite or NaN, at or beyond 2^52, scale beyond 0…22, whole beyond 2^63).
+bool scaledExactly(double magnitude, int scale, std::uint64_t& whole, bool& up) {
+  if (magnitude == 0) {
+    whole = 0;
+    up = false;
+    return true;
   }
-  std::fill(s.digit + s.count, s.digit + significant, '0');
-  s.count = significant;
-  d = s;
+  const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0 || biased == 0x7FF) return false;
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
+  const int shift = 1075 - biased;  // magnitude = mantissa / 2^shift
+  if (shift < 1 || shift > 127 || scale < 0 || scale > kMaxExactScale) return false;
+  const Uint128 scaled = mantissa * kTenToThe[static_cast<std::size_t>(scale)];
+  const Uint128 quotient = scaled >> shift;
+  if (quotient >> 63 != 0) return false;
+  whole = static_cast<std::uint64_t>(quotient);
+  const Uint128 rest = scaled - (quotient << shift);
+  const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+  up = rest > half || (rest == half && (whole & 1) != 0);
   return true;
+}
+
+// The nonzero magnitude rounded to `significant` (at most 17) digits.
+bool exactlyScaled(double magnitude, int significant, ScaledDecimal& out) {
+  if (magnitude == 0 || significant < 1 || significant > 17) return false;
+  // 10^exponent <= magnitude < 10^(exponent + 1): first a guess from the binary exponent (at
+  // most one off either way), then corrected on the scaled digits.
+  const int binaryExponent = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
+  int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+  const auto lowest =
+      static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(significant - 1)]);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::uint64_t whole = 0;
+    bool up = false;
+    if (!scaledExactly(magnitude, significant - 1 - exponent, whole, up)) return false;
+    if (whole < lowest) {
+      --exponent;
+      continue;
+    }
+    if (whole >= lowest * 10) {
+      ++exponent;
+      continue;
+    }
+    out.digits = whole + (up ? 1 : 0);
+    out.exponent = exponent;
+    if (out.digits == lowest * 10) {  // 99…9 rounds up to 100…0, one place higher
+      out.digits = lowest;
+      ++out.exponent;
+    }
+    return true;
+  }
+  return false;
 }
 #endif
 
 Decimal decimalDigits(double value, int significant) {
   const bool negative = std::signbit(value) && value != 0;
-#if !APH_NUMBER_TEXT_BY_C_LIBRARY
-  if (std::isnormal(value) && significant <= 15) {
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  if (ScaledDecimal scaled; exactlyScaled(std::fabs(value), significant, scaled)) {
     Decimal d;
     d.negative = negative;
-    if (roundedShortest(std::fabs(value), significant, d)) return d;
+    d.count = significant;
+    d.exponent = scaled.exponent;
+    putDigits(d.digit, scaled, significant);
+    return d;
   }
 #endif
   // d.ddd…e±xx of the finite value's magnitude; 64 characters hold 17 digits and any exponent.
@@ -463,9 +513,137 @@ std::string formatShortest(double value) {
 #endif
 }
 
+namespace {
+
+// The C library's own text, of whatever length it takes.
+std::string printedByC(const char* format, int precision, double value) {
+  char buffer[64];
+  const int length = std::snprintf(buffer, sizeof buffer, format, precision, value);
+  if (length < 0) return {};
+  if (static_cast<std::size_t>(length) < sizeof buffer)
+    return std::string(buffer, static_cast<std::size_t>(length));
+  std::string text(static_cast<std::size_t>(length), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, precision, value);
+  return text;
+}
+
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+// The digits of `whole`, at least `width` of them with zeros in front; returns the end.
+char* putWhole(char* p, std::uint64_t whole, int width) {
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0 || count < width);
+  while (count > 0) *p++ = digits[--count];
+  return p;
+}
+#endif
+
+}  // namespace
+
+std::string printfFixed(double value, int decimals) {
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  std::uint64_t whole = 0;
+  bool up = false;
+  if (decimals >= 0 && decimals <= 18 && scaledExactly(std::fabs(value), decimals, whole, up)) {
+    whole += up ? 1 : 0;
+    char buffer[48];
+    char* p = buffer;
+    if (std::signbit(value)) *p++ = '-';
+    const auto unit = static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(decimals)]);
+    p = putWhole(p, whole / unit, 1);
+    if (decimals > 0) {
+      *p++ = '.';
+      p = putWhole(p, whole % unit, decimals);
+    }
+    return std::string(buffer, p);
+  }
+#endif
+  return printedByC("%.*f", decimals, value);
+}
+
+std::string printfScientific(double value, int precision) {
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  if (ScaledDecimal scaled;
+      precision >= 0 && exactlyScaled(std::fabs(value), precision + 1, scaled)) {
+    char digit[24];
+    putDigits(digit, scaled, precision + 1);
+    char buffer[48];
+    char* p = buffer;
+    if (std::signbit(value)) *p++ = '-';
+    *p++ = digit[0];
+    if (precision > 0) {
+      *p++ = '.';
+      p = std::copy(digit + 1, digit + 1 + precision, p);
+    }
+    *p++ = 'e';
+    *p++ = scaled.exponent < 0 ? '-' : '+';
+    p = putWhole(p, static_cast<std::uint64_t>(std::abs(scaled.exponent)), 2);
+    return std::string(buffer, p);
+  }
+#endif
+  return printedByC("%.*e", precision, value);
+}
+
+std::string printfGeneral(double value, int figures) {
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  const int significant = figures == 0 ? 1 : figures;
+  if (value == 0 && figures >= 0) return std::signbit(value) ? "-0" : "0";
+  if (ScaledDecimal scaled; figures >= 0 && exactlyScaled(std::fabs(value), significant, scaled)) {
+    char digit[24];
+    putDigits(digit, scaled, significant);
+    int count = significant;  // trailing zeros are dropped, in either style
+    while (count > 1 && digit[count - 1] == '0') --count;
+    const int e = scaled.exponent;
+    char buffer[48];
+    char* p = buffer;
+    if (std::signbit(value)) *p++ = '-';
+    if (e >= -4 && e < significant) {  // plain: 123.45, 0.0012345
+      if (e < 0) {
+        p = std::copy_n("0.0000", 1 - e, p);
+        p = std::copy(digit, digit + count, p);
+      } else {
+        p = std::copy(digit, digit + std::min(count, e + 1), p);
+        p = std::fill_n(p, std::max(0, e + 1 - count), '0');
+        if (count > e + 1) {
+          *p++ = '.';
+          p = std::copy(digit + e + 1, digit + count, p);
+        }
+      }
+    } else {  // with an exponent: 1.2345e+16, 1e-05
+      *p++ = digit[0];
+      if (count > 1) {
+        *p++ = '.';
+        p = std::copy(digit + 1, digit + count, p);
+      }
+      *p++ = 'e';
+      *p++ = e < 0 ? '-' : '+';
+      p = putWhole(p, static_cast<std::uint64_t>(std::abs(e)), 2);
+    }
+    return std::string(buffer, p);
+  }
+#endif
+  return printedByC("%.*g", figures, value);
+}
+
 double plainTextRoundTrip(double value) {
   // The text is a number as a whole, without blanks: read in place, as the leading-number rule
   // would read it.
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  // The text's digits as a whole number below 2^53 and a power of ten up to 10^22 are exact
+  // doubles: one division or product gives the nearest double to the text, as reading it would.
+  if (ScaledDecimal scaled; value != 0 && exactlyScaled(std::fabs(value), 15, scaled)) {
+    const int scale = 14 - scaled.exponent;
+    if (scale >= -kMaxExactScale && scale <= kMaxExactScale) {
+      const auto digits = static_cast<double>(scaled.digits);
+      const double magnitude =
+          scale >= 0 ? digits / kExactPowersOfTen[scale] : digits * kExactPowersOfTen[-scale];
+      return value < 0 ? -magnitude : magnitude;
+    }
+  }
+#endif
   PlainBuffer buffer;
   const char* end = plainText(buffer, value, 15, 15);
   const auto back = convert(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));

@@ -46,6 +46,13 @@ std::string formatPlainSingle(float value);
 std::string formatShortestFixed(double value);
 std::string formatShortest(double value);
 
+// What the C library's "%.*f", "%.*e" and "%.*g" write in the C locale, byte for byte: the
+// exact binary value rounded half to even. Most values are written without the library, from
+// their exact digits in whole numbers, which is many times faster.
+std::string printfFixed(double value, int decimals);
+std::string printfScientific(double value, int precision);
+std::string printfGeneral(double value, int figures);
+
 // The round trip a temperature difference takes through plain number text and back.
 double plainTextRoundTrip(double value);
 

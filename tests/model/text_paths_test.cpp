@@ -61,6 +61,14 @@ TEST(NumberTextPaths, FormatsAgreeOnManyValues) {
     ASSERT_EQ(aph::formatPlain(v), aph_by_c_library::formatPlain(v)) << std::hexfloat << v;
     ASSERT_EQ(aph::formatFixed(v, 4), aph_by_c_library::formatFixed(v, 4)) << std::hexfloat << v;
     ASSERT_EQ(aph::formatFixed(v, 3), aph_by_c_library::formatFixed(v, 3)) << std::hexfloat << v;
+    for (const int places : {0, 2, 4, 11, 17}) {
+      ASSERT_EQ(aph::printfFixed(v, places), aph_by_c_library::printfFixed(v, places))
+          << std::hexfloat << v << " " << places;
+      ASSERT_EQ(aph::printfScientific(v, places), aph_by_c_library::printfScientific(v, places))
+          << std::hexfloat << v << " " << places;
+      ASSERT_EQ(aph::printfGeneral(v, places), aph_by_c_library::printfGeneral(v, places))
+          << std::hexfloat << v << " " << places;
+    }
     const float f = static_cast<float>(v);
     if (std::isfinite(f)) {
       ASSERT_EQ(aph::formatPlainSingle(f), aph_by_c_library::formatPlainSingle(f))

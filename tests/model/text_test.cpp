@@ -119,6 +119,10 @@ TEST(PlainNumberText, DoubleUsesFifteenSignificantDigits) {
       {1234.567890123455, "1234.56789012346"},             // …455072…
       {123456.7890123445, "123456.789012344"},             // …444958…
       {4.2669419142881944e-310, "4.26694191428819E-310"},  // subnormal, shortest …882
+      // The exact binary value on the midpoint: half to even.
+      {123456789012345.5, "123456789012346"},
+      {123456789012344.5, "123456789012344"},
+      {2.0 / 3e8, "6.66666666666667E-09"},  // scaled by 10^23: beyond 128-bit whole numbers
   };
   for (const auto& c : cases) EXPECT_EQ(formatPlain(c.value), c.expected) << c.value;
 }

@@ -1,8 +1,8 @@
 // Outputs: the number texts of the batch tool's tables, messages and charts.
 //
-// Fixed decimals and significant figures, written by the C library from the value's exact binary
-// form, so that the browser page, whose C++ library writes no doubles, says what the desktop
-// says. One rule for zero: a text whose digits are all 0 has no minus sign ("0.00", never
+// Fixed decimals and significant figures as the C library writes them from the value's exact
+// binary form, so that the browser page, whose C++ library writes no doubles, says what the
+// desktop says. One rule for zero: a text whose digits are all 0 has no minus sign ("0.00", never
 // "-0.00"; "0", never "-0"), whether the value was -0 or a small negative one rounded away.
 #pragma once
 
