@@ -177,12 +177,6 @@ struct ScaledDecimal {
   int exponent = 0;          // decimal exponent of the first digit
 };
 
-// The `significant` digits of a ScaledDecimal, first to last.
-void putDigits(char* digit, ScaledDecimal scaled, int significant) {
-  for (int k = significant - 1; k >= 0; --k, scaled.digits /= 10)
-    digit[k] = static_cast<char>('0' + scaled.digits % 10);
-}
-
 constexpr int kMaxExactScale = 22;
 constexpr std::array<Uint128, kMaxExactScale + 1> kTenToThe = [] {
   std::array<Uint128, kMaxExactScale + 1> powers{};
@@ -190,6 +184,45 @@ constexpr std::array<Uint128, kMaxExactScale + 1> kTenToThe = [] {
   for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 10;
   return powers;
 }();
+
+// The `significant` digits of a ScaledDecimal, first to last. The last eight and the ones before
+// them are two whole numbers below 2^32, taken apart side by side: neither waits on the other's
+// divisions.
+void putDigits(char* digit, ScaledDecimal scaled, int significant) {
+  auto high = static_cast<std::uint32_t>(scaled.digits / 100000000);
+  auto low = static_cast<std::uint32_t>(scaled.digits % 100000000);
+  const int highCount = std::max(significant - 8, 0);
+  for (int k = 0; k < significant - highCount; ++k, low /= 10)
+    digit[significant - 1 - k] = static_cast<char>('0' + low % 10);
+  for (int k = 0; k < highCount; ++k, high /= 10)
+    digit[highCount - 1 - k] = static_cast<char>('0' + high % 10);
+}
+
+// The digits of `whole`, at least `width` of them with zeros in front; returns the end.
+char* putWhole(char* p, std::uint64_t whole, int width) {
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0 || count < width);
+  while (count > 0) *p++ = digits[--count];
+  return p;
+}
+
+// A whole number of 10^-decimals written with its point: the text of fixed decimals.
+std::string withPoint(bool minus, std::uint64_t whole, int decimals) {
+  char buffer[48];
+  char* p = buffer;
+  if (minus) *p++ = '-';
+  const auto unit = static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(decimals)]);
+  p = putWhole(p, whole / unit, 1);
+  if (decimals > 0) {
+    *p++ = '.';
+    p = putWhole(p, whole % unit, decimals);
+  }
+  return std::string(buffer, p);
+}
 
 // magnitude × 10^scale = whole + a fraction, exactly; `up` when the fraction rounds the whole up
 // (above one half, or one half on an odd whole). Zero is 0; false where the exact product does
@@ -291,6 +324,23 @@ std::optional<double> readWholeNumber(std::string_view text) {
 }
 
 std::string formatFixed(double value, int decimals) {
+#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
+  // The 15-digit form cut to the decimals, half away from zero on the first digit cut off.
+  if (ScaledDecimal scaled; decimals >= 0 && decimals <= 18 &&
+                            (value == 0 || exactlyScaled(std::fabs(value), 15, scaled))) {
+    const int keep = value == 0 ? 0 : scaled.exponent + 1 + decimals;  // digits that stay
+    if (keep <= 18) {
+      std::uint64_t whole = 0;
+      if (keep >= 15) {
+        whole = scaled.digits * static_cast<std::uint64_t>(kTenToThe[keep - 15]);
+      } else if (keep >= 0) {
+        const auto cut = static_cast<std::uint64_t>(kTenToThe[15 - keep]);
+        whole = scaled.digits / cut + (scaled.digits % cut >= cut / 2 ? 1 : 0);
+      }
+      return withPoint(value < 0, whole, decimals);
+    }
+  }
+#endif
   // The digits of |value| × 10^decimals rounded half away from zero: `length` of them, the first
   // `count` given in `digit` (one more than the 15 of the decimal form when a carry runs out of
   // the first), the rest zeros.
@@ -528,17 +578,6 @@ std::string printedByC(const char* format, int precision, double value) {
 }
 
 #if defined(APH_NUMBER_TEXT_EXACT_SCALING)
-// The digits of `whole`, at least `width` of them with zeros in front; returns the end.
-char* putWhole(char* p, std::uint64_t whole, int width) {
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0 || count < width);
-  while (count > 0) *p++ = digits[--count];
-  return p;
-}
 #endif
 
 }  // namespace
@@ -548,17 +587,7 @@ std::string printfFixed(double value, int decimals) {
   std::uint64_t whole = 0;
   bool up = false;
   if (decimals >= 0 && decimals <= 18 && scaledExactly(std::fabs(value), decimals, whole, up)) {
-    whole += up ? 1 : 0;
-    char buffer[48];
-    char* p = buffer;
-    if (std::signbit(value)) *p++ = '-';
-    const auto unit = static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(decimals)]);
-    p = putWhole(p, whole / unit, 1);
-    if (decimals > 0) {
-      *p++ = '.';
-      p = putWhole(p, whole % unit, decimals);
-    }
-    return std::string(buffer, p);
+    return withPoint(std::signbit(value), whole + (up ? 1 : 0), decimals);
   }
 #endif
   return printedByC("%.*f", decimals, value);

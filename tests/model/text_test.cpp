@@ -87,6 +87,7 @@ TEST(FixedDecimals, RoundsHalfAwayFromZeroOnFifteenDigits) {
       {262.5664, 3, "262.566"},
       {1.5e20, 4, "150000000000000000000.0000"},
       {123456789012.34567, 4, "123456789012.3460"},
+      {12345678901.234567, 4, "12345678901.2346"},  // all fifteen digits stay
       {static_cast<double>(0.1f), 4, "0.1000"},
   };
   for (const auto& c : cases) EXPECT_EQ(formatFixed(c.value, c.decimals), c.expected) << c.value;
