@@ -48,19 +48,14 @@ class HandlerContext {
   HandlerContext(MainWindow& window, UserInterface& ui, Rating* rating = nullptr)
       : w(window), ui(ui), rating(rating) {}
 
-  // A field's text is read into a number once per run: later reads of the same field take that
-  // number until the run writes the field (or a message box has been up, during which the text
-  // might have changed), when its new text is read again by the same rule.
+  // A field's text is read into a number once: later reads of the same field take that number
+  // until its text changes (the run writes it, or it is typed into while a message box is up),
+  // when the new text is read again by the same rule.
   double read(FieldId id) const {
-    const std::size_t k = index(id);
-    double value = readValues[k];
-    if (!readValid[k]) {
-      value = readText(w.text(id));
-      readValues[k] = value;
-      readValid[k] = true;
-    }
-    if (rating) rating->fields[k].value = value;
-    return value;
+    const auto number = w.leadingNumber(id);
+    if (!number) throw Stop{kNumericInputWrong};
+    if (rating) rating->fields[index(id)].value = *number;
+    return *number;
   }
   static double readText(const std::string& text) {
     const auto value = readLeadingNumber(text);
@@ -87,7 +82,6 @@ class HandlerContext {
   void show(FieldId id, double value) {
     const std::string text = formatField(fieldInfo(id).format, value);
     w.setText(id, text);
-    readValid[index(id)] = false;
     if (rating) {
       ShownField& f = rating->fields[index(id)];
       f.text = text;
@@ -97,7 +91,6 @@ class HandlerContext {
   }
   void clear(FieldId id) {
     w.setText(id, "");
-    readValid[index(id)] = false;
     if (rating) {
       ShownField& f = rating->fields[index(id)];
       f.text.clear();
@@ -146,9 +139,6 @@ class HandlerContext {
   Rating* rating;
   CalculationState& s = w.mutableState();
   const char* faultMessage = kNumericInputWrong;
-  // The numbers read so far in this run, by field.
-  mutable std::array<double, kFieldCount> readValues{};
-  mutable std::array<bool, kFieldCount> readValid{};
 };
 
 class Calculation : HandlerContext {
@@ -283,7 +273,6 @@ class Calculation : HandlerContext {
       for (FieldId id : cleared) clear(id);
       rating->message = warning;
       ui.showMessage(errorMessage(warning));
-      readValid.fill(false);
       return false;
     }
     side.density = p->density;

@@ -177,9 +177,17 @@ struct ScaledDecimal {
   int exponent = 0;          // decimal exponent of the first digit
 };
 
-constexpr int kMaxExactScale = 22;
-constexpr std::array<Uint128, kMaxExactScale + 1> kTenToThe = [] {
-  std::array<Uint128, kMaxExactScale + 1> powers{};
+// 10^k = 5^k × 2^k: the value is scaled by a whole 5^k below 2^63 (k up to 27) and a shift.
+constexpr int kMaxExactScale = 27;
+constexpr std::array<std::uint64_t, kMaxExactScale + 1> kFiveToThe = [] {
+  std::array<std::uint64_t, kMaxExactScale + 1> powers{};
+  powers[0] = 1;
+  for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 5;
+  return powers;
+}();
+// 10^k up to the largest below 2^64.
+constexpr std::array<std::uint64_t, 20> kTenToThe = [] {
+  std::array<std::uint64_t, 20> powers{};
   powers[0] = 1;
   for (std::size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 10;
   return powers;
@@ -210,23 +218,26 @@ char* putWhole(char* p, std::uint64_t whole, int width) {
   return p;
 }
 
-// A whole number of 10^-decimals written with its point: the text of fixed decimals.
+// A whole number of 10^-decimals written with its point, right to left: the decimals, the point,
+// then the whole part, at least one digit of it.
 std::string withPoint(bool minus, std::uint64_t whole, int decimals) {
   char buffer[48];
-  char* p = buffer;
-  if (minus) *p++ = '-';
-  const auto unit = static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(decimals)]);
-  p = putWhole(p, whole / unit, 1);
-  if (decimals > 0) {
-    *p++ = '.';
-    p = putWhole(p, whole % unit, decimals);
-  }
-  return std::string(buffer, p);
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
+  int written = 0;
+  do {
+    if (written == decimals && decimals > 0) *--p = '.';
+    *--p = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+    ++written;
+  } while (whole != 0 || written <= decimals);
+  if (minus) *--p = '-';
+  return std::string(p, end);
 }
 
 // magnitude × 10^scale = whole + a fraction, exactly; `up` when the fraction rounds the whole up
 // (above one half, or one half on an odd whole). Zero is 0; false where the exact product does
-// not fit (subnormal, infinite or NaN, at or beyond 2^52, scale beyond 0…22, whole beyond 2^63).
+// not fit (subnormal, infinite or NaN, scale beyond 0…27, whole at or beyond 2^63).
 bool scaledExactly(double magnitude, int scale, std::uint64_t& whole, bool& up) {
   if (magnitude == 0) {
     whole = 0;
@@ -235,11 +246,13 @@ bool scaledExactly(double magnitude, int scale, std::uint64_t& whole, bool& up) 
   }
   const auto bits = std::bit_cast<std::uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
-  if (biased == 0 || biased == 0x7FF) return false;
+  if (biased == 0 || biased == 0x7FF || scale < 0 || scale > kMaxExactScale) return false;
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
-  const int shift = 1075 - biased;  // magnitude = mantissa / 2^shift
-  if (shift < 1 || shift > 127 || scale < 0 || scale > kMaxExactScale) return false;
-  const Uint128 scaled = mantissa * kTenToThe[static_cast<std::size_t>(scale)];
+  // magnitude × 10^scale = mantissa × 5^scale / 2^shift
+  const int shift = 1075 - biased - scale;
+  if (shift < 1 || shift > 127) return false;
+  const Uint128 scaled =
+      static_cast<Uint128>(mantissa) * kFiveToThe[static_cast<std::size_t>(scale)];
   const Uint128 quotient = scaled >> shift;
   if (quotient >> 63 != 0) return false;
   whole = static_cast<std::uint64_t>(quotient);
@@ -252,12 +265,25 @@ bool scaledExactly(double magnitude, int scale, std::uint64_t& whole, bool& up) 
 // The nonzero magnitude rounded to `significant` (at most 17) digits.
 bool exactlyScaled(double magnitude, int significant, ScaledDecimal& out) {
   if (magnitude == 0 || significant < 1 || significant > 17) return false;
-  // 10^exponent <= magnitude < 10^(exponent + 1): first a guess from the binary exponent (at
-  // most one off either way), then corrected on the scaled digits.
+  // 10^exponent <= magnitude < 10^(exponent + 1): first a guess from the binary exponent, which
+  // is that or one less, and a comparison with the power of ten above, then a correction on the
+  // scaled digits, where the guess may still be one off at a power of ten not held exactly.
   const int binaryExponent = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
   int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
-  const auto lowest =
-      static_cast<std::uint64_t>(kTenToThe[static_cast<std::size_t>(significant - 1)]);
+  constexpr int kGuessRange = 24;
+  static constexpr std::array<double, 2 * kGuessRange + 1> kNearPowersOfTen = [] {
+    std::array<double, 2 * kGuessRange + 1> powers{};
+    powers[kGuessRange] = 1;
+    for (int k = 1; k <= kGuessRange; ++k) {
+      powers[kGuessRange + k] = powers[kGuessRange + k - 1] * 10;
+      powers[kGuessRange - k] = powers[kGuessRange - k + 1] / 10;
+    }
+    return powers;
+  }();
+  if (std::abs(exponent + 1) <= kGuessRange &&
+      magnitude >= kNearPowersOfTen[static_cast<std::size_t>(exponent + 1 + kGuessRange)])
+    ++exponent;
+  const auto lowest = kTenToThe[static_cast<std::size_t>(significant - 1)];
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::uint64_t whole = 0;
     bool up = false;
@@ -332,9 +358,9 @@ std::string formatFixed(double value, int decimals) {
     if (keep <= 18) {
       std::uint64_t whole = 0;
       if (keep >= 15) {
-        whole = scaled.digits * static_cast<std::uint64_t>(kTenToThe[keep - 15]);
+        whole = scaled.digits * kTenToThe[static_cast<std::size_t>(keep - 15)];
       } else if (keep >= 0) {
-        const auto cut = static_cast<std::uint64_t>(kTenToThe[15 - keep]);
+        const std::uint64_t cut = kTenToThe[static_cast<std::size_t>(15 - keep)];
         whole = scaled.digits / cut + (scaled.digits % cut >= cut / 2 ? 1 : 0);
       }
       return withPoint(value < 0, whole, decimals);
@@ -665,7 +691,8 @@ double plainTextRoundTrip(double value) {
   // doubles: one division or product gives the nearest double to the text, as reading it would.
   if (ScaledDecimal scaled; value != 0 && exactlyScaled(std::fabs(value), 15, scaled)) {
     const int scale = 14 - scaled.exponent;
-    if (scale >= -kMaxExactScale && scale <= kMaxExactScale) {
+    constexpr int kLargestExactPower = static_cast<int>(std::size(kExactPowersOfTen)) - 1;
+    if (scale >= -kLargestExactPower && scale <= kLargestExactPower) {
       const auto digits = static_cast<double>(scaled.digits);
       const double magnitude =
           scale >= 0 ? digits / kExactPowersOfTen[scale] : digits * kExactPowersOfTen[-scale];

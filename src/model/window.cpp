@@ -1,5 +1,7 @@
 #include "model/window.hpp"
 
+#include "model/text.hpp"
+
 namespace aph {
 
 std::optional<FieldId> findField(std::string_view name) {
@@ -88,6 +90,7 @@ MainWindow::MainWindow() {
   for (const FieldInfo& info : kFields) {
     FieldState& f = fields_[index(info.id)];
     f.text = info.isList ? std::string() : std::string(info.defaultText);
+    f.numberRead = false;
     f.enabled = info.enabledAtStart;
   }
   Form_Load();
@@ -96,6 +99,7 @@ MainWindow::MainWindow() {
 void MainWindow::setText(FieldId id, std::string_view text) {
   FieldState& f = fields_[index(id)];
   f.text.assign(text.data(), text.size());
+  f.numberRead = false;
   if (fieldInfo(id).isList) {
     const ListInfo& list = listInfo(id);
     f.listIndex = -1;
@@ -104,11 +108,25 @@ void MainWindow::setText(FieldId id, std::string_view text) {
   }
 }
 
+std::optional<double> MainWindow::leadingNumber(FieldId id) const {
+  const FieldState& f = fields_[index(id)];
+  if (!f.numberRead) {
+    f.number = readLeadingNumber(f.text);
+    f.numberRead = true;
+  }
+  return f.number;
+}
+
+void MainWindow::readAllNumbers() const {
+  for (const FieldInfo& info : kFields) leadingNumber(info.id);
+}
+
 void MainWindow::selectListEntry(FieldId combo, int entry) {
   const ListInfo& list = listInfo(combo);
   if (entry < 0 || static_cast<std::size_t>(entry) >= list.count) return;
   FieldState& f = fields_[index(combo)];
   f.text = std::string(list.entries[static_cast<std::size_t>(entry)]);
+  f.numberRead = false;
   f.listIndex = entry;
 }
 

@@ -27,6 +27,10 @@ struct FieldState {
   bool enabled = true;
   TextColor color = TextColor::WindowText;
   int listIndex = -1;  // lists only: the selected entry, -1 when the text matches none
+  // What the text reads as by the leading-number rule (empty: beyond a double), once it has
+  // been read: a field read again before its text changes is not parsed again.
+  mutable bool numberRead = false;
+  mutable std::optional<double> number;
 };
 
 struct DialogField {
@@ -73,6 +77,10 @@ class MainWindow {
   // Sets a field's text, as the user typing or the calculation writing does. A list follows
   // with its selected entry.
   void setText(FieldId id, std::string_view text);
+  // The field's text read by the leading-number rule; empty when the number is beyond a double.
+  std::optional<double> leadingNumber(FieldId id) const;
+  // Reads every field's number ahead, for a window that is copied to be pressed many times.
+  void readAllNumbers() const;
   void setColor(FieldId id, TextColor color) { fields_[index(id)].color = color; }
   void setEnabled(FieldId id, bool enabled) { fields_[index(id)].enabled = enabled; }
   // Picks entry `entry` of a list, as the drop-down does.

@@ -123,7 +123,7 @@ TEST(PlainNumberText, DoubleUsesFifteenSignificantDigits) {
       // The exact binary value on the midpoint: half to even.
       {123456789012345.5, "123456789012346"},
       {123456789012344.5, "123456789012344"},
-      {2.0 / 3e8, "6.66666666666667E-09"},  // scaled by 10^23: beyond 128-bit whole numbers
+      {2.0 / 3e13, "6.66666666666667E-14"},  // scaled by 10^28: 5^28 is beyond 64 bits
   };
   for (const auto& c : cases) EXPECT_EQ(formatPlain(c.value), c.expected) << c.value;
 }

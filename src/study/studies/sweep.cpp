@@ -298,6 +298,9 @@ std::vector<XlsxCell> sweepXlsxCells(const SweepPlan& plan, const SweepRecord& r
 DesignEvaluator::DesignEvaluator(const Case& base, bool checkRanges, const CheckSettings& checks)
     : checkRanges_(checkRanges), checks_(base, checks), base_(base), current_(base) {
   typeCase(prototype_, base);
+  // Each design is pressed in a copy of this window: fields the design leaves alone are then
+  // read once for all of them.
+  prototype_.readAllNumbers();
 }
 
 const MainWindow& DesignEvaluator::evaluate(const std::vector<std::size_t>& keys,
