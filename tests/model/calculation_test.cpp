@@ -140,6 +140,30 @@ TEST_F(Calc, PropertyFieldsBecomeTheNextRunsInputs) {
   EXPECT_EQ(w.state().flueGas.meanTemperature, 255);
 }
 
+// A list entry picked or a text typed between two runs is read anew: the second run gives what
+// a fresh window with the same inputs gives.
+TEST_F(Calc, InputsChangedBetweenRunsAreReadAnew) {
+  const auto change = [](MainWindow& window) {
+    window.selectListEntry(F::Combo1, 0);  // plate thickness 0.5 mm
+    window.setText(F::Text43, "0.0004");   // flue-gas fouling
+  };
+  MainWindow fresh;
+  TestUi freshUi;
+  change(fresh);
+  fresh.clickOption(OptionId::Option4, freshUi);
+  fresh.clickOption(OptionId::Option1, freshUi);
+  fresh.Command3_Click(freshUi);
+  click(OptionId::Option4);
+  click(OptionId::Option1);
+  run();
+  const std::string before = text(F::Text52);
+  change(w);
+  run();
+  EXPECT_NE(text(F::Text52), before);
+  for (F id : {F::Text52, F::Text49, F::Text56, F::Text29, F::Text57, F::Text32})
+    EXPECT_EQ(text(id), fresh.text(id)) << fieldInfo(id).name;
+}
+
 TEST_F(Calc, HalfDegreesGoToTheEvenNeighbour) {
   for (F id : {F::Text11, F::Text12, F::Text13, F::Text14}) set(id, "");
   click(OptionId::Option4);
