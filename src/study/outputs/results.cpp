@@ -1,5 +1,8 @@
 #include "study/outputs/results.hpp"
 
+#include <string_view>
+#include <utility>
+
 namespace aph::study {
 namespace {
 
@@ -89,20 +92,32 @@ unsigned violations(const Rating& rating) {
   return flags;
 }
 
+namespace {
+// Each violation flag with its name, in the order the names are listed.
+constexpr std::pair<unsigned, std::string_view> kViolationNames[] = {
+    {kMarginBelow, "margin_low"},
+    {kMarginAbove, "margin_high"},
+    {kFlueGasDrop, "dp_flue_gas"},
+    {kAirDrop, "dp_air"},
+    {kColdEndCorrosion, "cold_end_corrosion"},
+    {kHeatBalance, "heat_balance"},
+};
+}  // namespace
+
 std::vector<std::string> violationNames(unsigned flags) {
   std::vector<std::string> names;
-  if (flags & kMarginBelow) names.emplace_back("margin_low");
-  if (flags & kMarginAbove) names.emplace_back("margin_high");
-  if (flags & kFlueGasDrop) names.emplace_back("dp_flue_gas");
-  if (flags & kAirDrop) names.emplace_back("dp_air");
-  if (flags & kColdEndCorrosion) names.emplace_back("cold_end_corrosion");
-  if (flags & kHeatBalance) names.emplace_back("heat_balance");
+  for (const auto& [flag, name] : kViolationNames)
+    if (flags & flag) names.emplace_back(name);
   return names;
 }
 
 std::string violationText(unsigned flags) {
   std::string out;
-  for (const std::string& name : violationNames(flags)) out += (out.empty() ? "" : ";") + name;
+  for (const auto& [flag, name] : kViolationNames) {
+    if (!(flags & flag)) continue;
+    if (!out.empty()) out += ';';
+    out += name;
+  }
   return out;
 }
 
