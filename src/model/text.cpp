@@ -166,10 +166,10 @@ Decimal parsedDecimal(const char* buffer, const char* end, bool negative) {
 #if !APH_NUMBER_TEXT_BY_C_LIBRARY && defined(__SIZEOF_INT128__)
 #define APH_NUMBER_TEXT_EXACT_SCALING 1
 // A normal double is m × 2^-s with a 53-bit whole m. For the magnitudes fields hold, the value
-// scaled by 10^k to `significant` whole digits, m × 10^k / 2^s, is worked out exactly in 128-bit
-// integers: the quotient is the digits, the remainder against half of 2^s decides the rounding,
-// half to even on the exact value as the library rounds. m × 10^k stays below 2^128 for k up to
-// 22, and s must leave the quotient whole: values from about 1e-8 (significant 15) up to 2^52.
+// scaled by 10^k to `significant` whole digits, m × 5^k / 2^(s - k), is worked out exactly in
+// 128-bit integers: the quotient is the digits, the remainder against half of 2^(s - k) decides
+// the rounding, half to even on the exact value as the library rounds. 5^k is whole below 2^63
+// for k up to 27, and s - k must be positive: values from about 1e-13 (significant 15) to 1e15.
 __extension__ typedef unsigned __int128 Uint128;  // a GNU extension, hence the marker
 
 struct ScaledDecimal {
