@@ -163,6 +163,31 @@ Decimal parsedDecimal(const char* buffer, const char* end, bool negative) {
   return d;
 }
 
+// The digits of `whole`, at least `width` of them with zeros in front; returns the end.
+char* putWhole(char* p, std::uint64_t whole, int width) {
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0 || count < width);
+  while (count > 0) *p++ = digits[--count];
+  return p;
+}
+
+// The exponent form of nonzero digits d.ddd…: the first digit, the point and the others (when
+// there are any), the letter, the exponent's sign and at least two of its digits: 1.5E+16, 1e-05.
+char* putExponentForm(char* p, std::string_view digits, char letter, int exponent) {
+  *p++ = digits[0];
+  if (digits.size() > 1) {
+    *p++ = '.';
+    p = std::copy(digits.begin() + 1, digits.end(), p);
+  }
+  *p++ = letter;
+  *p++ = exponent < 0 ? '-' : '+';
+  return putWhole(p, static_cast<std::uint64_t>(std::abs(exponent)), 2);
+}
+
 #if !APH_NUMBER_TEXT_BY_C_LIBRARY && defined(__SIZEOF_INT128__)
 #define APH_NUMBER_TEXT_EXACT_SCALING 1
 // A normal double is m × 2^-s with a 53-bit whole m. For the magnitudes fields hold, the value
@@ -204,18 +229,6 @@ void putDigits(char* digit, ScaledDecimal scaled, int significant) {
     digit[significant - 1 - k] = static_cast<char>('0' + low % 10);
   for (int k = 0; k < highCount; ++k, high /= 10)
     digit[highCount - 1 - k] = static_cast<char>('0' + high % 10);
-}
-
-// The digits of `whole`, at least `width` of them with zeros in front; returns the end.
-char* putWhole(char* p, std::uint64_t whole, int width) {
-  char digits[24];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0 || count < width);
-  while (count > 0) *p++ = digits[--count];
-  return p;
 }
 
 // A whole number of 10^-decimals written with its point, right to left: the decimals, the point,
@@ -446,19 +459,7 @@ char* plainText(PlainBuffer& buffer, double value, int significant, int plainUpp
     }
     return p;
   }
-  *p++ = digits[0];
-  if (digits.size() > 1) {
-    *p++ = '.';
-    put(digits.substr(1));
-  }
-  // E, the sign, and the exponent with at least two digits.
-  const int e = d.exponent < 0 ? -d.exponent : d.exponent;
-  *p++ = 'E';
-  *p++ = d.exponent < 0 ? '-' : '+';
-  if (e >= 100) *p++ = static_cast<char>('0' + e / 100);
-  *p++ = static_cast<char>('0' + e / 10 % 10);
-  *p++ = static_cast<char>('0' + e % 10);
-  return p;
+  return putExponentForm(p, digits, 'E', d.exponent);
 }
 
 }  // namespace
@@ -603,9 +604,6 @@ std::string printedByC(const char* format, int precision, double value) {
   return text;
 }
 
-#if defined(APH_NUMBER_TEXT_EXACT_SCALING)
-#endif
-
 }  // namespace
 
 std::string printfFixed(double value, int decimals) {
@@ -628,14 +626,8 @@ std::string printfScientific(double value, int precision) {
     char buffer[48];
     char* p = buffer;
     if (std::signbit(value)) *p++ = '-';
-    *p++ = digit[0];
-    if (precision > 0) {
-      *p++ = '.';
-      p = std::copy(digit + 1, digit + 1 + precision, p);
-    }
-    *p++ = 'e';
-    *p++ = scaled.exponent < 0 ? '-' : '+';
-    p = putWhole(p, static_cast<std::uint64_t>(std::abs(scaled.exponent)), 2);
+    p = putExponentForm(p, std::string_view(digit, static_cast<std::size_t>(precision + 1)), 'e',
+                        scaled.exponent);
     return std::string(buffer, p);
   }
 #endif
@@ -668,14 +660,7 @@ std::string printfGeneral(double value, int figures) {
         }
       }
     } else {  // with an exponent: 1.2345e+16, 1e-05
-      *p++ = digit[0];
-      if (count > 1) {
-        *p++ = '.';
-        p = std::copy(digit + 1, digit + count, p);
-      }
-      *p++ = 'e';
-      *p++ = e < 0 ? '-' : '+';
-      p = putWhole(p, static_cast<std::uint64_t>(std::abs(e)), 2);
+      p = putExponentForm(p, std::string_view(digit, static_cast<std::size_t>(count)), 'e', e);
     }
     return std::string(buffer, p);
   }
@@ -689,7 +674,7 @@ double plainTextRoundTrip(double value) {
 #if defined(APH_NUMBER_TEXT_EXACT_SCALING)
   // The text's digits as a whole number below 2^53 and a power of ten up to 10^22 are exact
   // doubles: one division or product gives the nearest double to the text, as reading it would.
-  if (ScaledDecimal scaled; value != 0 && exactlyScaled(std::fabs(value), 15, scaled)) {
+  if (ScaledDecimal scaled; exactlyScaled(std::fabs(value), 15, scaled)) {
     const int scale = 14 - scaled.exponent;
     constexpr int kLargestExactPower = static_cast<int>(std::size(kExactPowersOfTen)) - 1;
     if (scale >= -kLargestExactPower && scale <= kLargestExactPower) {

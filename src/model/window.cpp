@@ -90,7 +90,6 @@ MainWindow::MainWindow() {
   for (const FieldInfo& info : kFields) {
     FieldState& f = fields_[index(info.id)];
     f.text = info.isList ? std::string() : std::string(info.defaultText);
-    f.numberRead = false;
     f.enabled = info.enabledAtStart;
   }
   Form_Load();
